@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+namespace quorvex {
+
+// The folder where the platform keeps its state: the registry hives and the device map.
+// It is $QUORVEX_PREFIX when set, else $XDG_CONFIG_HOME/quorvex, else
+// $HOME/.config/quorvex. The environment is read on every call, so a test that points
+// QUORVEX_PREFIX elsewhere is followed at once.
+class Prefix {
+public:
+    // The folder, created with mode 0700 when it does not exist yet. Nothing when no
+    // location can be told or the folder cannot be created.
+    static std::optional<std::filesystem::path> Folder();
+
+    // The folder's path without creating anything.
+    static std::optional<std::filesystem::path> Locate();
+};
+
+}  // namespace quorvex

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+// The program's own file, from which the application takes its name.
+class ProgramFile {
+public:
+    // Full path of the running program file; empty when the system does not tell it.
+    static std::wstring Path();
+
+    // The application name of a program file: its name without directory and without
+    // extension. The directory part ends at the last '/', ':' or '\'; the extension starts
+    // at the last '.' when no '\', '/' or space follows that dot. "Quorvex.exe" gives
+    // "Quorvex", "/usr/bin/quorvex" gives "quorvex".
+    static std::wstring ApplicationName(std::wstring_view path);
+};
+
+}  // namespace quorvex
