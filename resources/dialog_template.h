@@ -27,8 +27,10 @@ inline constexpr std::uint16_t Static = 0x0082;
 inline constexpr std::uint16_t ComboBox = 0x0085;
 }  // namespace DialogClass
 
-// Header style bit that adds the point size and typeface after the title.
-inline constexpr std::uint32_t DS_SETFONT = 0x40;
+namespace DialogStyle {
+// DS_SETFONT: the header carries a point size and a typeface after the title.
+inline constexpr std::uint32_t SetFont = 0x40;
+}  // namespace DialogStyle
 
 struct DialogItem {
     std::uint16_t id;
@@ -45,7 +47,7 @@ struct DialogTemplate {
     std::uint32_t exStyle;
     DialogRect rect;
     std::wstring_view title;
-    std::uint16_t pointSize;  // with the typeface, written only when style has DS_SETFONT
+    std::uint16_t pointSize;  // with the typeface, written only with DialogStyle::SetFont
     std::wstring_view typeface;
     std::span<const DialogItem> items;
 };
@@ -68,7 +70,7 @@ constexpr void WriteDialogTemplate(ByteWriter& out, const DialogTemplate& dialog
     out.Put16(0);  // menu
     out.Put16(0);  // class
     out.PutText(dialog.title);
-    if (dialog.style & DS_SETFONT) {
+    if (dialog.style & DialogStyle::SetFont) {
         out.Put16(dialog.pointSize);
         out.PutText(dialog.typeface);
     }

@@ -9,14 +9,14 @@
 namespace quorvex {
 namespace {
 
-// Version 1.0.0.1 as the fixed part holds it: major.minor in the high word, build.revision
-// in the low one.
-constexpr std::uint32_t kVersionHigh = (1u << 16) | 0u;
-constexpr std::uint32_t kVersionLow = (0u << 16) | 1u;
+// Version 1.0.0.1 as the fixed part holds it: major and minor in the first 32-bit value,
+// build and revision in the second, each in 16 bits.
+constexpr std::uint32_t kVersionHigh = 0x00010000;
+constexpr std::uint32_t kVersionLow = 0x00000001;
 
-constexpr std::uint16_t kLanguage = 0x0409;   // U.S. English
-constexpr std::uint16_t kCodePage = 0x04E4;   // 1252
-constexpr std::uint16_t kBinaryValue = 0;     // a block's wType
+constexpr std::uint16_t kLanguage = 0x0409;  // U.S. English
+constexpr std::uint16_t kCodePage = 0x04E4;  // 1252
+constexpr std::uint16_t kBinaryValue = 0;    // a block's wType
 constexpr std::uint16_t kTextValue = 1;
 
 struct VersionString {
@@ -62,8 +62,8 @@ constexpr void WriteFixedFileInfo(ByteWriter& out)
     out.Put32(kVersionLow);
     out.Put32(kVersionHigh);  // product version
     out.Put32(kVersionLow);
-    out.Put32(0x3F);  // every defined file flag is meaningful...
-    out.Put32(0);     // ...and none is set: no debug, pre-release, patched or private build
+    out.Put32(0x3F);  // VS_FFI_FILEFLAGSMASK: every flag below is meaningful...
+    out.Put32(0);     // ...and none is set: a released build
     out.Put32(0x4);   // VOS__WINDOWS32
     out.Put32(0x1);   // VFT_APP
     out.Put32(0);     // no subtype
