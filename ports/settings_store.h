@@ -11,9 +11,10 @@ namespace quorvex {
 class RegistryKey;
 
 // The program's integer settings, one REG_DWORD value per entry, in the key
-// HKEY_CURRENT_USER\software\<company>\<application>\<section>. Every key on that path is created when
-// missing, on reads as well as on writes. Until SetCompanyKey names the company key,
-// reads give their defaults and writes store nothing. No key stays open between calls.
+// HKEY_CURRENT_USER\software\<company>\<application>\<section>. Every key on that path
+// is created when missing, on reads as well as on writes. Until SetCompanyKey names the
+// company key, reads give their defaults and writes store nothing. No key stays open
+// between calls.
 // Used from one thread, the dialog's.
 class SettingsStore : public ProfileSettings {
 public:
