@@ -6,6 +6,7 @@
 //   registry_writer flood <n> <tag> stores n values <tag>0 ... in HKLM\Flood, then "done"
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "platform/registry_key.h"
 #include "platform/registry_string.h"
@@ -31,9 +32,13 @@ int WriteSettings()
 {
     SettingsStore store(L"/usr/bin/Quorvex");
     store.SetCompanyKey(kCompany);
-    for (int i = 0; i < 40; ++i)
-        if (!store.WriteInt(L"Filler", L"Entry" + std::to_wstring(i), i))
-            return 1;
+    // A hive large enough to take a while to write, giving a kill room to land in.
+    RegistryKey filler;
+    const std::vector<std::byte> blob(64 * 1024, std::byte{0x5A});
+    if (RegistryKey::Root(RegistryRoot::CurrentUser)
+                .CreateSubKey(L"software\\Filler", filler) != RegistryStatus::Success ||
+        filler.SetValue(L"Blob", RegistryType::Binary, blob) != RegistryStatus::Success)
+        return 1;
     for (int value = store.ReadInt(L"Kill", L"Counter", 0) + 1; value < 1'000'000; ++value) {
         if (!store.WriteInt(L"Kill", L"Counter", value))
             return 1;
