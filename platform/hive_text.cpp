@@ -101,10 +101,13 @@ std::optional<ParsedData> ParseData(std::wstring_view text)
 {
     text = TrimRight(TrimLeft(text));
     if (!text.empty() && text.front() == L'"') {
-        auto quoted = ParseQuoted(text);
-        if (!quoted || !text.empty() || 2 * (quoted->size() + 1) > kMaxRegistryValueBytes)
+        const auto quoted = ParseQuoted(text);
+        if (!quoted || !text.empty() || quoted->size() >= kMaxRegistryValueBytes / 2)
             return std::nullopt;
-        return ParsedData{RegistryType::String, RegistryString::Encode(*quoted)};
+        ParsedData data{RegistryType::String, RegistryString::Encode(*quoted)};
+        if (data.bytes.size() > kMaxRegistryValueBytes)
+            return std::nullopt;
+        return data;
     }
     const std::size_t colon = text.find(L':');
     if (colon == std::wstring_view::npos)
