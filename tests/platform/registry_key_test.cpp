@@ -11,6 +11,7 @@
 #include "platform/hive_text.h"
 #include "platform/registry_string.h"
 #include "platform/shell_registry.h"
+#include "platform/thread.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -272,6 +273,25 @@ TEST_F(RegistryKeyTest, ShellReaderCopiesOnlyWholeStrings)
     EXPECT_EQ(read(L"SYSTEM\\RECEIVER\\Ports", L"Missing"), RegistryStatus::FileNotFound);
     EXPECT_EQ(read(L"SYSTEM\\NOWHERE", L"Fits"), RegistryStatus::FileNotFound);
     EXPECT_EQ(buffer[0], L'?');
+}
+
+TEST_F(RegistryKeyTest, ThreadsWritingAtOnceLoseNothing)
+{
+    Thread threads[2];
+    for (int t = 0; t < 2; ++t) {
+        ASSERT_TRUE(threads[t].Start([t] {
+            RegistryKey key = Create(RegistryRoot::CurrentUser, L"Shared");
+            for (int i = 0; i < 20; ++i)
+                EXPECT_EQ(SetString(key, std::to_wstring(t) + L"-" + std::to_wstring(i), L"x"),
+                          RegistryStatus::Success);
+        }));
+    }
+    for (Thread& thread : threads)
+        thread.Join();
+    RegistryKey key = Create(RegistryRoot::CurrentUser, L"Shared");
+    for (int t = 0; t < 2; ++t)
+        for (int i = 0; i < 20; ++i)
+            EXPECT_EQ(QueryString(key, std::to_wstring(t) + L"-" + std::to_wstring(i)), L"x");
 }
 
 }  // namespace
