@@ -269,7 +269,8 @@ HiveText::Outcome HiveText::Parse(std::string_view text, std::wstring_view rootN
     std::size_t index = 0;
     while (index < lines.size() && TrimRight(lines[index]).empty())
         ++index;
-    if (index == lines.size() || TrimRight(lines[index]) != std::wstring(kHeader.begin(), kHeader.end()))
+    const std::wstring header(kHeader.begin(), kHeader.end());
+    if (index == lines.size() || TrimRight(lines[index]) != header)
         return Outcome::Unreadable;
 
     bool damaged = false;

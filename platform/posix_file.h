@@ -27,10 +27,10 @@ public:
     enum class Result { Ok, NotFound, AlreadyExists, TooLarge, Failed };
 
     enum class Mode {
-        Read,         // an existing file, read only
-        Replace,      // created or emptied, write only, mode 0600
-        LockCompanion, // created when missing, mode 0600, held only to be locked
-        Folder,       // a folder, opened only to be flushed
+        Read,           // an existing file, read only
+        Replace,        // created or emptied, write only, mode 0600
+        LockCompanion,  // created when missing, mode 0600, held only to be locked
+        Folder,         // a folder, opened only to be flushed
     };
 
     PosixFile() = default;

@@ -20,7 +20,8 @@ bool RegistryHives::Use(RegistryRoot root, const std::function<void(HiveFile&)>&
     const auto path = *folder / (user ? "user.reg" : "system.reg");
     std::unique_ptr<HiveFile>& hive = hives[user ? 0 : 1];
     if (!hive || hive->Path() != path)
-        hive = std::make_unique<HiveFile>(path, user ? L"HKEY_CURRENT_USER" : L"HKEY_LOCAL_MACHINE");
+        hive = std::make_unique<HiveFile>(path,
+                                          user ? L"HKEY_CURRENT_USER" : L"HKEY_LOCAL_MACHINE");
     use(*hive);
     return true;
 }

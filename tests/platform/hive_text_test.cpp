@@ -39,7 +39,8 @@ HiveText::Outcome Parse(std::string_view text, HiveKey& root)
 TEST(HiveTextTest, WritesWhatItReadsBackExactly)
 {
     HiveKey root(std::wstring{kRoot});
-    HiveKey& app = root.ObtainSubKey(L"software").ObtainSubKey(L"Düsseldorf Ω").ObtainSubKey(L"PortSelection");
+    HiveKey& app =
+        root.ObtainSubKey(L"software").ObtainSubKey(L"Düsseldorf Ω").ObtainSubKey(L"PortSelection");
     app.SetValue(L"port", RegistryType::Dword, Bytes({0xFF, 0xFF, 0xFF, 0xFF}));
     app.SetValue(L"", RegistryType::String, RegistryString::Encode(L"default"));
     app.SetValue(L"Path \"quoted\"", RegistryType::String, RegistryString::Encode(L"C:\\x \"y\""));
@@ -65,11 +66,13 @@ TEST(HiveTextTest, WritesWhatItReadsBackExactly)
     HiveKey parsed;
     EXPECT_EQ(Parse(text, parsed), HiveText::Outcome::Whole);
     EXPECT_EQ(HiveText::Write(parsed, kRoot), text);
-    const HiveKey::Value* lines = Find(parsed, {L"SOFTWARE", L"düsseldorf ω", L"portselection"}, L"LINES");
+    const HiveKey::Value* lines =
+        Find(parsed, {L"SOFTWARE", L"düsseldorf ω", L"portselection"}, L"LINES");
     ASSERT_NE(lines, nullptr);
     EXPECT_EQ(lines->name, L"Lines");
     EXPECT_EQ(RegistryString::Decode(lines->data), L"a\r\nb");
-    EXPECT_EQ(Find(parsed, {L"software", L"Düsseldorf Ω", L"PortSelection"}, L"Blob")->data, blob);
+    EXPECT_EQ(Find(parsed, {L"software", L"Düsseldorf Ω", L"PortSelection"}, L"Blob")->data,
+              blob);
     EXPECT_EQ(Find(parsed, {L"software", L"Düsseldorf Ω", L"PortSelection"}, L"Type")->type,
               0x12345678u);
 }

@@ -35,7 +35,8 @@ void WriteFile(const fs::path& path, std::string_view text)
 RegistryKey Create(RegistryRoot root, std::wstring_view path)
 {
     RegistryKey key;
-    EXPECT_EQ(RegistryKey::Root(root).CreateSubKey(path, key), RegistryStatus::Success) << path.size();
+    EXPECT_EQ(RegistryKey::Root(root).CreateSubKey(path, key), RegistryStatus::Success)
+        << path.size();
     return key;
 }
 
@@ -82,7 +83,8 @@ TEST_F(RegistryKeyTest, OpensAndCreatesKeysWhateverTheCase)
     EXPECT_EQ(QueryString(self, L"Port"), L"COM6");
 
     const std::string text = ReadFile(Hive("user.reg"));
-    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Tool]\n\"Port\"=\"COM6\""), std::string::npos)
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Tool]\n\"Port\"=\"COM6\""),
+              std::string::npos)
         << "names keep the case they were created with:\n" << text;
     EXPECT_EQ(text.find("TOOL"), std::string::npos);
 

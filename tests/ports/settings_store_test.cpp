@@ -103,9 +103,10 @@ TEST_F(SettingsStoreTest, AnotherProgramNameKeepsItsOwnSettings)
     other.SetCompanyKey(kCompany);
     EXPECT_EQ(other.ReadInt(L"Connection", L"Status", 0), 0);
     RegistryKey key;
-    EXPECT_EQ(RegistryKey::Root(RegistryRoot::CurrentUser)
-                  .OpenSubKey(L"SOFTWARE\\Local AppWizard-Generated Applications\\Relay\\Connection", key),
-              RegistryStatus::Success);
+    const RegistryKey root = RegistryKey::Root(RegistryRoot::CurrentUser);
+    const std::wstring_view path =
+        L"SOFTWARE\\Local AppWizard-Generated Applications\\Relay\\Connection";
+    EXPECT_EQ(root.OpenSubKey(path, key), RegistryStatus::Success);
 
     SettingsStore nameless(L"/opt/");
     nameless.SetCompanyKey(kCompany);

@@ -74,7 +74,8 @@ TEST_F(SharedHiveTest, AWriterKilledAtAnyMomentLeavesTheOldHiveOrTheNew)
                   HiveText::Outcome::Whole) << "round " << round;
         EXPECT_GE(store.ReadInt(L"Kill", L"Counter", -1), stored);
         RegistryKey filler;
-        ASSERT_EQ(RegistryKey::Root(RegistryRoot::CurrentUser).OpenSubKey(L"software\\Filler", filler),
+        ASSERT_EQ(RegistryKey::Root(RegistryRoot::CurrentUser)
+                      .OpenSubKey(L"software\\Filler", filler),
                   RegistryStatus::Success);
         std::uint32_t type = 0;
         std::size_t size = 0;
