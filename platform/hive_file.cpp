@@ -93,6 +93,7 @@ bool HiveFile::Load(bool locked)
     // An error while reading says nothing about the hive, which may be fine next time.
     if (read == PosixFile::Result::Failed)
         return false;
+    ++parses;
     const HiveText::Outcome outcome = read == PosixFile::Result::TooLarge
                                           ? HiveText::Outcome::Unreadable
                                           : HiveText::Parse(text, rootName, root);

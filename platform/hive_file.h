@@ -46,6 +46,9 @@ public:
     // file is then as it was.
     bool Modify(const std::function<bool(HiveKey&)>& change);
 
+    // How many times the file was parsed: an unchanged file is not parsed again.
+    std::uint64_t ParseCount() const { return parses; }
+
 private:
     bool Refresh(bool locked);
     bool Load(bool locked);
@@ -60,6 +63,7 @@ private:
     std::optional<FileIdentity> loaded;
     bool valid = false;       // `root` matches `loaded`
     bool mustKeep = false;    // the file on disk holds lines `root` lacks
+    std::uint64_t parses = 0;
 };
 
 }  // namespace quorvex
