@@ -61,6 +61,7 @@ bool HiveFile::Refresh(bool locked)
     case PosixFile::Result::NotFound:
         if (!valid || loaded) {
             root.Clear();
+            held.Close();
             loaded.reset();
             mustKeep = false;
             valid = true;
@@ -80,6 +81,7 @@ bool HiveFile::Load(bool locked)
     PosixFile file;
     const PosixFile::Result opened = file.Open(path, PosixFile::Mode::Read);
     if (opened == PosixFile::Result::NotFound) {
+        held.Close();
         loaded.reset();
         mustKeep = false;
         valid = true;
@@ -94,6 +96,7 @@ bool HiveFile::Load(bool locked)
     if (read == PosixFile::Result::Failed)
         return false;
     ++parses;
+    held = std::move(file);
     const HiveText::Outcome outcome = read == PosixFile::Result::TooLarge
                                           ? HiveText::Outcome::Unreadable
                                           : HiveText::Parse(text, rootName, root);
@@ -103,6 +106,7 @@ bool HiveFile::Load(bool locked)
     if (outcome == HiveText::Outcome::Unreadable) {
         root.Clear();
         if (SetAside(identity, false, locked)) {
+            held.Close();
             loaded.reset();
             mustKeep = false;
         }
@@ -155,8 +159,10 @@ bool HiveFile::Replace()
         return false;
     }
     mustKeep = false;
+    // Under the lock the file is still the one just written.
     FileIdentity now;
-    if (PosixFile::IdentityOf(path, now) != PosixFile::Result::Ok)
+    if (held.Open(path, PosixFile::Mode::Read) != PosixFile::Result::Ok ||
+        held.Identity(now) != PosixFile::Result::Ok)
         return false;
     loaded = now;
     return SyncFolder(path);

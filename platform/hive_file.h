@@ -61,6 +61,9 @@ private:
     HiveKey root;
     // What `root` was read from; nothing when it stands for a missing file.
     std::optional<FileIdentity> loaded;
+    // That file, held open: while it is, no later version can get its inode number, so
+    // an unchanged identity really means an unchanged file.
+    PosixFile held;
     bool valid = false;       // `root` matches `loaded`
     bool mustKeep = false;    // the file on disk holds lines `root` lacks
     std::uint64_t parses = 0;
