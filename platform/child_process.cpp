@@ -7,27 +7,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "platform/system_call.h"
 
 extern char** environ;
 
 namespace quorvex {
 namespace {
 
-template <typename Call>
-auto Retry(Call call)
-{
-    for (;;) {
-        auto result = call();
-        if (result != -1 || errno != EINTR)
-            return result;
-    }
-}
-
 void CloseDescriptor(int& descriptor)
 {
     if (descriptor >= 0) {
-        ::close(descriptor);  // a pipe end: nothing to lose on a failed close
+        ::close(descriptor);  // a socket end: nothing to lose on a failed close
         descriptor = -1;
     }
 }
@@ -90,7 +80,8 @@ bool ChildProcess::ReadLine(std::string& line)
         if (channel < 0)
             return false;
         char chunk[256];
-        const ssize_t count = Retry([&] { return ::read(channel, chunk, sizeof chunk); });
+        const ssize_t count =
+            RetryInterrupted([&] { return ::read(channel, chunk, sizeof chunk); });
         if (count <= 0)
             return false;
         pending.append(chunk, static_cast<std::size_t>(count));
@@ -105,8 +96,8 @@ bool ChildProcess::WriteLine(std::string_view line)
     text += '\n';
     std::string_view rest = text;
     while (!rest.empty()) {
-        const ssize_t count =
-            Retry([&] { return ::send(channel, rest.data(), rest.size(), MSG_NOSIGNAL); });
+        const ssize_t count = RetryInterrupted(
+            [&] { return ::send(channel, rest.data(), rest.size(), MSG_NOSIGNAL); });
         if (count <= 0)
             return false;
         rest.remove_prefix(static_cast<std::size_t>(count));
@@ -125,7 +116,7 @@ int ChildProcess::Wait()
     if (pid <= 0)
         return -1000;
     int status = 0;
-    const pid_t reaped = Retry([&] { return ::waitpid(pid, &status, 0); });
+    const pid_t reaped = RetryInterrupted([&] { return ::waitpid(pid, &status, 0); });
     pid = -1;
     CloseDescriptor(channel);
     if (reaped < 0)

@@ -8,19 +8,10 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/system_call.h"
+
 namespace quorvex {
 namespace {
-
-// Because a signal may interrupt any of these calls, each one is simply made again.
-template <typename Call>
-auto Retry(Call call)
-{
-    for (;;) {
-        auto result = call();
-        if (result != -1 || errno != EINTR)
-            return result;
-    }
-}
 
 PosixFile::Result FromErrno()
 {
@@ -82,12 +73,13 @@ PosixFile::Result PosixFile::Open(const std::filesystem::path& path, Mode mode)
         flags |= O_RDONLY | O_DIRECTORY;
         break;
     }
-    const int opened = Retry([&] { return ::open(path.c_str(), flags, 0600); });
+    const int opened = RetryInterrupted([&] { return ::open(path.c_str(), flags, 0600); });
     if (opened < 0)
         return FromErrno();
     descriptor = opened;
     // A file left by an earlier run may carry a wider mode than the one asked for.
-    if (mode == Mode::Replace && Retry([&] { return ::fchmod(descriptor, 0600); }) != 0) {
+    if (mode == Mode::Replace &&
+        RetryInterrupted([&] { return ::fchmod(descriptor, 0600); }) != 0) {
         Close();
         return Result::Failed;
     }
@@ -106,13 +98,13 @@ void PosixFile::Close()
 
 bool PosixFile::LockExclusive()
 {
-    return Retry([&] { return ::flock(descriptor, LOCK_EX); }) == 0;
+    return RetryInterrupted([&] { return ::flock(descriptor, LOCK_EX); }) == 0;
 }
 
 PosixFile::Result PosixFile::Identity(FileIdentity& identity) const
 {
     struct stat status {};
-    if (Retry([&] { return ::fstat(descriptor, &status); }) != 0)
+    if (RetryInterrupted([&] { return ::fstat(descriptor, &status); }) != 0)
         return FromErrno();
     identity = ToIdentity(status);
     return Result::Ok;
@@ -123,7 +115,8 @@ PosixFile::Result PosixFile::ReadAll(std::string& text, std::uint64_t limit)
     text.clear();
     char chunk[16384];
     for (;;) {
-        const ssize_t count = Retry([&] { return ::read(descriptor, chunk, sizeof chunk); });
+        const ssize_t count =
+            RetryInterrupted([&] { return ::read(descriptor, chunk, sizeof chunk); });
         if (count < 0)
             return Result::Failed;
         if (count == 0)
@@ -139,7 +132,8 @@ PosixFile::Result PosixFile::ReadAll(std::string& text, std::uint64_t limit)
 bool PosixFile::WriteAll(std::string_view text)
 {
     while (!text.empty()) {
-        const ssize_t count = Retry([&] { return ::write(descriptor, text.data(), text.size()); });
+        const ssize_t count =
+            RetryInterrupted([&] { return ::write(descriptor, text.data(), text.size()); });
         if (count <= 0)
             return false;
         text.remove_prefix(static_cast<std::size_t>(count));
@@ -149,13 +143,13 @@ bool PosixFile::WriteAll(std::string_view text)
 
 bool PosixFile::Sync()
 {
-    return Retry([&] { return ::fsync(descriptor); }) == 0;
+    return RetryInterrupted([&] { return ::fsync(descriptor); }) == 0;
 }
 
 PosixFile::Result PosixFile::IdentityOf(const std::filesystem::path& path, FileIdentity& identity)
 {
     struct stat status {};
-    if (Retry([&] { return ::stat(path.c_str(), &status); }) != 0)
+    if (RetryInterrupted([&] { return ::stat(path.c_str(), &status); }) != 0)
         return FromErrno();
     identity = ToIdentity(status);
     return Result::Ok;
@@ -163,20 +157,20 @@ PosixFile::Result PosixFile::IdentityOf(const std::filesystem::path& path, FileI
 
 bool PosixFile::Rename(const std::filesystem::path& from, const std::filesystem::path& to)
 {
-    return Retry([&] { return ::rename(from.c_str(), to.c_str()); }) == 0;
+    return RetryInterrupted([&] { return ::rename(from.c_str(), to.c_str()); }) == 0;
 }
 
 PosixFile::Result PosixFile::Link(const std::filesystem::path& from,
                                   const std::filesystem::path& to)
 {
-    if (Retry([&] { return ::link(from.c_str(), to.c_str()); }) != 0)
+    if (RetryInterrupted([&] { return ::link(from.c_str(), to.c_str()); }) != 0)
         return FromErrno();
     return Result::Ok;
 }
 
 bool PosixFile::Remove(const std::filesystem::path& path)
 {
-    return Retry([&] { return ::unlink(path.c_str()); }) == 0;
+    return RetryInterrupted([&] { return ::unlink(path.c_str()); }) == 0;
 }
 
 }  // namespace quorvex

@@ -1,6 +1,7 @@
 #include "platform/registry_key.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/hive_key.h"
 #include "platform/registry_hives.h"
@@ -22,6 +23,23 @@ Key* Walk(Key& root, const std::vector<std::wstring>& path)
 }
 
 }  // namespace
+
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept
+    : root(other.root), path(std::move(other.path)), open(std::exchange(other.open, false))
+{
+    other.path.clear();
+}
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
+{
+    if (this != &other) {
+        root = other.root;
+        path = std::move(other.path);
+        open = std::exchange(other.open, false);
+        other.path.clear();
+    }
+    return *this;
+}
 
 RegistryKey RegistryKey::Root(RegistryRoot root)
 {

@@ -21,8 +21,8 @@ class RegistryKey {
 public:
     RegistryKey() = default;  // closed
     virtual ~RegistryKey() = default;
-    RegistryKey(RegistryKey&&) = default;
-    RegistryKey& operator=(RegistryKey&&) = default;
+    RegistryKey(RegistryKey&& other) noexcept;  // `other` is left closed
+    RegistryKey& operator=(RegistryKey&& other) noexcept;
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
 

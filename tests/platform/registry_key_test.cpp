@@ -159,6 +159,11 @@ TEST_F(RegistryKeyTest, RefusesNamesPathsAndSizesBeyondTheLimits)
     const std::vector<std::byte> huge(kMaxRegistryValueBytes + 1);
     EXPECT_EQ(key.SetValue(L"Huge", RegistryType::Binary, huge), RegistryStatus::InvalidParameter);
 
+    RegistryKey moved = std::move(key);
+    EXPECT_EQ(SetString(key, L"x", L"y"), RegistryStatus::InvalidHandle)
+        << "a moved-from handle is closed, not the root";
+    EXPECT_EQ(SetString(moved, L"x", L"y"), RegistryStatus::Success);
+    key = std::move(moved);
     key.Close();
     EXPECT_EQ(SetString(key, L"x", L"y"), RegistryStatus::InvalidHandle);
     std::uint32_t type = 0;
