@@ -102,8 +102,8 @@ public:
     {
         if (!receiver.Open() || !output.Open())
             return false;
-        if (!process.Start({"socat", receiver.DevicePath().string() + ",raw,echo=0",
-                            output.DevicePath().string() + ",raw,echo=0"}))
+        if (!process.Start("socat", {receiver.DevicePath().string() + ",raw,echo=0",
+                                     output.DevicePath().string() + ",raw,echo=0"}))
             return false;
         // socat is ready once a byte gets through.
         const unsigned char probe = 0x55;
