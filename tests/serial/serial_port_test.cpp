@@ -124,11 +124,19 @@ TEST_F(SerialPortTest, CloseReleasesAReaderWaitingForTheRingToDrain)
 {
     ASSERT_TRUE(OpenPort(port));
     ASSERT_TRUE(line.Send(Sequence(6000)));
-    // Nobody drains the ring, so the reader ends up holding a counted chunk it may not store.
+    // Nobody drains the ring, so the reader ends up holding a counted chunk that it may not
+    // store. The totals say when: nothing stores or drains any more once that chunk must wait.
     const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (port.ReceivedTotal() <= port.Ring().GetUsed() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::yield();
-    ASSERT_GT(port.ReceivedTotal(), port.Ring().GetUsed());
+    bool holding = false;
+    while (!holding && std::chrono::steady_clock::now() < deadline) {
+        const std::uint32_t total = port.ReceivedTotal();
+        const std::uint32_t used = port.Ring().GetUsed();
+        holding = total > used && used > 0 &&
+                  SerialPort::MustWaitForEmptyRing(used, total, total - used);
+        if (!holding)
+            std::this_thread::yield();
+    }
+    ASSERT_TRUE(holding);
 
     EXPECT_EQ(port.Close(), 0);
     EXPECT_EQ(port.Ring().GetUsed(), 0u);
