@@ -62,10 +62,11 @@ int Dialog::DoModal()
         return -1;
     ended = false;
     result = 0;
-    if (SendMessage(WM_INITDIALOG) != 0 && !System()->GetFocus())
-        System()->Router().FocusFirst(*this);
+    const bool focusFirst = SendMessage(WM_INITDIALOG) != 0;
     if ((parsed->style & WS_VISIBLE) && !ended)
         ShowWindow(SW_SHOW);
+    if (focusFirst && !ended)
+        System()->Router().FocusFirst(*this);
     System()->RunUntil(ended);
     Destroy();
     return result;
