@@ -49,6 +49,10 @@ bool Dialog::Destroy()
 {
     const bool destroyed = Window::Destroy();
     controls.clear();
+    // A dialog destroyed while it runs ends its modal run instead of leaving it waiting
+    // for an EndDialog that can no longer come.
+    if (destroyed && !ended)
+        EndDialog(-1);
     return destroyed;
 }
 
@@ -119,7 +123,7 @@ void Dialog::EndDialog(int value)
     result = value;
     ended = true;
     // A modal run may be waiting; it must look at `ended` again.
-    if (WindowSystem* system = System())
+    if (WindowSystem* system = WindowSystem::Current())
         system->Wake();
 }
 
