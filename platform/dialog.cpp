@@ -10,7 +10,7 @@
 namespace quorvex {
 namespace {
 
-std::wstring ClassNameOf(const DialogTemplate::Field& field)
+std::wstring ClassNameOf(const ParsedDialogTemplate::Field& field)
 {
     if (!field.IsOrdinal())
         return field.text;
@@ -61,7 +61,7 @@ int Dialog::DoModal()
     const auto bytes = module.Find(ResourceType::Dialog, templateId);
     if (!bytes)
         return -1;
-    const auto parsed = DialogTemplate::Parse(*bytes);
+    const auto parsed = ParsedDialogTemplate::Parse(*bytes);
     if (!parsed || !CreateFromTemplate(*parsed))
         return -1;
     ended = false;
@@ -76,7 +76,7 @@ int Dialog::DoModal()
     return result;
 }
 
-bool Dialog::CreateFromTemplate(const DialogTemplate& dialogTemplate)
+bool Dialog::CreateFromTemplate(const ParsedDialogTemplate& dialogTemplate)
 {
     if (!WindowSystem::Current())
         return false;
@@ -94,7 +94,7 @@ bool Dialog::CreateFromTemplate(const DialogTemplate& dialogTemplate)
         font.CreateFontIndirect({dialogTemplate.typeface, System()->CellPixels().cy, FW_NORMAL});
         SetFont(&font, false);
     }
-    for (const DialogTemplate::Item& item : dialogTemplate.items) {
+    for (const ParsedDialogTemplate::Item& item : dialogTemplate.items) {
         if (!CreateItem(item)) {
             Destroy();
             return false;
@@ -103,7 +103,7 @@ bool Dialog::CreateFromTemplate(const DialogTemplate& dialogTemplate)
     return true;
 }
 
-bool Dialog::CreateItem(const DialogTemplate::Item& item)
+bool Dialog::CreateItem(const ParsedDialogTemplate::Item& item)
 {
     std::unique_ptr<Window> control = item.windowClass.IsOrdinal() && *item.windowClass.ordinal == kComboBoxClassOrdinal
                                           ? std::make_unique<ComboBoxWindow>()

@@ -102,11 +102,11 @@ protected:
 TEST_F(TwoProcessesTest, ASecondStartBringsTheFirstForwardAndEndsWithMinusOne)
 {
     ChildProcess first;
-    ASSERT_TRUE(first.Start(probe));
+    ASSERT_TRUE(first.StartReadingOutput({probe}));
     ASSERT_EQ(first.ReadLine(), "ready");
 
     ChildProcess second;
-    ASSERT_TRUE(second.Start(probe));
+    ASSERT_TRUE(second.StartReadingOutput({probe}));
     EXPECT_EQ(second.ReadLine(), std::nullopt) << "the second start shows nothing";
     EXPECT_EQ(second.Wait(), kEndedWithMinusOne);
 
@@ -115,16 +115,16 @@ TEST_F(TwoProcessesTest, ASecondStartBringsTheFirstForwardAndEndsWithMinusOne)
     EXPECT_TRUE(std::filesystem::is_empty(prefix.Path() / "windows")) << "records are removed at exit";
 
     ChildProcess third;
-    ASSERT_TRUE(third.Start(probe));
+    ASSERT_TRUE(third.StartReadingOutput({probe}));
     EXPECT_EQ(third.ReadLine(), "ready") << "the first instance's mutex went with it";
     third.Kill();
     third.Wait();
 
     ChildProcess fourth;
-    ASSERT_TRUE(fourth.Start(probe));
+    ASSERT_TRUE(fourth.StartReadingOutput({probe}));
     EXPECT_EQ(fourth.ReadLine(), "ready") << "a crashed instance blocks nobody";
     ChildProcess fifth;
-    ASSERT_TRUE(fifth.Start(probe));
+    ASSERT_TRUE(fifth.StartReadingOutput({probe}));
     EXPECT_EQ(fifth.Wait(), kEndedWithMinusOne);
     EXPECT_EQ(fourth.ReadLine(), "front");
     EXPECT_EQ(fourth.Wait(), 0);

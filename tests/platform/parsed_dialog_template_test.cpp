@@ -1,4 +1,4 @@
-#include "platform/dialog_template.h"
+#include "platform/parsed_dialog_template.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,10 @@ TemplateBuilder TwoItems()
     return t;
 }
 
-TEST(DialogTemplateTest, ReadsHeaderFontAndItems)
+TEST(ParsedDialogTemplateTest, ReadsHeaderFontAndItems)
 {
     const auto bytes = TwoItems().bytes;
-    const auto parsed = DialogTemplate::Parse(bytes);
+    const auto parsed = ParsedDialogTemplate::Parse(bytes);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->style, 0x90C00040u);
     EXPECT_EQ(parsed->exStyle, 0x80040000u);
@@ -43,7 +43,7 @@ TEST(DialogTemplateTest, ReadsHeaderFontAndItems)
     EXPECT_TRUE(parsed->items[1].title.text.empty());
 }
 
-TEST(DialogTemplateTest, ReadsOrdinalTitlesCreationDataAndSurrogates)
+TEST(ParsedDialogTemplateTest, ReadsOrdinalTitlesCreationDataAndSurrogates)
 {
     TemplateBuilder t(0x80000000, 0, 10, 10, L"\xD83D\xDE00!", 2);  // no DS_SETFONT: no font fields
     t.Item({0x50000003, -4, 0, 10, 10, 7, kStaticClassOrdinal, L""});
@@ -54,7 +54,7 @@ TEST(DialogTemplateTest, ReadsOrdinalTitlesCreationDataAndSurrogates)
     t.Word(6);
     t.Dword(0xAABBCCDD);
     t.Item({0x50000000, 1, 2, 3, 4, 0xFFFF, kButtonClassOrdinal, L"x"});
-    const auto parsed = DialogTemplate::Parse(t.bytes);
+    const auto parsed = ParsedDialogTemplate::Parse(t.bytes);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->title.text, std::wstring(1, static_cast<wchar_t>(0x1F600)) + L"!");
     EXPECT_TRUE(parsed->typeface.empty());
@@ -66,26 +66,26 @@ TEST(DialogTemplateTest, ReadsOrdinalTitlesCreationDataAndSurrogates)
     EXPECT_EQ(parsed->items[1].title.text, L"x");
 }
 
-TEST(DialogTemplateTest, RefusesEveryTruncationAndLyingCounts)
+TEST(ParsedDialogTemplateTest, RefusesEveryTruncationAndLyingCounts)
 {
     const auto bytes = TwoItems().bytes;
     for (std::size_t length = 0; length < bytes.size(); ++length)
-        EXPECT_FALSE(DialogTemplate::Parse(std::span(bytes).first(length))) << "cut at " << length;
+        EXPECT_FALSE(ParsedDialogTemplate::Parse(std::span(bytes).first(length))) << "cut at " << length;
 
     auto lying = bytes;
     lying[8] = std::byte{0xFF};  // item count 0xFF02
     lying[9] = std::byte{0xFF};
-    EXPECT_FALSE(DialogTemplate::Parse(lying));
+    EXPECT_FALSE(ParsedDialogTemplate::Parse(lying));
 
     TemplateBuilder unterminated(0x40, 0, 1, 1, L"", 0);
     unterminated.bytes.resize(unterminated.bytes.size() - 2);  // typeface without its NUL
-    EXPECT_FALSE(DialogTemplate::Parse(unterminated.bytes));
+    EXPECT_FALSE(ParsedDialogTemplate::Parse(unterminated.bytes));
 
     TemplateBuilder oversized(0, 0, 1, 1, L"", 1);
     oversized.Item({0, 0, 0, 0, 0, 1, kStaticClassOrdinal, L""});
     oversized.bytes.resize(oversized.bytes.size() - 2);
     oversized.Word(200);  // creation data longer than what follows
-    EXPECT_FALSE(DialogTemplate::Parse(oversized.bytes));
+    EXPECT_FALSE(ParsedDialogTemplate::Parse(oversized.bytes));
 }
 
 }  // namespace
