@@ -102,8 +102,8 @@ public:
     {
         if (!receiver.Open() || !output.Open())
             return false;
-        if (!process.Start({"socat", receiver.DevicePath().string() + ",raw,echo=0",
-                            output.DevicePath().string() + ",raw,echo=0"}))
+        if (!process.Start("socat", {receiver.DevicePath().string() + ",raw,echo=0",
+                                     output.DevicePath().string() + ",raw,echo=0"}))
             return false;
         // socat is ready once a byte gets through.
         const unsigned char probe = 0x55;
@@ -133,6 +133,7 @@ public:
 struct Transfer {
     double seconds = 0;
     double cpuSeconds = 0;
+    double wakeUps = 0;
     bool intact = false;
 };
 
@@ -163,7 +164,9 @@ Transfer Relay(Subject& subject, std::size_t bytes, bool bothWays, bool countHea
     }
     Transfer result;
     result.seconds = std::chrono::duration<double>(SteadyClock::now() - start).count();
-    result.cpuSeconds = (subject.Sample() - before).cpuSeconds;
+    const Usage used = subject.Sample() - before;
+    result.cpuSeconds = used.cpuSeconds;
+    result.wakeUps = static_cast<double>(used.wakeUps);
     result.intact = ok[0] && ok[1] && ok[2] && ok[3] && outboundSeen == outbound &&
                     (!bothWays || inboundSeen == inbound);
     return result;
@@ -242,8 +245,12 @@ int Main()
     Row("throughput both ways at once (sum)", 2 * eachWay / mib / oursBoth.seconds,
         2 * eachWay / mib / socatBoth.seconds, "MiB/s");
     const double oursCpu = (oursOne.cpuSeconds + oursBoth.cpuSeconds) / ((oneWay + 2 * eachWay) / mib);
-    const double socatCpu = (socatOne.cpuSeconds + socatBoth.cpuSeconds) / ((oneWay + 2 * eachWay) / mib);
+    const double socatCpu =
+        (socatOne.cpuSeconds + socatBoth.cpuSeconds) / ((oneWay + 2 * eachWay) / mib);
     Row("CPU per MiB relayed", oursCpu * 1000, socatCpu * 1000, "ms/MiB", 3);
+    const double relayed = (oneWay + 2 * eachWay) / mib;
+    Row("wake-ups per MiB relayed", (oursOne.wakeUps + oursBoth.wakeUps) / relayed,
+        (socatOne.wakeUps + socatBoth.wakeUps) / relayed, "", 0);
 
     const Latency oursLatency = MeasureLatency(ours, 300);
     const Latency socatLatency = MeasureLatency(socat, 300);

@@ -3,121 +3,127 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <utility>
+#include "platform/system_call.h"
 
 extern char** environ;
 
 namespace quorvex {
+namespace {
+
+void CloseDescriptor(int& descriptor)
+{
+    if (descriptor >= 0) {
+        ::close(descriptor);  // a socket end: nothing to lose on a failed close
+        descriptor = -1;
+    }
+}
+
+}  // namespace
 
 ChildProcess::~ChildProcess()
 {
-    Stop();
-    if (output >= 0)
-        ::close(output);
+    if (pid > 0) {
+        Kill();
+        Wait();
+    }
+    CloseDescriptor(channel);
 }
 
-bool ChildProcess::Start(const std::vector<std::string>& arguments)
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments)
 {
-    return Spawn(arguments, false);
-}
-
-bool ChildProcess::StartReadingOutput(const std::vector<std::string>& arguments)
-{
-    return Spawn(arguments, true);
-}
-
-bool ChildProcess::Spawn(const std::vector<std::string>& arguments, bool readOutput)
-{
-    Stop();
-    if (arguments.empty())
+    if (pid > 0)
         return false;
-    if (output >= 0)
-        ::close(output);
-    output = -1;
-    pending.clear();
-    int fds[2] = {-1, -1};
-    if (readOutput && ::pipe2(fds, O_CLOEXEC) != 0)
+    // A socket rather than pipes: writing to a child that died then fails with EPIPE
+    // (MSG_NOSIGNAL) instead of killing this process with SIGPIPE.
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
         return false;
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
-    if (readOutput)
-        ::posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
+    ::posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+
     std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+
     pid_t child = -1;
-    const int error = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        ::posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
     ::posix_spawn_file_actions_destroy(&actions);
-    if (readOutput)
-        ::close(fds[1]);
-    if (error != 0) {
-        if (readOutput)
-            ::close(fds[0]);
+    CloseDescriptor(ends[1]);
+    if (spawned != 0) {
+        CloseDescriptor(ends[0]);
         return false;
     }
     pid = child;
-    output = readOutput ? fds[0] : -1;
+    channel = ends[0];
+    pending.clear();
     return true;
 }
 
-void ChildProcess::Stop()
+bool ChildProcess::ReadLine(std::string& line)
 {
-    if (pid <= 0)
-        return;
-    ::kill(pid, SIGTERM);
-    Wait();
+    for (;;) {
+        const std::size_t end = pending.find('\n');
+        if (end != std::string::npos) {
+            line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            return true;
+        }
+        if (channel < 0)
+            return false;
+        char chunk[256];
+        const ssize_t count =
+            RetryInterrupted([&] { return ::read(channel, chunk, sizeof chunk); });
+        if (count <= 0)
+            return false;
+        pending.append(chunk, static_cast<std::size_t>(count));
+    }
+}
+
+bool ChildProcess::WriteLine(std::string_view line)
+{
+    if (channel < 0)
+        return false;
+    std::string text(line);
+    text += '\n';
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const ssize_t count = RetryInterrupted(
+            [&] { return ::send(channel, rest.data(), rest.size(), MSG_NOSIGNAL); });
+        if (count <= 0)
+            return false;
+        rest.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return true;
 }
 
 void ChildProcess::Kill()
 {
     if (pid > 0)
-        ::kill(pid, SIGKILL);
+        ::kill(pid, SIGKILL);  // a child that already ended is reaped by Wait all the same
 }
 
 int ChildProcess::Wait()
 {
     if (pid <= 0)
-        return -1;
+        return -1000;
     int status = 0;
-    pid_t done;
-    do {
-        done = ::waitpid(pid, &status, 0);
-    } while (done < 0 && errno == EINTR);
+    const pid_t reaped = RetryInterrupted([&] { return ::waitpid(pid, &status, 0); });
     pid = -1;
-    if (done < 0 || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
-std::optional<std::string> ChildProcess::ReadLine()
-{
-    for (;;) {
-        const std::size_t end = pending.find('\n');
-        if (end != std::string::npos) {
-            std::string line = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            return line;
-        }
-        if (output < 0)
-            return std::nullopt;
-        char buffer[256];
-        const ssize_t got = ::read(output, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            ::close(output);
-            output = -1;
-            if (pending.empty())
-                return std::nullopt;
-            return std::exchange(pending, {});
-        }
-        pending.append(buffer, static_cast<std::size_t>(got));
-    }
+    CloseDescriptor(channel);
+    if (reaped < 0)
+        return -1000;
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return WIFSIGNALED(status) ? -WTERMSIG(status) : -1000;
 }
 
 }  // namespace quorvex

@@ -1,44 +1,46 @@
 #pragma once
 
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvex {
 
-// Another program run beside this one, for benchmarks that measure it side by side and for
-// tests that watch a second process. Owner's thread only.
+// Another program, started with one socket as its standard input and output, so that a test or
+// a tool can drive it line by line and end it. It inherits the environment (and with it
+// the prefix). The object kills and reaps a child still running when it is destroyed.
+// Used by one thread.
 class ChildProcess {
 public:
     ChildProcess() = default;
-    ~ChildProcess();  // stops it
+    virtual ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Starts the program (looked up in PATH) with these arguments, argument 0 included.
-    bool Start(const std::vector<std::string>& arguments);
-    // The same, with the program's standard output kept for ReadLine.
-    bool StartReadingOutput(const std::vector<std::string>& arguments);
-    // Asks it to end (SIGTERM) and waits until it has.
-    void Stop();
-    int Pid() const { return pid; }
+    // Starts `program` (a path, or a name looked up in PATH) with `arguments`. False when it
+    // could not be started or this object already runs a child.
+    bool Start(const std::string& program, const std::vector<std::string>& arguments);
 
-    // The next line of the program's output without its line end; nothing once the output
-    // has ended. Blocks until a line or the end comes.
-    std::optional<std::string> ReadLine();
+    // The next line the child writes, without its newline; blocks until it is there.
+    // False when the child's output ended first.
+    bool ReadLine(std::string& line);
 
-    // Waits for the program to end: its exit status (0-255), or -1 when a signal ended it
-    // or none runs.
-    int Wait();
+    // Writes `line` and a newline to the child's input. False when it is gone.
+    bool WriteLine(std::string_view line);
 
-    // Ends it at once, as a crash would (SIGKILL); Wait collects it.
+    // Ends the child at once (SIGKILL), wherever it is.
     void Kill();
 
-private:
-    bool Spawn(const std::vector<std::string>& arguments, bool readOutput);
+    // Waits for the child to end: its exit code, or minus the signal that ended it; -1000
+    // when there is no child.
+    int Wait();
 
+    // The child's process id, -1 when there is none.
+    int Pid() const { return pid; }
+
+private:
     int pid = -1;
-    int output = -1;
+    int channel = -1;  // our end of the child's standard input and output
     std::string pending;
 };
 

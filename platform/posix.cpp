@@ -11,19 +11,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/system_call.h"
+
 namespace quorvex {
 namespace {
 
 template <class Call>
 SystemResult Retry(Call call)
 {
-    for (;;) {
-        const long value = call();
-        if (value >= 0)
-            return {value, 0};
-        if (errno != EINTR)
-            return {value, errno};
-    }
+    const long value = RetryInterrupted(call);
+    if (value >= 0)
+        return {value, 0};
+    return {value, errno};
 }
 
 }  // namespace

@@ -95,6 +95,14 @@ TEST(SingleInstanceTest, GivesUpAfterFortyLooksAQuarterSecondApart)
 
 class TwoProcessesTest : public ::testing::Test {
 protected:
+    static std::optional<std::string> ReadLine(ChildProcess& process)
+    {
+        std::string line;
+        if (!process.ReadLine(line))
+            return std::nullopt;
+        return line;
+    }
+
     testing::TempPrefix prefix;
     const std::string probe = QUORVEX_INSTANCE_PROBE;
 };
@@ -102,31 +110,31 @@ protected:
 TEST_F(TwoProcessesTest, ASecondStartBringsTheFirstForwardAndEndsWithMinusOne)
 {
     ChildProcess first;
-    ASSERT_TRUE(first.StartReadingOutput({probe}));
-    ASSERT_EQ(first.ReadLine(), "ready");
+    ASSERT_TRUE(first.Start(probe, {}));
+    ASSERT_EQ(ReadLine(first), "ready");
 
     ChildProcess second;
-    ASSERT_TRUE(second.StartReadingOutput({probe}));
-    EXPECT_EQ(second.ReadLine(), std::nullopt) << "the second start shows nothing";
+    ASSERT_TRUE(second.Start(probe, {}));
+    EXPECT_EQ(ReadLine(second), std::nullopt) << "the second start shows nothing";
     EXPECT_EQ(second.Wait(), kEndedWithMinusOne);
 
-    EXPECT_EQ(first.ReadLine(), "front");
+    EXPECT_EQ(ReadLine(first), "front");
     EXPECT_EQ(first.Wait(), 0);
     EXPECT_TRUE(std::filesystem::is_empty(prefix.Path() / "windows")) << "records are removed at exit";
 
     ChildProcess third;
-    ASSERT_TRUE(third.StartReadingOutput({probe}));
-    EXPECT_EQ(third.ReadLine(), "ready") << "the first instance's mutex went with it";
+    ASSERT_TRUE(third.Start(probe, {}));
+    EXPECT_EQ(ReadLine(third), "ready") << "the first instance's mutex went with it";
     third.Kill();
     third.Wait();
 
     ChildProcess fourth;
-    ASSERT_TRUE(fourth.StartReadingOutput({probe}));
-    EXPECT_EQ(fourth.ReadLine(), "ready") << "a crashed instance blocks nobody";
+    ASSERT_TRUE(fourth.Start(probe, {}));
+    EXPECT_EQ(ReadLine(fourth), "ready") << "a crashed instance blocks nobody";
     ChildProcess fifth;
-    ASSERT_TRUE(fifth.StartReadingOutput({probe}));
+    ASSERT_TRUE(fifth.Start(probe, {}));
     EXPECT_EQ(fifth.Wait(), kEndedWithMinusOne);
-    EXPECT_EQ(fourth.ReadLine(), "front");
+    EXPECT_EQ(ReadLine(fourth), "front");
     EXPECT_EQ(fourth.Wait(), 0);
 }
 

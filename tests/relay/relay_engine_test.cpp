@@ -196,6 +196,9 @@ TEST_F(RelayEngineTest, PulsesOncePerChunkAndOnlyForTheLampsThatAreSet)
         ExpectRelaying(output, receiver, static_cast<unsigned char>(i));
     engine.SetNotifiers(nullptr, nullptr);
     ExpectRelaying(receiver, output, 42);
+    // The byte can arrive before the relay has looked for a lamp to pulse; once a byte the
+    // other way has come through, that chunk is over.
+    ExpectRelaying(output, receiver, 44);
     engine.SetNotifiers(&lamp, nullptr);
     ExpectRelaying(receiver, output, 43);
     EXPECT_EQ(lamp.WaitFor(6), 6);

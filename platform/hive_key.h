@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvex {
+
+// One key of a hive held in memory: its name, its values and its subkeys, each kept in
+// the order it was created (that is the order enumeration reports). Names keep the case
+// they were created with and are looked up without regard to case. A key owns its
+// subkeys. Not thread-safe: its hive file's user serialises access.
+class HiveKey {
+public:
+    struct Value {
+        std::wstring name;  // empty for the key's default value
+        std::uint32_t type = 0;
+        std::vector<std::byte> data;
+    };
+
+    explicit HiveKey(std::wstring name = {});
+    virtual ~HiveKey() = default;
+    HiveKey(const HiveKey&) = delete;
+    HiveKey& operator=(const HiveKey&) = delete;
+
+    const std::wstring& Name() const { return name; }
+
+    HiveKey* FindSubKey(std::wstring_view subKeyName);
+    const HiveKey* FindSubKey(std::wstring_view subKeyName) const;
+    // The subkey of that name, created at the end when there is none.
+    HiveKey& ObtainSubKey(std::wstring_view subKeyName);
+    std::size_t SubKeyCount() const { return subKeys.size(); }
+    const HiveKey& SubKeyAt(std::size_t index) const { return *subKeys[index]; }
+
+    const Value* FindValue(std::wstring_view valueName) const;
+    // True when the key changed: a value already there keeps its name's case.
+    bool SetValue(std::wstring_view valueName, std::uint32_t type, std::span<const std::byte> data);
+    const std::vector<Value>& Values() const { return values; }
+
+    // Drops every value and subkey.
+    void Clear();
+
+private:
+    std::wstring name;
+    std::vector<Value> values;
+    std::vector<std::unique_ptr<HiveKey>> subKeys;
+};
+
+}  // namespace quorvex

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+// What identifies one version of a file: a replaced file has another inode, a file changed
+// in place another size or time.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// One open file descriptor, owned and closed by this object, with the few file system
+// calls the registry hives need. Each call is wrapped here once: interrupted calls are
+// retried and errno becomes a small result. Not shared between threads.
+class PosixFile {
+public:
+    enum class Result { Ok, NotFound, AlreadyExists, TooLarge, Failed };
+
+    enum class Mode {
+        Read,           // an existing file, read only
+        Replace,        // created or emptied, write only, mode 0600
+        LockCompanion,  // created when missing, mode 0600, held only to be locked
+        Folder,         // a folder, opened only to be flushed
+    };
+
+    PosixFile() = default;
+    ~PosixFile();
+    PosixFile(PosixFile&& other) noexcept;
+    PosixFile& operator=(PosixFile&& other) noexcept;
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    Result Open(const std::filesystem::path& path, Mode mode);
+    bool IsOpen() const { return descriptor >= 0; }
+    void Close();
+
+    // Waits until this process holds the exclusive lock of the file. The lock ends with
+    // Close, or with the process.
+    bool LockExclusive();
+
+    Result Identity(FileIdentity& identity) const;
+
+    // Reads the whole file into `text`; TooLarge, with nothing read, past `limit` bytes.
+    Result ReadAll(std::string& text, std::uint64_t limit);
+    bool WriteAll(std::string_view text);
+    bool Sync();
+
+    static Result IdentityOf(const std::filesystem::path& path, FileIdentity& identity);
+    static bool Rename(const std::filesystem::path& from, const std::filesystem::path& to);
+    // A second name for a file; AlreadyExists when `to` is taken.
+    static Result Link(const std::filesystem::path& from, const std::filesystem::path& to);
+    static bool Remove(const std::filesystem::path& path);
+
+private:
+    int descriptor = -1;
+};
+
+}  // namespace quorvex

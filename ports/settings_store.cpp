@@ -1,0 +1,79 @@
+#include "ports/settings_store.h"
+
+#include <array>
+#include <cstddef>
+
+#include "platform/program_file.h"
+#include "platform/registry_key.h"
+
+namespace quorvex {
+
+SettingsStore::SettingsStore() : SettingsStore(ProgramFile::Path()) {}
+
+SettingsStore::SettingsStore(std::wstring programPath) : programPath(std::move(programPath)) {}
+
+void SettingsStore::SetCompanyKey(std::wstring_view name)
+{
+    companyKey = name;
+    applicationKey = ProgramFile::ApplicationName(programPath);
+}
+
+bool SettingsStore::OpenSection(std::wstring_view section, RegistryKey& sectionKey) const
+{
+    // An empty application name (the program file cannot be told) would put every section
+    // straight under the company key, among other programs' keys: refuse it instead.
+    if (companyKey.empty() || applicationKey.empty())
+        return false;
+    const RegistryKey root = RegistryKey::Root(RegistryRoot::CurrentUser);
+    RegistryKey software;
+    if (root.OpenSubKey(L"software", software) != RegistryStatus::Success &&
+        root.CreateSubKey(L"software", software) != RegistryStatus::Success)
+        return false;
+    RegistryKey company;
+    RegistryKey application;
+    if (software.CreateSubKey(companyKey, company) == RegistryStatus::Success)
+        company.CreateSubKey(applicationKey, application);  // tested through IsOpen below
+    software.Close();
+    company.Close();
+    if (!application.IsOpen())
+        return false;
+    const bool opened = application.CreateSubKey(section, sectionKey) == RegistryStatus::Success;
+    application.Close();
+    return opened;
+}
+
+std::int32_t SettingsStore::ReadInt(std::wstring_view section, std::wstring_view entry,
+                                    std::int32_t defaultValue)
+{
+    RegistryKey key;
+    if (!OpenSection(section, key))
+        return defaultValue;
+    // A stored value shorter than 4 bytes leaves the rest of the buffer as it was: zero.
+    std::array<std::byte, 4> bytes{};
+    std::uint32_t type = 0;
+    std::size_t size = 0;
+    const RegistryStatus status = key.QueryValue(entry, type, bytes, size);
+    key.Close();
+    if (status != RegistryStatus::Success)
+        return defaultValue;
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | std::to_integer<std::uint32_t>(bytes[i]);
+    return static_cast<std::int32_t>(value);
+}
+
+bool SettingsStore::WriteInt(std::wstring_view section, std::wstring_view entry, std::int32_t value)
+{
+    RegistryKey key;
+    if (!OpenSection(section, key))
+        return false;
+    const auto bits = static_cast<std::uint32_t>(value);
+    const std::array<std::byte, 4> bytes{
+        static_cast<std::byte>(bits & 0xFF), static_cast<std::byte>(bits >> 8 & 0xFF),
+        static_cast<std::byte>(bits >> 16 & 0xFF), static_cast<std::byte>(bits >> 24)};
+    const bool stored = key.SetValue(entry, RegistryType::Dword, bytes) == RegistryStatus::Success;
+    key.Close();
+    return stored;
+}
+
+}  // namespace quorvex

@@ -1,0 +1,94 @@
+// Another process that writes the hives while a test watches: it stands for the other
+// programs that share system.reg, and for a Quorvex killed in the middle of a write.
+//   registry_writer settings        writes Kill/Counter 1, 2, ... printing each once stored
+//   registry_writer owner           records each line of its input as the COM2 owner
+//   registry_writer owners <n>      records "Alpha" and "Beta" in turn n times, then "done"
+//   registry_writer flood <n> <tag> stores n values <tag>0 ... in HKLM\Flood, then "done"
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/registry_key.h"
+#include "platform/registry_string.h"
+#include "platform/utf8.h"
+#include "ports/settings_store.h"
+
+namespace {
+
+using namespace quorvex;
+
+constexpr std::wstring_view kCompany = L"Local AppWizard-Generated Applications";
+
+bool Store(std::wstring_view subKey, std::wstring_view name, std::wstring_view text)
+{
+    RegistryKey key;
+    return RegistryKey::Root(RegistryRoot::LocalMachine).CreateSubKey(subKey, key) ==
+               RegistryStatus::Success &&
+           key.SetValue(name, RegistryType::String, RegistryString::Encode(text)) ==
+               RegistryStatus::Success;
+}
+
+int WriteSettings()
+{
+    SettingsStore store(L"/usr/bin/Quorvex");
+    store.SetCompanyKey(kCompany);
+    // A hive large enough to take a while to write, giving a kill room to land in.
+    RegistryKey filler;
+    const std::vector<std::byte> blob(64 * 1024, std::byte{0x5A});
+    if (RegistryKey::Root(RegistryRoot::CurrentUser)
+                .CreateSubKey(L"software\\Filler", filler) != RegistryStatus::Success ||
+        filler.SetValue(L"Blob", RegistryType::Binary, blob) != RegistryStatus::Success)
+        return 1;
+    for (int value = store.ReadInt(L"Kill", L"Counter", 0) + 1; value < 1'000'000; ++value) {
+        if (!store.WriteInt(L"Kill", L"Counter", value))
+            return 1;
+        std::cout << value << std::endl;
+    }
+    return 0;
+}
+
+int RecordOwners()
+{
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!Store(L"SYSTEM\\RECEIVER\\Ports", L"COM2", FromUtf8(line)))
+            return 1;
+        std::cout << "stored" << std::endl;
+    }
+    return 0;
+}
+
+int AlternateOwners(int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (!Store(L"SYSTEM\\RECEIVER\\Ports", L"COM2", i % 2 == 0 ? L"Alpha" : L"Beta"))
+            return 1;
+    std::cout << "done" << std::endl;
+    return 0;
+}
+
+int Flood(int count, const std::string& tag)
+{
+    for (int i = 0; i < count; ++i)
+        if (!Store(L"Flood", FromUtf8(tag) + std::to_wstring(i), L"x"))
+            return 1;
+    std::cout << "done" << std::endl;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "settings")
+        return WriteSettings();
+    if (mode == "owner")
+        return RecordOwners();
+    if (mode == "owners" && argc == 3)
+        return AlternateOwners(std::stoi(argv[2]));
+    if (mode == "flood" && argc == 4)
+        return Flood(std::stoi(argv[2]), argv[3]);
+    std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag>\n";
+    return 2;
+}
