@@ -86,7 +86,8 @@ void Application::SetCompanyKey(std::wstring_view key)
         settings->SetCompanyKey(key);
 }
 
-std::int32_t Application::ReadInt(std::wstring_view section, std::wstring_view entry, std::int32_t defaultValue)
+std::int32_t Application::ReadInt(std::wstring_view section, std::wstring_view entry,
+                                  std::int32_t defaultValue)
 {
     return settings ? settings->ReadInt(section, entry, defaultValue) : defaultValue;
 }

@@ -53,7 +53,8 @@ public:
     void SetProfileSettings(ProfileSettings* store) { settings = store; }
     ProfileSettings* GetProfileSettings() const { return settings; }
     void SetCompanyKey(std::wstring_view key);
-    std::int32_t ReadInt(std::wstring_view section, std::wstring_view entry, std::int32_t defaultValue);
+    std::int32_t ReadInt(std::wstring_view section, std::wstring_view entry,
+                         std::int32_t defaultValue);
     bool WriteInt(std::wstring_view section, std::wstring_view entry, std::int32_t value);
 
     // The process-wide switch for orientation-aware relayout; off until switched on.

@@ -8,8 +8,10 @@ constexpr std::uint32_t kUncompressed = 0;  // BI_RGB
 
 std::uint32_t ReadU32(std::span<const std::byte> bytes, std::size_t at)
 {
-    return std::to_integer<std::uint32_t>(bytes[at]) | std::to_integer<std::uint32_t>(bytes[at + 1]) << 8 |
-           std::to_integer<std::uint32_t>(bytes[at + 2]) << 16 | std::to_integer<std::uint32_t>(bytes[at + 3]) << 24;
+    return std::to_integer<std::uint32_t>(bytes[at]) |
+        std::to_integer<std::uint32_t>(bytes[at + 1]) << 8 |
+        std::to_integer<std::uint32_t>(bytes[at + 2]) << 16 |
+        std::to_integer<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
 std::uint16_t ReadU16(std::span<const std::byte> bytes, std::size_t at)
@@ -40,8 +42,9 @@ bool Bitmap::LoadDib(std::span<const std::byte> bytes)
     const auto h = static_cast<std::int32_t>(ReadU32(bytes, 8));
     // Bounded so that the row arithmetic below cannot overflow.
     constexpr std::int32_t kMaxSide = 1 << 14;
-    if (ReadU16(bytes, 12) != 1 || ReadU16(bytes, 14) != 24 || ReadU32(bytes, 16) != kUncompressed ||
-        w <= 0 || w > kMaxSide || h == 0 || h > kMaxSide || h < -kMaxSide)
+    if (ReadU16(bytes, 12) != 1 || ReadU16(bytes, 14) != 24 ||
+        ReadU32(bytes, 16) != kUncompressed || w <= 0 || w > kMaxSide || h == 0 || h > kMaxSide ||
+        h < -kMaxSide)
         return false;
     const bool bottomUp = h > 0;
     const int rows = bottomUp ? h : -h;

@@ -28,7 +28,10 @@ public:
     bool IsLoaded() const { return width > 0; }
     int Width() const { return width; }
     int Height() const { return height; }
-    std::uint32_t Pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    std::uint32_t Pixel(int x, int y) const
+    {
+        return pixels[static_cast<std::size_t>(y) * width + x];
+    }
 
 private:
     int width = 0;

@@ -57,7 +57,8 @@ Rect ComboBoxWindow::AdjustRect(const Rect& asked)
 {
     droppedHeight = asked.Height();
     const int row = System() ? System()->CellPixels().cy : asked.Height();
-    return {asked.left, asked.top, asked.right, asked.top + std::min(row, std::max(asked.Height(), 0))};
+    return {asked.left, asked.top, asked.right,
+            asked.top + std::min(row, std::max(asked.Height(), 0))};
 }
 
 int ComboBoxWindow::VisibleRows() const
@@ -108,7 +109,8 @@ void ComboBoxWindow::ChooseByUser()
     selection = highlight;
     NoteChanged();
     if (Window* owner = GetParent())
-        owner->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<std::uint16_t>(GetDlgCtrlID()), CBN_SELCHANGE),
+        owner->SendMessage(WM_COMMAND,
+                           MAKEWPARAM(static_cast<std::uint16_t>(GetDlgCtrlID()), CBN_SELCHANGE),
                            reinterpret_cast<LPARAM>(this));
 }
 

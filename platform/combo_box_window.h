@@ -24,7 +24,7 @@ public:
     std::wstring GetItemText(int index) const;
     bool SetItemData(int index, std::int32_t value);
     std::int32_t GetItemData(int index) const;  // -1 for no such item
-    int SetCurSel(int index);                   // -1 clears; returns the index, -1 when out of range
+    int SetCurSel(int index);  // -1 clears; returns the index, -1 when out of range
     int GetCurSel() const { return selection; }
 
     // The opened list, as the display shows it and the input router works it.

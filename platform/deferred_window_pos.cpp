@@ -15,8 +15,8 @@ bool DeferredWindowPos::Begin(int count)
     return true;
 }
 
-bool DeferredWindowPos::Defer(Window* window, const Window* insertAfter, int x, int y, int cx, int cy,
-                              std::uint32_t flags)
+bool DeferredWindowPos::Defer(Window* window, const Window* insertAfter, int x, int y, int cx,
+                              int cy, std::uint32_t flags)
 {
     if (!open || !window || !window->IsCreated())
         return false;
@@ -36,7 +36,8 @@ bool DeferredWindowPos::End()
         // Found again by handle: a window destroyed since Defer is a failed move, not a crash.
         Window* window = system ? system->FromHandle(move.window) : nullptr;
         bool sized = false;
-        if (!window || !window->Place(move.insertAfter, move.x, move.y, move.cx, move.cy, move.flags, sized))
+        if (!window ||
+            !window->Place(move.insertAfter, move.x, move.y, move.cx, move.cy, move.flags, sized))
             ok = false;
         else if (sized)
             resized.push_back(move.window);

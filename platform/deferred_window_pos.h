@@ -19,7 +19,8 @@ public:
     bool Begin(int count);
     // Adds a move with SetWindowPos's arguments; false (the batch stays usable) when the
     // batch is not open or the window does not exist.
-    bool Defer(Window* window, const Window* insertAfter, int x, int y, int cx, int cy, std::uint32_t flags);
+    bool Defer(Window* window, const Window* insertAfter, int x, int y, int cx, int cy,
+               std::uint32_t flags);
     // Applies the batch and closes it; false when it was not open or a move failed.
     bool End();
 

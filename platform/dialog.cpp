@@ -28,8 +28,10 @@ std::wstring ClassNameOf(const ParsedDialogTemplate::Field& field)
     for (const auto& [ordinal, name] : kPredefined) {
         // Class names match without regard to case, so a template may also spell them out.
         const bool named = !field.IsOrdinal() &&
-                           std::equal(name.begin(), name.end(), field.text.begin(), field.text.end(),
-                                      [](wchar_t a, wchar_t b) { return static_cast<std::wint_t>(a) == std::towlower(b); });
+            std::equal(name.begin(), name.end(), field.text.begin(), field.text.end(),
+                       [](wchar_t a, wchar_t b) {
+                           return static_cast<std::wint_t>(a) == std::towlower(b);
+                       });
         if ((field.IsOrdinal() && *field.ordinal == ordinal) || named)
             return std::wstring(name);
     }
@@ -93,7 +95,8 @@ bool Dialog::CreateFromTemplate(const ParsedDialogTemplate& dialogTemplate)
         frame.bottom += WindowSystem::Current()->CellPixels().cy;
     // Hidden until initialised, as the handheld shows a dialog only once it is set up.
     const std::uint32_t style = dialogTemplate.style & ~WS_VISIBLE & ~WS_CHILD;
-    if (!Create(L"Dialog", dialogTemplate.title.text, style, frame, owner, 0, dialogTemplate.exStyle))
+    if (!Create(L"Dialog", dialogTemplate.title.text, style, frame, owner, 0,
+                dialogTemplate.exStyle))
         return false;
     if (dialogTemplate.style & DS_SETFONT) {
         // The dialog font's base units are one character cell, whatever its point size.
@@ -112,8 +115,9 @@ bool Dialog::CreateFromTemplate(const ParsedDialogTemplate& dialogTemplate)
 bool Dialog::CreateItem(const ParsedDialogTemplate::Item& item)
 {
     const std::wstring className = ClassNameOf(item.windowClass);
-    std::unique_ptr<Window> control =
-        className == ComboBoxWindow::kClass ? std::make_unique<ComboBoxWindow>() : std::make_unique<Window>();
+    std::unique_ptr<Window> control = className == ComboBoxWindow::kClass
+        ? std::make_unique<ComboBoxWindow>()
+        : std::make_unique<Window>();
     Rect place{item.x, item.y, item.x + item.cx, item.y + item.cy};
     MapDialogRect(place);
     if (!control->Create(className, item.title.IsOrdinal() ? L"" : item.title.text,
@@ -139,7 +143,8 @@ bool Dialog::MapDialogRect(Rect& rect) const
     if (!system)
         return false;
     const Size cell = system->CellPixels();
-    rect = {rect.left * cell.cx / 4, rect.top * cell.cy / 8, rect.right * cell.cx / 4, rect.bottom * cell.cy / 8};
+    rect = {rect.left * cell.cx / 4, rect.top * cell.cy / 8, rect.right * cell.cx / 4,
+            rect.bottom * cell.cy / 8};
     return true;
 }
 

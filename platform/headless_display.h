@@ -11,7 +11,10 @@ namespace quorvex {
 // tests see whether the model asked for a redraw or to come forward.
 class HeadlessDisplay : public Display {
 public:
-    explicit HeadlessDisplay(Size screen = {480, 640}, Size cell = {8, 16}) : screen(screen), cell(cell) {}
+    explicit HeadlessDisplay(Size screen = {480, 640}, Size cell = {8, 16})
+        : screen(screen), cell(cell)
+    {
+    }
 
     Size ScreenPixels() const override { return screen; }
     Size CellPixels() const override { return cell; }

@@ -22,10 +22,10 @@ enum class Key { Tab, BackTab, Enter, Space, Escape, Up, Down, Home, End, Left, 
 // Clicks are in screen pixels; a front end that counts in cells multiplies by the cell size.
 struct InputEvent {
     enum class Kind {
-        KeyPress,      // `key`
-        Click,         // `point`
-        Resize,        // `screen` in pixels and `cell`, the pixel size of one character cell
-        Close,         // the system asks the foreground dialog to close
+        KeyPress,  // `key`
+        Click,  // `point`
+        Resize,  // `screen` in pixels and `cell`, the pixel size of one character cell
+        Close,  // the system asks the foreground dialog to close
         BringToFront,  // a second start of the program asks this one to come forward
     };
 
@@ -37,7 +37,10 @@ struct InputEvent {
 
     static InputEvent Press(Key key) { return {Kind::KeyPress, key, {}, {}, {}}; }
     static InputEvent ClickAt(Point point) { return {Kind::Click, Key::Tab, point, {}, {}}; }
-    static InputEvent Resized(Size screen, Size cell) { return {Kind::Resize, Key::Tab, {}, screen, cell}; }
+    static InputEvent Resized(Size screen, Size cell)
+    {
+        return {Kind::Resize, Key::Tab, {}, screen, cell};
+    }
     static InputEvent CloseRequest() { return {Kind::Close, Key::Tab, {}, {}, {}}; }
     static InputEvent Forward() { return {Kind::BringToFront, Key::Tab, {}, {}, {}}; }
 };

@@ -29,12 +29,14 @@ bool IsPushButton(const Window& window)
 
 ComboBoxWindow* AsList(Window& window)
 {
-    return window.GetClassName() == ComboBoxWindow::kClass ? static_cast<ComboBoxWindow*>(&window) : nullptr;
+    return window.GetClassName() == ComboBoxWindow::kClass ? static_cast<ComboBoxWindow*>(&window)
+                                                           : nullptr;
 }
 
 void SendCommand(Window& to, int id, std::uint16_t code, Window* from)
 {
-    to.SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<std::uint16_t>(id), code), reinterpret_cast<LPARAM>(from));
+    to.SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<std::uint16_t>(id), code),
+                   reinterpret_cast<LPARAM>(from));
 }
 
 // The control under `point`, topmost first, searched depth first; statics and group
@@ -70,7 +72,8 @@ Rect InputRouter::CaptionOkRect(const Window& window, Size cell)
     if (!(window.GetExStyle() & WS_EX_CAPTIONOKBTN) || window.CaptionHeight() == 0)
         return {};
     const Rect frame = window.GetWindowRect();
-    return {std::max(frame.right - 4 * cell.cx, frame.left), frame.top, frame.right, frame.top + window.CaptionHeight()};
+    return {std::max(frame.right - 4 * cell.cx, frame.left), frame.top, frame.right,
+            frame.top + window.CaptionHeight()};
 }
 
 void InputRouter::FocusFirst(Window& window)
@@ -288,7 +291,8 @@ void InputRouter::ClickToList(Point point)
     // A click beside the list closes it without a choice.
     if (!rows.Contains(point))
         return;
-    list.MoveHighlight(list.FirstVisible() + (point.y - rows.top) / std::max(system.CellPixels().cy, 1));
+    list.MoveHighlight(list.FirstVisible() +
+                       (point.y - rows.top) / std::max(system.CellPixels().cy, 1));
     list.ChooseByUser();
 }
 

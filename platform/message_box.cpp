@@ -8,7 +8,8 @@
 
 namespace quorvex {
 
-MessageBox::MessageBox(Window* owner, std::wstring_view text, std::wstring_view caption, std::uint32_t type)
+MessageBox::MessageBox(Window* owner, std::wstring_view text, std::wstring_view caption,
+                       std::uint32_t type)
     : owner(owner), text(text), caption(caption), type(type)
 {
     switch (type & MB_TYPEMASK) {
@@ -27,7 +28,8 @@ MessageBox::MessageBox(Window* owner, std::wstring_view text, std::wstring_view 
     }
 }
 
-int MessageBox::Show(Window* owner, std::wstring_view text, std::wstring_view caption, std::uint32_t type)
+int MessageBox::Show(Window* owner, std::wstring_view text, std::wstring_view caption,
+                     std::uint32_t type)
 {
     WindowSystem* system = WindowSystem::Current();
     if (!system)

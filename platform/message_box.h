@@ -20,7 +20,8 @@ class MessageBox {
 public:
     // Shows a box over `owner` (may be none) and returns the answer: IDOK, IDCANCEL, IDYES
     // or IDNO. Without a window system on the calling thread it returns IDCANCEL at once.
-    static int Show(Window* owner, std::wstring_view text, std::wstring_view caption, std::uint32_t type);
+    static int Show(Window* owner, std::wstring_view text, std::wstring_view caption,
+                    std::uint32_t type);
 
     const std::wstring& Text() const { return text; }
     const std::wstring& Caption() const { return caption; }
@@ -48,7 +49,8 @@ public:
     Layout Arrange(Size screen, Size cell) const;
 
 private:
-    MessageBox(Window* owner, std::wstring_view text, std::wstring_view caption, std::uint32_t type);
+    MessageBox(Window* owner, std::wstring_view text, std::wstring_view caption,
+               std::uint32_t type);
 
     Window* owner;
     std::wstring text;

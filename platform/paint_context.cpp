@@ -27,8 +27,8 @@ void PaintContext::EndPaint()
     window = nullptr;
 }
 
-bool PaintContext::BitBlt(int x, int y, int cx, int cy, const Surface& source, int sourceX, int sourceY,
-                          std::uint32_t operation)
+bool PaintContext::BitBlt(int x, int y, int cx, int cy, const Surface& source, int sourceX,
+                          int sourceY, std::uint32_t operation)
 {
     const Bitmap* bitmap = source.Selected();
     if (!window || !source.IsCreated() || !bitmap || !bitmap->IsLoaded() || operation != SRCCOPY)

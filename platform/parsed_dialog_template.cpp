@@ -16,8 +16,8 @@ public:
     {
         if (!Need(2))
             return 0;
-        const auto value = static_cast<std::uint16_t>(std::to_integer<unsigned>(bytes[at]) |
-                                                      std::to_integer<unsigned>(bytes[at + 1]) << 8);
+        const auto value = static_cast<std::uint16_t>(
+            std::to_integer<unsigned>(bytes[at]) | std::to_integer<unsigned>(bytes[at + 1]) << 8);
         at += 2;
         return value;
     }
@@ -79,7 +79,8 @@ private:
             if (unit >= 0xD800 && unit <= 0xDBFF) {
                 const std::uint16_t low = Word();
                 if (low >= 0xDC00 && low <= 0xDFFF) {
-                    text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
+                    text.push_back(
+                        static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
                     unit = Word();
                     continue;
                 }
@@ -87,7 +88,8 @@ private:
                 unit = low;
                 continue;
             }
-            text.push_back(unit >= 0xDC00 && unit <= 0xDFFF ? L'\xFFFD' : static_cast<wchar_t>(unit));
+            text.push_back(unit >= 0xDC00 && unit <= 0xDFFF ? L'\xFFFD'
+                                                            : static_cast<wchar_t>(unit));
             unit = Word();
         }
         return text;

@@ -24,7 +24,7 @@ class ParsedDialogTemplate {
 public:
     struct Field {
         std::optional<std::uint16_t> ordinal;  // set for the 0xFFFF form
-        std::wstring text;                     // the string form; empty otherwise
+        std::wstring text;  // the string form; empty otherwise
         bool IsOrdinal() const { return ordinal.has_value(); }
     };
 

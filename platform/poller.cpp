@@ -36,12 +36,14 @@ std::size_t Poller::Wait(std::span<const int> descriptors, std::span<bool> ready
                          std::optional<std::chrono::milliseconds> timeout)
 {
     std::array<PollEntry, kMaxDescriptors + 1> entries{};
-    const std::size_t count = std::min<std::size_t>({descriptors.size(), ready.size(), kMaxDescriptors});
+    const std::size_t count =
+        std::min<std::size_t>({descriptors.size(), ready.size(), kMaxDescriptors});
     entries[0] = {wakeDescriptor, POLLIN, 0};
     for (std::size_t i = 0; i < count; ++i)
         entries[i + 1] = {descriptors[i], POLLIN, 0};
-    const int limit =
-        timeout ? static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout->count(), 0, 1 << 30)) : -1;
+    const int limit = timeout
+        ? static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout->count(), 0, 1 << 30))
+        : -1;
     const SystemResult result = Posix::PollAll({entries.data(), count + 1}, limit);
     std::fill(ready.begin(), ready.end(), false);
     if (!result.Ok() || result.value == 0)

@@ -54,7 +54,8 @@ SystemResult Posix::Unlink(const char* path)
 
 SystemResult Posix::Truncate(int fd, long length)
 {
-    return Retry([&] { return static_cast<long>(::ftruncate(fd, static_cast<off_t>(length))); });
+    return Retry(
+        [&] { return static_cast<long>(::ftruncate(fd, static_cast<off_t>(length))); });
 }
 
 SystemResult Posix::ReadLink(const char* path, char* buffer, std::size_t size)
@@ -83,7 +84,8 @@ SystemResult Posix::PollAll(std::span<PollEntry> entries, int timeoutMs)
         if (errno != EINTR)
             return {-1, errno};
         if (timeoutMs >= 0) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
             timeoutMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
         }
     }
@@ -157,7 +159,8 @@ SystemResult Posix::Poll(int fd, short events, int wakeFd, int timeoutMs, short&
         if (errno != EINTR)
             return {-1, errno};
         if (timeoutMs >= 0) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
             timeoutMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
         }
     }

@@ -24,9 +24,10 @@ bool SameText(std::wstring_view a, std::wstring_view b)
 bool IsApplicationWindow(const WindowRecords::WindowEntry& window)
 {
     constexpr std::array<std::wstring_view, 3> kIgnored{L"shfind", L"static", L"CursorWindow"};
-    return window.visible && !(window.style & WS_CHILD) && !(window.exStyle & WS_EX_TOOLWINDOW) && !window.owned &&
-           std::none_of(kIgnored.begin(), kIgnored.end(),
-                        [&](std::wstring_view name) { return SameText(name, window.className); });
+    return window.visible && !(window.style & WS_CHILD) && !(window.exStyle & WS_EX_TOOLWINDOW) &&
+        !window.owned &&
+        std::none_of(kIgnored.begin(), kIgnored.end(),
+                     [&](std::wstring_view name) { return SameText(name, window.className); });
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 
 namespace quorvex {
 
-void TimerQueue::Set(std::uint32_t window, std::uintptr_t id, Clock::Duration period, Clock::TimePoint now)
+void TimerQueue::Set(std::uint32_t window, std::uintptr_t id, Clock::Duration period,
+                     Clock::TimePoint now)
 {
     // A period of zero would fire on every turn of the loop and starve everything else.
     period = std::max<Clock::Duration>(period, std::chrono::milliseconds(1));
@@ -20,8 +21,9 @@ void TimerQueue::Set(std::uint32_t window, std::uintptr_t id, Clock::Duration pe
 
 bool TimerQueue::Kill(std::uint32_t window, std::uintptr_t id)
 {
-    const auto found = std::find_if(timers.begin(), timers.end(),
-                                    [&](const Timer& t) { return t.window == window && t.id == id; });
+    const auto found = std::find_if(timers.begin(), timers.end(), [&](const Timer& t) {
+        return t.window == window && t.id == id;
+    });
     if (found == timers.end())
         return false;
     timers.erase(found);

@@ -13,8 +13,8 @@ Window::~Window()
         DestroyWindowTree();
 }
 
-bool Window::Create(std::wstring_view className, std::wstring_view text, std::uint32_t style, const Rect& rect,
-                    Window* parent, int id, std::uint32_t exStyle)
+bool Window::Create(std::wstring_view className, std::wstring_view text, std::uint32_t style,
+                    const Rect& rect, Window* parent, int id, std::uint32_t exStyle)
 {
     WindowSystem* current = WindowSystem::Current();
     const bool child = (style & WS_CHILD) != 0;
@@ -156,7 +156,8 @@ Rect Window::GetClientRect() const
     return {0, 0, rect.Width(), std::max(rect.Height() - CaptionHeight(), 0)};
 }
 
-bool Window::SetWindowPos(const Window* insertAfter, int x, int y, int cx, int cy, std::uint32_t flags)
+bool Window::SetWindowPos(const Window* insertAfter, int x, int y, int cx, int cy,
+                          std::uint32_t flags)
 {
     bool resized = false;
     if (!Place(insertAfter, x, y, cx, cy, flags, resized))
@@ -166,7 +167,8 @@ bool Window::SetWindowPos(const Window* insertAfter, int x, int y, int cx, int c
     return true;
 }
 
-bool Window::Place(const Window* insertAfter, int x, int y, int cx, int cy, std::uint32_t flags, bool& resized)
+bool Window::Place(const Window* insertAfter, int x, int y, int cx, int cy, std::uint32_t flags,
+                   bool& resized)
 {
     resized = false;
     if (!IsCreated())
@@ -186,12 +188,14 @@ bool Window::Place(const Window* insertAfter, int x, int y, int cx, int cy, std:
     if (!(flags & SWP_NOZORDER) && (style & WS_CHILD) && parent) {
         auto& siblings = parent->children;
         const bool known = insertAfter == HWND_TOP ||
-                           (insertAfter != this && std::find(siblings.begin(), siblings.end(), insertAfter) != siblings.end());
+            (insertAfter != this &&
+             std::find(siblings.begin(), siblings.end(), insertAfter) != siblings.end());
         // Without a sibling to restack against, the move itself still stands.
         if (known) {
             std::erase(siblings, this);
-            const auto at = insertAfter == HWND_TOP ? siblings.begin()
-                                                    : std::find(siblings.begin(), siblings.end(), insertAfter) + 1;
+            const auto at = insertAfter == HWND_TOP
+                ? siblings.begin()
+                : std::find(siblings.begin(), siblings.end(), insertAfter) + 1;
             siblings.insert(at, this);
         }
     }
@@ -202,9 +206,10 @@ bool Window::Place(const Window* insertAfter, int x, int y, int cx, int cy, std:
 void Window::SendSize()
 {
     const Rect client = GetClientRect();
-    SendMessage(WM_SIZE, SIZE_RESTORED,
-                static_cast<LPARAM>(MAKEWPARAM(static_cast<std::uint16_t>(std::max(client.Width(), 0)),
-                                               static_cast<std::uint16_t>(std::max(client.Height(), 0)))));
+    SendMessage(
+        WM_SIZE, SIZE_RESTORED,
+        static_cast<LPARAM>(MAKEWPARAM(static_cast<std::uint16_t>(std::max(client.Width(), 0)),
+                                       static_cast<std::uint16_t>(std::max(client.Height(), 0)))));
 }
 
 LRESULT Window::SendMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam)
@@ -315,7 +320,8 @@ std::span<std::uint32_t> Window::PixelsForPaint()
     const Size size{rect.Width(), rect.Height()};
     if (size != pixelsSize) {
         pixelsSize = size;
-        pixels.assign(static_cast<std::size_t>(std::max(size.cx, 0)) * std::max(size.cy, 0), 0x00FFFFFF);
+        pixels.assign(static_cast<std::size_t>(std::max(size.cx, 0)) * std::max(size.cy, 0),
+                      0x00FFFFFF);
     }
     return pixels;
 }

@@ -40,8 +40,8 @@ public:
     // Makes the window on the calling thread's WindowSystem. A child (WS_CHILD) needs a
     // created parent; its rectangle is in the parent's client area. False when there is no
     // window system, the parent is missing, or the window already exists.
-    bool Create(std::wstring_view className, std::wstring_view text, std::uint32_t style, const Rect& rect,
-                Window* parent, int id, std::uint32_t exStyle = 0);
+    bool Create(std::wstring_view className, std::wstring_view text, std::uint32_t style,
+                const Rect& rect, Window* parent, int id, std::uint32_t exStyle = 0);
 
     // Sends WM_DESTROY to the window, destroys its children, stops its timers and forgets
     // it. False when the window does not exist.
@@ -134,7 +134,8 @@ private:
     friend class WindowSystem;
 
     // SetWindowPos without the WM_SIZE, for moves that are applied together.
-    bool Place(const Window* insertAfter, int x, int y, int cx, int cy, std::uint32_t flags, bool& resized);
+    bool Place(const Window* insertAfter, int x, int y, int cx, int cy, std::uint32_t flags,
+               bool& resized);
     void SendSize();
 
     void DestroyWindowTree();

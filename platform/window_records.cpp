@@ -66,7 +66,8 @@ std::wstring ExecutableOf(int pid)
     char buffer[4096];
     const std::string link = "/proc/" + std::to_string(pid) + "/exe";
     const SystemResult length = Posix::ReadLink(link.c_str(), buffer, sizeof buffer);
-    if (!length.Ok() || length.value == 0 || static_cast<std::size_t>(length.value) >= sizeof buffer)
+    if (!length.Ok() || length.value == 0 ||
+        static_cast<std::size_t>(length.value) >= sizeof buffer)
         return {};
     return FromUtf8({buffer, static_cast<std::size_t>(length.value)});
 }
@@ -77,7 +78,8 @@ std::vector<std::string> SplitTabs(const std::string& line)
     std::size_t start = 0;
     for (;;) {
         const std::size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        fields.push_back(
+            line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
         if (tab == std::string::npos)
             return fields;
         start = tab + 1;
@@ -136,7 +138,8 @@ bool WindowRecords::Open(const std::wstring& programPath)
     if (Posix::MakeFifo(channelPath.c_str(), 0600).Ok()) {
         // Opened for writing too, so that the FIFO always has a writer and a sender that
         // closes its end never leaves the poll reporting a hang-up over and over.
-        const SystemResult opened = Posix::Open(channelPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        const SystemResult opened =
+            Posix::Open(channelPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
         channel = opened.Ok() ? static_cast<int>(opened.value) : -1;
     }
     return Write({});
@@ -161,8 +164,8 @@ bool WindowRecords::Write(const std::vector<WindowEntry>& windows)
     for (const WindowEntry& window : windows) {
         char numbers[40];
         std::snprintf(numbers, sizeof numbers, "%08x\t%08x", window.style, window.exStyle);
-        text << "window\t" << Escape(window.className) << '\t' << numbers << '\t' << (window.visible ? 1 : 0) << '\t'
-             << (window.owned ? 1 : 0) << '\n';
+        text << "window\t" << Escape(window.className) << '\t' << numbers << '\t'
+             << (window.visible ? 1 : 0) << '\t' << (window.owned ? 1 : 0) << '\n';
     }
     const std::string temporary = recordPath + ".new";
     {
@@ -203,7 +206,8 @@ std::vector<WindowRecords::ProcessEntry> WindowRecords::Enumerate()
             continue;
         auto entry = ReadRecord(file.path(), static_cast<int>(pid));
         // A process id taken over by another program after a crash is not the recorded one.
-        if (!entry || (!ExecutableOf(entry->pid).empty() && ExecutableOf(entry->pid) != entry->programPath))
+        if (!entry ||
+            (!ExecutableOf(entry->pid).empty() && ExecutableOf(entry->pid) != entry->programPath))
             continue;
         found.push_back(std::move(*entry));
     }

@@ -20,8 +20,12 @@ constexpr std::size_t kInvalidReserve = 64;
 }  // namespace
 
 WindowSystem::WindowSystem(Display& display, Clock& clock)
-    : display(display), clock(clock), screen(display.ScreenPixels()), cell(display.CellPixels()),
-      router(std::make_unique<InputRouter>(*this)), previous(current)
+    : display(display),
+      clock(clock),
+      screen(display.ScreenPixels()),
+      cell(display.CellPixels()),
+      router(std::make_unique<InputRouter>(*this)),
+      previous(current)
 {
     invalid.reserve(kInvalidReserve);
     current = this;
@@ -259,7 +263,8 @@ void WindowSystem::WaitForWork()
     if (const auto due = timers.NextDue()) {
         const auto left = *due - clock.Now();
         // Rounded up, so that the loop never wakes just before a timer and spins.
-        timeout = std::chrono::ceil<std::chrono::milliseconds>(std::max(left, Clock::Duration::zero()));
+        timeout =
+            std::chrono::ceil<std::chrono::milliseconds>(std::max(left, Clock::Duration::zero()));
     }
     std::array<bool, kMaxSources> ready{};
     if (poller.Wait({descriptors.data(), count}, {ready.data(), count}, timeout) == 0)
@@ -294,8 +299,10 @@ void WindowSystem::ApplyResize(Size screenPixels, Size cellPixels)
     // The full-screen windows turn with the screen; each hears of it by WM_SIZE.
     const std::vector<Window*> shown = topLevel;
     for (Window* window : shown)
-        if (window->IsCreated() && std::find(fullScreen.begin(), fullScreen.end(), window) != fullScreen.end())
-            window->SetWindowPos(HWND_TOP, 0, 0, screen.cx, screen.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (window->IsCreated() &&
+            std::find(fullScreen.begin(), fullScreen.end(), window) != fullScreen.end())
+            window->SetWindowPos(HWND_TOP, 0, 0, screen.cx, screen.cy,
+                                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace quorvex

@@ -68,7 +68,10 @@ public:
 
     // Called when a message box shows, with the box; may pump, advance a clock and answer
     // it (MessageBox::Answer). A box left unanswered waits for input.
-    void SetMessageBoxHook(std::function<void(MessageBox&)> hook) { messageBoxHook = std::move(hook); }
+    void SetMessageBoxHook(std::function<void(MessageBox&)> hook)
+    {
+        messageBoxHook = std::move(hook);
+    }
 
     // Any thread: asks for WM_PAINT to the window with this handle; never waits.
     void Invalidate(std::uint32_t handle);

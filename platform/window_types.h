@@ -33,13 +33,22 @@ struct Rect {
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
     Point TopLeft() const { return {left, top}; }
-    bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    bool Contains(Point p) const
+    {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
     Rect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-inline constexpr std::uint16_t LOWORD(std::uintptr_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
-inline constexpr std::uint16_t HIWORD(std::uintptr_t v) { return static_cast<std::uint16_t>((v >> 16) & 0xFFFF); }
+inline constexpr std::uint16_t LOWORD(std::uintptr_t v)
+{
+    return static_cast<std::uint16_t>(v & 0xFFFF);
+}
+inline constexpr std::uint16_t HIWORD(std::uintptr_t v)
+{
+    return static_cast<std::uint16_t>((v >> 16) & 0xFFFF);
+}
 inline constexpr WPARAM MAKEWPARAM(std::uint16_t low, std::uint16_t high)
 {
     return static_cast<WPARAM>(low) | (static_cast<WPARAM>(high) << 16);

@@ -83,10 +83,7 @@ protected:
 
 class DialogTest : public ::testing::Test {
 protected:
-    DialogTest() : bytes(SmallTemplate())
-    {
-        entries[0] = {ResourceType::Dialog, 200, 1033, bytes};
-    }
+    DialogTest() : bytes(SmallTemplate()) { entries[0] = {ResourceType::Dialog, 200, 1033, bytes}; }
     ~DialogTest() override { Shell::SetDeviceClass(L""); }
 
     // Runs the dialog; `script` runs once the dialog is up and its loop would wait.
@@ -119,18 +116,21 @@ TEST_F(DialogTest, PutsEveryControlWhereTheTemplateSaysOnAFullScreenDialog)
 {
     TestDialog dialog(module, 200);
     const int result = Run(dialog, [&] {
-        EXPECT_EQ(dialog.GetWindowRect(), (Rect{0, 0, 480, 640})) << "PocketPC dialogs fill the screen";
+        EXPECT_EQ(dialog.GetWindowRect(), (Rect{0, 0, 480, 640}))
+            << "PocketPC dialogs fill the screen";
         EXPECT_TRUE(dialog.GetExStyle() & WS_EX_CAPTIONOKBTN);
         EXPECT_EQ(dialog.GetWindowText(), L"Test");
         EXPECT_TRUE(dialog.IsWindowVisible());
         EXPECT_EQ(dialog.Children().size(), 6u);
-        // 8 x 16 cells: 2 pixels per horizontal and per vertical dialog unit, below a 16-pixel caption.
+        // 8 x 16 cells: 2 pixels per horizontal and per vertical dialog unit, below a 16-pixel
+        // caption.
         EXPECT_EQ(dialog.GetDlgItem(1013)->GetWindowRect(), (Rect{18, 36, 300, 58}));
         EXPECT_EQ(dialog.GetDlgItem(1007)->GetWindowRect(), (Rect{290, 86, 310, 110}));
         EXPECT_EQ(dialog.GetDlgItem(1006)->GetWindowRect(), (Rect{60, 122, 258, 162}));
         EXPECT_EQ(dialog.GetDlgItem(1008)->GetWindowRect(), (Rect{8, 18, 312, 182}));
         const auto* list = static_cast<const ComboBoxWindow*>(dialog.GetDlgItem(1005));
-        EXPECT_EQ(list->GetWindowRect(), (Rect{130, 82, 282, 98})) << "a closed list is one row high";
+        EXPECT_EQ(list->GetWindowRect(), (Rect{130, 82, 282, 98}))
+            << "a closed list is one row high";
         EXPECT_EQ(list->DroppedHeight(), 150) << "the template's height is the opened list's";
         EXPECT_EQ(dialog.GetDlgItem(1013)->GetWindowText(), L"Heading:");
         EXPECT_FALSE(dialog.GetDlgItem(1007)->IsWindowVisible());
@@ -145,7 +145,8 @@ TEST_F(DialogTest, PutsEveryControlWhereTheTemplateSaysOnAFullScreenDialog)
         EXPECT_EQ(units, (Rect{6, 10, 426, 236}));
     });
     EXPECT_EQ(result, 99);
-    EXPECT_EQ(dialog.log, (std::vector<std::string>{"size 480x624", "exchange", "init", "destroy"}));
+    EXPECT_EQ(dialog.log,
+              (std::vector<std::string>{"size 480x624", "exchange", "init", "destroy"}));
     EXPECT_FALSE(dialog.IsCreated());
 }
 
@@ -157,7 +158,8 @@ TEST_F(DialogTest, OtherDeviceClassesGetTheirOwnSetUp)
     EXPECT_EQ(Shell::DialogFlags(), 0u);
     TestDialog dialog(module, 200);
     Run(dialog, [&] {
-        EXPECT_EQ(dialog.GetWindowRect(), (Rect{0, 0, 320, 216})) << "the template's own size plus the caption";
+        EXPECT_EQ(dialog.GetWindowRect(), (Rect{0, 0, 320, 216}))
+            << "the template's own size plus the caption";
     });
     Shell::SetDeviceClass(L"");
     EXPECT_EQ(Shell::DialogFlags(), 0x2Du);
@@ -185,9 +187,15 @@ TEST_F(DialogTest, CommandsAndCloseEndTheDialog)
     }
     {
         TestDialog dialog(module, 200);
-        EXPECT_EQ(Run(dialog, [&] { system.Deliver(InputEvent::ClickAt({478, 2})); }), IDOK)
+        EXPECT_EQ(Run(dialog,
+                      [&] {
+                          system.Deliver(InputEvent::ClickAt({478, 2}));
+                      }),
+                  IDOK)
             << "the caption's OK button";
-        EXPECT_EQ(dialog.log, (std::vector<std::string>{"size 480x624", "exchange", "init", "exchange", "destroy"}))
+        EXPECT_EQ(
+            dialog.log,
+            (std::vector<std::string>{"size 480x624", "exchange", "init", "exchange", "destroy"}))
             << "OK exchanges the controls once more";
     }
     {
@@ -218,7 +226,8 @@ TEST_F(DialogTest, KeysMoveFocusOverEnabledVisibleTabStopsAndPressButtons)
     Run(dialog, [&] {
         Window* list = dialog.GetDlgItem(1005);
         Window* button = dialog.GetDlgItem(1006);
-        EXPECT_EQ(system.GetFocus(), list) << "the first tab stop; the button and 1000 are disabled";
+        EXPECT_EQ(system.GetFocus(), list)
+            << "the first tab stop; the button and 1000 are disabled";
         Press(Key::Tab);
         EXPECT_EQ(system.GetFocus(), list) << "the only stop";
         button->EnableWindow(true);
@@ -232,7 +241,8 @@ TEST_F(DialogTest, KeysMoveFocusOverEnabledVisibleTabStopsAndPressButtons)
         Press(Key::Space);
         button->EnableWindow(false);
         Press(Key::Enter);
-        EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 2) << "a disabled button takes nothing";
+        EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 2)
+            << "a disabled button takes nothing";
         button->EnableWindow(true);
         system.Deliver(InputEvent::ClickAt({100, 140}));
         EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 3);
@@ -275,7 +285,8 @@ TEST_F(DialogTest, OnlyTheUsersChoiceInAListSendsSelChange)
         EXPECT_EQ(dialog.ports.GetCurSel(), 2);
         Press(Key::Enter);
         Press(Key::Enter);
-        EXPECT_EQ(dialog.log, std::vector<std::string>{"selchange 2"}) << "choosing the same item again is no change";
+        EXPECT_EQ(dialog.log, std::vector<std::string>{"selchange 2"})
+            << "choosing the same item again is no change";
 
         Press(Key::Up);
         EXPECT_EQ(dialog.log.back(), "selchange 1") << "arrows on a closed list choose";
@@ -285,7 +296,8 @@ TEST_F(DialogTest, OnlyTheUsersChoiceInAListSendsSelChange)
         system.Deliver(InputEvent::ClickAt({field.left + 5, field.top + 5}));
         auto* list = static_cast<ComboBoxWindow*>(dialog.GetDlgItem(1005));
         ASSERT_EQ(system.OpenList(), list);
-        EXPECT_EQ(list->ListRect(), (Rect{field.left, field.bottom, field.right, field.bottom + 48}));
+        EXPECT_EQ(list->ListRect(),
+                  (Rect{field.left, field.bottom, field.right, field.bottom + 48}));
         system.Deliver(InputEvent::ClickAt({field.left + 5, field.bottom + 16 * 0 + 3}));
         EXPECT_EQ(dialog.log.back(), "selchange 0");
         system.Deliver(InputEvent::ClickAt({field.left + 5, field.top + 5}));

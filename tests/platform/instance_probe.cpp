@@ -57,7 +57,8 @@ protected:
     {
         testing::TemplateBuilder dialog(0x90C00040, 0x80040000, 100, 100, L"Probe", 1);
         dialog.Item({0x50010000, 10, 10, 50, 14, 1006, kButtonClassOrdinal, L"OK"});
-        const std::array<ResourceEntry, 1> entries{{{ResourceType::Dialog, 102, 1033, dialog.bytes}}};
+        const std::array<ResourceEntry, 1> entries{
+            {{ResourceType::Dialog, 102, 1033, dialog.bytes}}};
         const ResourceModule module(entries, {});
         ProbeDialog probe(module, 102);
         SetMainWindow(&probe);

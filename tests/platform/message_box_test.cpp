@@ -23,7 +23,11 @@ protected:
 
 class MessageBoxTest : public ::testing::Test {
 protected:
-    MessageBoxTest() { owner.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE | WS_CAPTION, {0, 0, 480, 640}, nullptr, 0); }
+    MessageBoxTest()
+    {
+        owner.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE | WS_CAPTION, {0, 0, 480, 640}, nullptr,
+                     0);
+    }
 
     // Shows a box and answers it with these input events once it is up.
     int ShowAnswering(std::uint32_t type, std::initializer_list<InputEvent> events)
@@ -44,14 +48,20 @@ protected:
 
 TEST_F(MessageBoxTest, KeysChooseAmongTheBoxsButtons)
 {
-    EXPECT_EQ(ShowAnswering(MB_OKCANCEL, {InputEvent::Press(Key::Enter)}), IDOK) << "OK has the focus first";
-    EXPECT_EQ(ShowAnswering(MB_OKCANCEL, {InputEvent::Press(Key::Right), InputEvent::Press(Key::Space)}), IDCANCEL);
-    EXPECT_EQ(ShowAnswering(MB_OKCANCEL, {InputEvent::Press(Key::Left), InputEvent::Press(Key::Enter)}), IDCANCEL)
+    EXPECT_EQ(ShowAnswering(MB_OKCANCEL, {InputEvent::Press(Key::Enter)}), IDOK)
+        << "OK has the focus first";
+    EXPECT_EQ(
+        ShowAnswering(MB_OKCANCEL, {InputEvent::Press(Key::Right), InputEvent::Press(Key::Space)}),
+        IDCANCEL);
+    EXPECT_EQ(
+        ShowAnswering(MB_OKCANCEL, {InputEvent::Press(Key::Left), InputEvent::Press(Key::Enter)}),
+        IDCANCEL)
         << "focus wraps around";
     EXPECT_EQ(ShowAnswering(MB_OKCANCEL, {InputEvent::Press(Key::Escape)}), IDCANCEL);
     EXPECT_EQ(ShowAnswering(MB_OK, {InputEvent::Press(Key::Escape)}), IDOK);
-    EXPECT_EQ(ShowAnswering(MB_YESNO, {InputEvent::Press(Key::Escape), InputEvent::Press(Key::Tab),
-                                       InputEvent::Press(Key::Enter)}),
+    EXPECT_EQ(ShowAnswering(MB_YESNO,
+                            {InputEvent::Press(Key::Escape), InputEvent::Press(Key::Tab),
+                             InputEvent::Press(Key::Enter)}),
               IDNO)
         << "Escape does nothing without Cancel";
 }
@@ -64,7 +74,8 @@ TEST_F(MessageBoxTest, ClicksHitTheButtonsWhereTheLayoutPutsThem)
         ASSERT_EQ(layout.buttons.size(), 2u);
         system.Deliver(InputEvent::ClickAt({layout.box.left + 1, layout.box.top + 1}));
         EXPECT_FALSE(box.IsAnswered()) << "a click on the text answers nothing";
-        system.Deliver(InputEvent::ClickAt({layout.buttons[1].left + 1, layout.buttons[1].top + 1}));
+        system.Deliver(
+            InputEvent::ClickAt({layout.buttons[1].left + 1, layout.buttons[1].top + 1}));
     });
     answer = MessageBox::Show(&owner, L"Text", L"Caption", MB_OKCANCEL);
     EXPECT_EQ(answer, IDCANCEL);
@@ -77,10 +88,11 @@ TEST_F(MessageBoxTest, LayoutWrapsTheTextInsideACentredBox)
         layout = box.Arrange({480, 640}, {8, 16});
         box.Answer(IDOK);
     });
-    MessageBox::Show(&owner,
-                     L"NMEA sentences may be delayed or discarded if a baud rate of 4800 or lower is selected. "
-                     L"Averyveryveryveryveryverylongwordthatcannotfit.",
-                     L"quorvex", MB_OKCANCEL);
+    MessageBox::Show(
+        &owner,
+        L"NMEA sentences may be delayed or discarded if a baud rate of 4800 or lower is selected. "
+        L"Averyveryveryveryveryverylongwordthatcannotfit.",
+        L"quorvex", MB_OKCANCEL);
     ASSERT_TRUE(layout);
     EXPECT_EQ(layout->box.Width(), 40 * 8);
     EXPECT_EQ(layout->box.left, (480 - 320) / 2);
@@ -111,7 +123,8 @@ TEST_F(MessageBoxTest, ACloseRequestCancelsTheBoxAndThenReachesTheDialog)
 class FakeSettings : public ProfileSettings {
 public:
     void SetCompanyKey(std::wstring_view name) override { company = name; }
-    std::int32_t ReadInt(std::wstring_view section, std::wstring_view entry, std::int32_t defaultValue) override
+    std::int32_t ReadInt(std::wstring_view section, std::wstring_view entry,
+                         std::int32_t defaultValue) override
     {
         const auto found = values.find(std::wstring(section) + L"/" + std::wstring(entry));
         return found == values.end() ? defaultValue : found->second;

@@ -36,7 +36,10 @@ protected:
 
 class MessageLoopTest : public ::testing::Test {
 protected:
-    void SetUp() override { window.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 100, 100}, nullptr, 0); }
+    void SetUp() override
+    {
+        window.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 100, 100}, nullptr, 0);
+    }
 
     HeadlessDisplay display;
     ManualClock clock;
@@ -58,16 +61,19 @@ TEST_F(MessageLoopTest, TimersFireOnTheClockAndNeverInABurst)
     window.log.clear();
     clock.Advance(milliseconds(300));  // t = 500: timer 2 due at 400, timer 1 at 500
     system.DispatchPending();
-    EXPECT_EQ(window.log, (std::vector<std::string>{"timer 2", "timer 1"})) << "earliest deadline first";
+    EXPECT_EQ(window.log, (std::vector<std::string>{"timer 2", "timer 1"}))
+        << "earliest deadline first";
 
     window.log.clear();
     clock.Advance(milliseconds(2000));
     system.DispatchPending();
-    EXPECT_EQ(window.log, (std::vector<std::string>{"timer 2", "timer 1"})) << "a late loop gets one tick each";
+    EXPECT_EQ(window.log, (std::vector<std::string>{"timer 2", "timer 1"}))
+        << "a late loop gets one tick each";
     window.log.clear();
     clock.Advance(milliseconds(200));
     system.DispatchPending();
-    EXPECT_EQ(window.log, std::vector<std::string>{"timer 2"}) << "and the period starts again from then";
+    EXPECT_EQ(window.log, std::vector<std::string>{"timer 2"})
+        << "and the period starts again from then";
 
     EXPECT_TRUE(window.KillTimer(2));
     EXPECT_FALSE(window.KillTimer(2));

@@ -42,9 +42,9 @@ std::vector<std::byte> Dib(int width, int height)
     put32(0);
     for (int row = height - 1; row >= 0; --row) {
         for (int x = 0; x < width; ++x) {
-            bytes.push_back(std::byte{0x10});                    // blue
-            bytes.push_back(static_cast<std::byte>(x));          // green
-            bytes.push_back(static_cast<std::byte>(row));        // red
+            bytes.push_back(std::byte{0x10});  // blue
+            bytes.push_back(static_cast<std::byte>(x));  // green
+            bytes.push_back(static_cast<std::byte>(row));  // red
         }
         for (int pad = width * 3; pad < stride; ++pad)
             bytes.push_back(std::byte{0});
@@ -103,16 +103,22 @@ TEST(PaintContextTest, BlockCopiesFromASurfaceIntoTheWindow)
     EXPECT_TRUE(paint.BitBlt(0, 0, 3, 2, offscreen, 2, 1, SRCCOPY));
     paint.EndPaint();
     ASSERT_EQ(lamp.PaintedSize(), (Size{3, 2}));
-    const std::vector<std::uint32_t> expected{0x010210, 0x010310, 0x010410, 0x020210, 0x020310, 0x020410};
-    EXPECT_EQ(std::vector<std::uint32_t>(lamp.PaintedPixels().begin(), lamp.PaintedPixels().end()), expected);
+    const std::vector<std::uint32_t> expected{0x010210, 0x010310, 0x010410,
+                                              0x020210, 0x020310, 0x020410};
+    EXPECT_EQ(std::vector<std::uint32_t>(lamp.PaintedPixels().begin(), lamp.PaintedPixels().end()),
+              expected);
 
     ASSERT_TRUE(paint.BeginPaint(lamp));
-    EXPECT_TRUE(paint.BitBlt(-1, 0, 3, 1, offscreen, 2, 0, SRCCOPY)) << "parts outside the window are left out";
+    EXPECT_TRUE(paint.BitBlt(-1, 0, 3, 1, offscreen, 2, 0, SRCCOPY))
+        << "parts outside the window are left out";
     EXPECT_TRUE(paint.BitBlt(2, 1, 3, 1, offscreen, 0, 0, SRCCOPY));
-    EXPECT_TRUE(paint.BitBlt(0, 1, 2, 1, offscreen, 4, 2, SRCCOPY)) << "parts outside the bitmap are left out";
+    EXPECT_TRUE(paint.BitBlt(0, 1, 2, 1, offscreen, 4, 2, SRCCOPY))
+        << "parts outside the bitmap are left out";
     paint.EndPaint();
-    const std::vector<std::uint32_t> patched{0x000310, 0x000410, 0x010410, 0x020410, 0x020310, 0x000010};
-    EXPECT_EQ(std::vector<std::uint32_t>(lamp.PaintedPixels().begin(), lamp.PaintedPixels().end()), patched);
+    const std::vector<std::uint32_t> patched{0x000310, 0x000410, 0x010410,
+                                             0x020410, 0x020310, 0x000010};
+    EXPECT_EQ(std::vector<std::uint32_t>(lamp.PaintedPixels().begin(), lamp.PaintedPixels().end()),
+              patched);
 }
 
 }  // namespace

@@ -38,7 +38,8 @@ TEST(ParsedDialogTemplateTest, ReadsHeaderFontAndItems)
     EXPECT_EQ(heading.id, 1013);
     EXPECT_EQ(heading.windowClass.ordinal, kStaticClassOrdinal);
     EXPECT_EQ(heading.title.text, L"Quorvex settings:");
-    EXPECT_EQ((std::array<int, 4>{heading.x, heading.y, heading.cx, heading.cy}), (std::array<int, 4>{9, 10, 141, 11}));
+    EXPECT_EQ((std::array<int, 4>{heading.x, heading.y, heading.cx, heading.cy}),
+              (std::array<int, 4>{9, 10, 141, 11}));
     EXPECT_EQ(parsed->items[1].style, 0x50210003u);
     EXPECT_TRUE(parsed->items[1].title.text.empty());
 }
@@ -70,7 +71,8 @@ TEST(ParsedDialogTemplateTest, RefusesEveryTruncationAndLyingCounts)
 {
     const auto bytes = TwoItems().bytes;
     for (std::size_t length = 0; length < bytes.size(); ++length)
-        EXPECT_FALSE(ParsedDialogTemplate::Parse(std::span(bytes).first(length))) << "cut at " << length;
+        EXPECT_FALSE(ParsedDialogTemplate::Parse(std::span(bytes).first(length)))
+            << "cut at " << length;
 
     auto lying = bytes;
     lying[8] = std::byte{0xFF};  // item count 0xFF02

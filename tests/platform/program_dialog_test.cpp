@@ -18,7 +18,7 @@ struct Expected {
     int id;
     std::uint32_t style;
     const wchar_t* text;
-    std::array<int, 4> portrait;   // x, y, cx, cy in dialog units
+    std::array<int, 4> portrait;  // x, y, cx, cy in dialog units
     std::array<int, 4> landscape;
 };
 
@@ -103,8 +103,10 @@ TEST_P(ProgramDialogTest, EveryControlSitsWhereTheTemplatePutsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(PortraitAndLandscape, ProgramDialogTest,
-                         ::testing::Values(Case{102, {480, 640}, {8, 16}}, Case{103, {640, 480}, {8, 16}},
-                                           Case{102, {800, 1000}, {10, 20}}, Case{103, {1000, 600}, {10, 20}}));
+                         ::testing::Values(Case{102, {480, 640}, {8, 16}},
+                                           Case{103, {640, 480}, {8, 16}},
+                                           Case{102, {800, 1000}, {10, 20}},
+                                           Case{103, {1000, 600}, {10, 20}}));
 
 }  // namespace
 }  // namespace quorvex

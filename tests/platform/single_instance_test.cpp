@@ -45,12 +45,14 @@ TEST(WindowRecordsTest, PublishesTopLevelWindowsForOthersAndIgnoresTheDead)
     ASSERT_TRUE(records.Open(ProgramFile::Path()));
     system.SetRecords(&records);
     Window dialog;
-    dialog.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 10, 10}, nullptr, 0, WS_EX_CAPTIONOKBTN);
+    dialog.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 10, 10}, nullptr, 0,
+                  WS_EX_CAPTIONOKBTN);
     Window child;
     child.Create(L"static", L"", WS_CHILD | WS_VISIBLE, {0, 0, 1, 1}, &dialog, 1);
 
     // A record left by a process that is gone.
-    std::ofstream(prefix.Path() / "windows" / "999999999.rec") << "program\t/opt/x\nwindow\tDialog\t90000000\t0\t1\t0\n";
+    std::ofstream(prefix.Path() / "windows" / "999999999.rec")
+        << "program\t/opt/x\nwindow\tDialog\t90000000\t0\t1\t0\n";
 
     auto all = WindowRecords::Enumerate();
     ASSERT_EQ(all.size(), 1u);
@@ -76,7 +78,8 @@ TEST(SingleInstanceTest, GivesUpAfterFortyLooksAQuarterSecondApart)
 {
     testing::TempPrefix prefix;
     NamedMutex running;
-    ASSERT_EQ(running.Create(SingleInstance::MutexName(L"/opt/quorvex")), NamedMutex::Result::Created);
+    ASSERT_EQ(running.Create(SingleInstance::MutexName(L"/opt/quorvex")),
+              NamedMutex::Result::Created);
 
     ManualClock clock;
     std::atomic<bool> found{true};
@@ -120,7 +123,8 @@ TEST_F(TwoProcessesTest, ASecondStartBringsTheFirstForwardAndEndsWithMinusOne)
 
     EXPECT_EQ(ReadLine(first), "front");
     EXPECT_EQ(first.Wait(), 0);
-    EXPECT_TRUE(std::filesystem::is_empty(prefix.Path() / "windows")) << "records are removed at exit";
+    EXPECT_TRUE(std::filesystem::is_empty(prefix.Path() / "windows"))
+        << "records are removed at exit";
 
     ChildProcess third;
     ASSERT_TRUE(third.Start(probe, {}));

@@ -17,7 +17,9 @@ namespace {
 // Notes the messages it gets, in order, into a shared log.
 class LoggingWindow : public Window {
 public:
-    LoggingWindow(std::vector<std::string>& log, std::string name) : log(log), name(std::move(name)) {}
+    LoggingWindow(std::vector<std::string>& log, std::string name) : log(log), name(std::move(name))
+    {
+    }
 
 protected:
     void OnDestroy() override { log.push_back(name + " destroy"); }
@@ -58,9 +60,11 @@ protected:
 TEST_F(WindowTest, RectanglesAreInTheParentsClientAreaBelowTheCaption)
 {
     LoggingWindow top(log, "top");
-    ASSERT_TRUE(top.Create(L"Dialog", L"T", WS_POPUP | WS_CAPTION | WS_VISIBLE, {10, 20, 210, 320}, nullptr, 0));
+    ASSERT_TRUE(top.Create(L"Dialog", L"T", WS_POPUP | WS_CAPTION | WS_VISIBLE, {10, 20, 210, 320},
+                           nullptr, 0));
     LoggingWindow box(log, "box");
-    ASSERT_TRUE(box.Create(L"button", L"", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, {8, 2, 312, 166}, &top, 1008));
+    ASSERT_TRUE(box.Create(L"button", L"", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, {8, 2, 312, 166},
+                           &top, 1008));
     LoggingWindow lamp(log, "lamp");
     ASSERT_TRUE(lamp.Create({}, L"", WS_CHILD, {60, 30, 75, 44}, &box, 200));
 
@@ -91,7 +95,8 @@ TEST_F(WindowTest, SetWindowPosHonoursItsFlagsAndStacking)
     c.Create({}, L"", WS_CHILD, {5, 5, 20, 19}, &top, 3);
     log.clear();
 
-    EXPECT_TRUE(c.SetWindowPos(HWND_TOP, 40, 50, 999, 999, SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER));
+    EXPECT_TRUE(c.SetWindowPos(HWND_TOP, 40, 50, 999, 999,
+                               SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER));
     EXPECT_EQ(c.RectInParent(), (Rect{40, 50, 55, 64})) << "SWP_NOSIZE keeps 15 x 14";
     EXPECT_EQ(top.Children()[0], &c) << "HWND_TOP puts it first";
     EXPECT_TRUE(log.empty()) << "a move without a new size sends no WM_SIZE";
@@ -102,7 +107,8 @@ TEST_F(WindowTest, SetWindowPosHonoursItsFlagsAndStacking)
     EXPECT_EQ(log, std::vector<std::string>{"a size 30x40"});
 
     EXPECT_TRUE(a.SetWindowPos(&b, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
-    EXPECT_EQ((std::vector<Window*>(top.Children().begin(), top.Children().end())), (std::vector<Window*>{&c, &b, &a}));
+    EXPECT_EQ((std::vector<Window*>(top.Children().begin(), top.Children().end())),
+              (std::vector<Window*>{&c, &b, &a}));
     EXPECT_FALSE(a.SetWindowPos(HWND_TOP, 0, 0, -1, 5, 0)) << "a negative size is refused";
 }
 
