@@ -52,6 +52,21 @@ bool ChildProcess::Start(const std::string& path, const std::vector<std::string>
     return true;
 }
 
+bool ChildProcess::Start(const std::vector<std::string>& arguments)
+{
+    if (pid > 0 || arguments.empty())
+        return false;
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = -1;
+    if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    pid = child;
+    return true;
+}
+
 std::optional<std::string> ChildProcess::ReadLine()
 {
     for (;;) {
@@ -91,6 +106,14 @@ int ChildProcess::Wait()
     if (done < 0 || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+void ChildProcess::Stop()
+{
+    if (pid <= 0)
+        return;
+    ::kill(pid, SIGTERM);
+    Wait();  // the exit status of a process asked to stop says nothing more
 }
 
 void ChildProcess::Kill()

@@ -17,6 +17,9 @@ public:
 
     // Starts `path` with `arguments`, in the current environment; false when it could not.
     bool Start(const std::string& path, const std::vector<std::string>& arguments = {});
+    // Starts the program (looked up in PATH) with these arguments, argument 0 included,
+    // its output left where this program's goes.
+    bool Start(const std::vector<std::string>& arguments);
 
     // The next line of the child's output without its line end; nothing once the output
     // has ended. Blocks until a line or the end comes.
@@ -28,6 +31,9 @@ public:
 
     // Ends the child at once, as a crash would (SIGKILL).
     void Kill();
+    // Asks it to end (SIGTERM) and waits until it has.
+    void Stop();
+    int Pid() const { return pid; }
 
 private:
     int pid = -1;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvex::bench {
+
+// CPU time and wake-ups of a set of threads, read from /proc.
+struct Usage {
+    double cpuSeconds = 0;
+    std::uint64_t wakeUps = 0;  // context switches, voluntary and not
+
+    Usage operator-(const Usage& earlier) const
+    {
+        return {cpuSeconds - earlier.cpuSeconds, wakeUps - earlier.wakeUps};
+    }
+};
+
+class TaskUsage {
+public:
+    // The thread ids of a process (`pid` "self" for this one).
+    static std::vector<std::string> Threads(const std::string& pid);
+    // The summed usage of these threads of the process; threads that ended count nothing.
+    static Usage Of(const std::string& pid, const std::vector<std::string>& threads);
+};
+
+}  // namespace quorvex::bench

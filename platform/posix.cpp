@@ -1,0 +1,109 @@
+#include "platform/posix.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace quorvex {
+namespace {
+
+template <class Call>
+SystemResult Retry(Call call)
+{
+    for (;;) {
+        const long value = call();
+        if (value >= 0)
+            return {value, 0};
+        if (errno != EINTR)
+            return {value, errno};
+    }
+}
+
+}  // namespace
+
+SystemResult Posix::Open(const char* path, int flags)
+{
+    return Retry([&] { return ::open(path, flags); });
+}
+
+SystemResult Posix::Close(int fd)
+{
+    // close() must not be retried on Linux: the descriptor is gone even when it reports
+    // EINTR, and a retry could close a descriptor another thread has just been given.
+    if (::close(fd) == 0 || errno == EINTR)
+        return {};
+    return {-1, errno};
+}
+
+SystemResult Posix::Read(int fd, void* buffer, std::size_t count)
+{
+    return Retry([&] { return static_cast<long>(::read(fd, buffer, count)); });
+}
+
+SystemResult Posix::Write(int fd, const void* buffer, std::size_t count)
+{
+    return Retry([&] { return static_cast<long>(::write(fd, buffer, count)); });
+}
+
+SystemResult Posix::Ioctl(int fd, unsigned long request, void* argument)
+{
+    return Retry([&] { return static_cast<long>(::ioctl(fd, request, argument)); });
+}
+
+SystemResult Posix::Flock(int fd, int operation)
+{
+    return Retry([&] { return static_cast<long>(::flock(fd, operation)); });
+}
+
+SystemResult Posix::EventFd()
+{
+    return Retry([] { return static_cast<long>(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)); });
+}
+
+SystemResult Posix::SignalEventFd(int fd)
+{
+    const std::uint64_t one = 1;
+    return Write(fd, &one, sizeof one);
+}
+
+SystemResult Posix::DrainEventFd(int fd)
+{
+    std::uint64_t count = 0;
+    return Read(fd, &count, sizeof count);
+}
+
+bool Posix::ProcessExists(int pid)
+{
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+SystemResult Posix::Poll(int fd, short events, int wakeFd, int timeoutMs, short& fdRevents,
+                         short& wakeRevents)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    pollfd fds[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
+    const nfds_t count = wakeFd >= 0 ? 2 : 1;
+    for (;;) {
+        const int ready = ::poll(fds, count, timeoutMs);
+        if (ready >= 0) {
+            fdRevents = fds[0].revents;
+            wakeRevents = count == 2 ? fds[1].revents : 0;
+            return {ready, 0};
+        }
+        if (errno != EINTR)
+            return {-1, errno};
+        if (timeoutMs >= 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            timeoutMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        }
+    }
+}
+
+}  // namespace quorvex

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvex {
+
+// The outcome of one system call: its value when it worked, the errno it left when not.
+struct SystemResult {
+    long value = 0;
+    int error = 0;
+
+    bool Ok() const { return error == 0; }
+};
+
+// Every system call the serial layer makes, wrapped once: interrupted calls are retried
+// here, so that no caller has to remember EINTR, and errno is taken at once into the
+// result, before anything else can overwrite it.
+class Posix {
+public:
+    static SystemResult Open(const char* path, int flags);
+    static SystemResult Close(int fd);
+    static SystemResult Read(int fd, void* buffer, std::size_t count);
+    static SystemResult Write(int fd, const void* buffer, std::size_t count);
+    static SystemResult Ioctl(int fd, unsigned long request, void* argument);
+    static SystemResult Flock(int fd, int operation);
+    static SystemResult EventFd();
+    static SystemResult SignalEventFd(int fd);
+    static SystemResult DrainEventFd(int fd);
+    // True when a process with this id exists, whoever owns it.
+    static bool ProcessExists(int pid);
+
+    // Waits for `fd` (and `wakeFd`, when not -1) to become ready for `events`; the time-out
+    // is in milliseconds, -1 for none. Sets the revents it saw and returns the count of
+    // ready descriptors (0 on time-out). The time-out is recomputed after an interruption.
+    static SystemResult Poll(int fd, short events, int wakeFd, int timeoutMs, short& fdRevents,
+                             short& wakeRevents);
+};
+
+}  // namespace quorvex

@@ -1,0 +1,292 @@
+#include "relay/relay_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "platform/device_holder.h"
+#include "platform/event.h"
+#include "platform/pseudo_terminal.h"
+#include "platform/serial_device.h"
+#include "platform/thread.h"
+#include "tests/support/temp_prefix.h"
+
+namespace quorvex {
+namespace {
+
+using namespace std::chrono_literals;
+
+class CountingLamp : public PulseNotifier {
+public:
+    void Pulse() override
+    {
+        std::lock_guard lock(mutex);
+        ++pulses;
+        changed.notify_all();
+    }
+
+    // Waits until at least `count` pulses came, then says how many there are.
+    int WaitFor(int count)
+    {
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, 10s, [&] { return pulses >= count; });
+        return pulses;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    int pulses = 0;
+};
+
+// Sees every device the engine opens, and can hold an opening until the test lets it go.
+class OpenGate {
+public:
+    explicit OpenGate(bool holdOpenings)
+    {
+        SerialDevice::SetOpenObserver([this, holdOpenings](const std::filesystem::path& node) {
+            {
+                std::lock_guard lock(mutex);
+                opened.push_back(node);
+            }
+            if (holdOpenings) {
+                entered.Set();
+                release.Wait();
+            }
+        });
+    }
+    ~OpenGate() { SerialDevice::SetOpenObserver(nullptr); }
+
+    std::vector<std::filesystem::path> Opened()
+    {
+        std::lock_guard lock(mutex);
+        return opened;
+    }
+
+    Event entered{Event::ResetMode::Manual};
+    Event release{Event::ResetMode::Manual};
+
+private:
+    std::mutex mutex;
+    std::vector<std::filesystem::path> opened;
+};
+
+std::vector<unsigned char> RandomBytes(std::size_t length, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<unsigned char> bytes(length);
+    for (auto& byte : bytes)
+        byte = static_cast<unsigned char>(random());
+    return bytes;
+}
+
+class RelayEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(receiver.Open());
+        ASSERT_TRUE(output.Open());
+        prefix.LinkDevice("com2", receiver.DevicePath());
+        prefix.LinkDevice("com5", output.DevicePath());
+    }
+
+    bool Connect(RelayEngine& relay, const wchar_t* outputName = L"COM5:")
+    {
+        return relay.Connect(L"COM2:", outputName, 115200, 0, 8, 0);
+    }
+
+    static RelayEngine::Status Settle(RelayEngine& relay)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (relay.GetStatus() == RelayEngine::StatusBusy && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        return relay.GetStatus();
+    }
+
+    // Both devices are free again: nothing of the engine holds them.
+    bool BothDevicesFree()
+    {
+        SerialDevice probe;
+        const bool receiverFree = probe.Open(L"COM2:");
+        probe.Close();
+        const bool outputFree = probe.Open(L"COM5:");
+        probe.Close();
+        return receiverFree && outputFree;
+    }
+
+    // Sends one byte each way and checks that it comes out on the other side.
+    void ExpectRelaying(PseudoTerminal& from, PseudoTerminal& to, unsigned char byte)
+    {
+        ASSERT_TRUE(from.Send({&byte, 1}));
+        unsigned char got = 0;
+        ASSERT_TRUE(to.Receive({&got, 1}));
+        EXPECT_EQ(got, byte);
+    }
+
+    testing::TempPrefix prefix;
+    PseudoTerminal receiver;
+    PseudoTerminal output;
+    RelayEngine engine;
+};
+
+TEST_F(RelayEngineTest, AnIdleEngineIsReadyAndDisconnectsHarmlessly)
+{
+    EXPECT_EQ(engine.GetStatus(), RelayEngine::StatusReady);
+    EXPECT_FALSE(engine.IsRelaying());
+    engine.Disconnect();
+    EXPECT_EQ(engine.GetStatus(), RelayEngine::StatusReady);
+}
+
+TEST_F(RelayEngineTest, RelaysAMebibyteEachWayAtOnceInOrder)
+{
+    CountingLamp lamp;
+    engine.SetNotifiers(&lamp, nullptr);
+    ASSERT_TRUE(Connect(engine));
+    ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
+    EXPECT_TRUE(engine.IsRelaying());
+
+    const std::size_t size = 1 << 20;
+    const auto outbound = RandomBytes(size, 1);
+    const auto inbound = RandomBytes(size, 2);
+    std::vector<unsigned char> outboundSeen(size);
+    std::vector<unsigned char> inboundSeen(size);
+    bool sentOut = false, sentIn = false, gotOut = false, gotIn = false;
+    {
+        Thread sendOut, sendIn, receiveOut, receiveIn;
+        sendOut.Start([&] { sentOut = receiver.Send(outbound, 60s); });
+        receiveOut.Start([&] { gotOut = output.Receive(outboundSeen, 60s); });
+        sendIn.Start([&] { sentIn = output.Send(inbound, 60s); });
+        receiveIn.Start([&] { gotIn = receiver.Receive(inboundSeen, 60s); });
+    }
+    EXPECT_TRUE(sentOut && sentIn && gotOut && gotIn);
+    EXPECT_TRUE(outboundSeen == outbound) << "receiver to output";
+    EXPECT_TRUE(inboundSeen == inbound) << "output to receiver";
+    EXPECT_GE(lamp.WaitFor(static_cast<int>(size / 512)), static_cast<int>(size / 512));
+
+    engine.Disconnect();
+    EXPECT_EQ(engine.GetStatus(), RelayEngine::StatusReady);
+    EXPECT_FALSE(engine.IsRelaying());
+    EXPECT_TRUE(BothDevicesFree());
+    ASSERT_TRUE(Connect(engine));
+    EXPECT_EQ(Settle(engine), RelayEngine::StatusReady);
+}
+
+TEST_F(RelayEngineTest, PulsesOncePerChunkAndOnlyForTheLampsThatAreSet)
+{
+    CountingLamp lamp;
+    engine.SetNotifiers(&lamp, nullptr);
+    ASSERT_TRUE(Connect(engine));
+    ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
+
+    // One byte at a time, each its own chunk: exactly one pulse each.
+    for (int i = 1; i <= 5; ++i) {
+        ExpectRelaying(receiver, output, static_cast<unsigned char>(i));
+        EXPECT_EQ(lamp.WaitFor(i), i);
+    }
+    // The relay thread serves chunks one after another, so a pulse for the traffic below
+    // would come before the pulse for the marker that follows it.
+    for (int i = 0; i < 5; ++i)
+        ExpectRelaying(output, receiver, static_cast<unsigned char>(i));
+    engine.SetNotifiers(nullptr, nullptr);
+    ExpectRelaying(receiver, output, 42);
+    engine.SetNotifiers(&lamp, nullptr);
+    ExpectRelaying(receiver, output, 43);
+    EXPECT_EQ(lamp.WaitFor(6), 6);
+}
+
+TEST_F(RelayEngineTest, FailedAttemptsLeaveBothPortsClosed)
+{
+    {
+        OpenGate gate(false);
+        prefix.LinkDevice("com9", prefix.Path() / "absent");
+        ASSERT_TRUE(Connect(engine, L"COM9:"));
+        EXPECT_EQ(Settle(engine), RelayEngine::StatusFailed);
+        EXPECT_EQ(gate.Opened().size(), 1u) << "the receiver port is not tried";
+    }
+    EXPECT_FALSE(engine.IsRelaying());
+
+    DeviceHolder holder;
+    ASSERT_TRUE(holder.Hold(receiver.DevicePath(), DeviceHolder::Convention::Flock));
+    ASSERT_TRUE(Connect(engine));
+    EXPECT_EQ(Settle(engine), RelayEngine::StatusFailed);
+    holder.Release();
+    EXPECT_TRUE(BothDevicesFree()) << "the output port was closed again";
+
+    ASSERT_TRUE(Connect(engine));
+    EXPECT_EQ(Settle(engine), RelayEngine::StatusReady);
+    ExpectRelaying(receiver, output, 7);
+}
+
+TEST_F(RelayEngineTest, RefusesASecondConnectWhileAnAttemptRuns)
+{
+    OpenGate gate(true);
+    ASSERT_TRUE(Connect(engine));
+    ASSERT_TRUE(gate.entered.WaitFor(10s));
+    EXPECT_EQ(engine.GetStatus(), RelayEngine::StatusBusy);
+    EXPECT_FALSE(Connect(engine));
+    engine.Disconnect();  // neither waits for nor disturbs the attempt
+    gate.release.Set();
+    EXPECT_EQ(Settle(engine), RelayEngine::StatusReady);
+    EXPECT_TRUE(engine.IsRelaying());
+    ExpectRelaying(output, receiver, 9);
+}
+
+TEST_F(RelayEngineTest, TheDestructorWaitsForAnAttemptStillOpening)
+{
+    // Set as soon as the engine's destruction begins, before the base destructor runs.
+    struct Engine : RelayEngine {
+        explicit Engine(Event& destroying) : destroying(destroying) {}
+        ~Engine() override { destroying.Set(); }
+        Event& destroying;
+    };
+    Event destroying(Event::ResetMode::Manual);
+    OpenGate gate(true);
+    auto relay = std::make_unique<Engine>(destroying);
+    ASSERT_TRUE(Connect(*relay));
+    ASSERT_TRUE(gate.entered.WaitFor(10s));
+    Thread releaser;
+    ASSERT_TRUE(releaser.Start([&] {
+        destroying.Wait();
+        gate.release.Set();
+    }));
+    relay.reset();  // must wait for the worker, then close what it opened
+    releaser.Join();
+    EXPECT_EQ(gate.Opened().size(), 2u);
+    EXPECT_TRUE(BothDevicesFree());
+}
+
+TEST_F(RelayEngineTest, AHangUpStopsNothingButTheLine)
+{
+    ASSERT_TRUE(Connect(engine));
+    ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
+    ExpectRelaying(receiver, output, 1);
+    output.HangUp();
+    const std::vector<unsigned char> lost(2000, 0xAA);
+    ASSERT_TRUE(receiver.Send(lost));  // relayed to a dead line
+    engine.Disconnect();
+    EXPECT_FALSE(engine.IsRelaying());
+
+    PseudoTerminal fresh;
+    ASSERT_TRUE(fresh.Open());
+    prefix.LinkDevice("com6", fresh.DevicePath());
+    ASSERT_TRUE(Connect(engine, L"COM6:"));
+    ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
+    // What the dead line could not take may still wait in the receiver's device queue.
+    const unsigned char marker = 2;
+    ASSERT_TRUE(receiver.Send({&marker, 1}));
+    unsigned char got = 0xAA;
+    while (got == 0xAA)
+        ASSERT_TRUE(fresh.Receive({&got, 1}));
+    EXPECT_EQ(got, marker);
+    ExpectRelaying(fresh, receiver, 3);
+}
+
+}  // namespace
+}  // namespace quorvex

@@ -1,0 +1,154 @@
+#include "serial/serial_port.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "platform/device_holder.h"
+#include "platform/pseudo_terminal.h"
+#include "tests/support/temp_prefix.h"
+
+namespace quorvex {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<unsigned char> Sequence(std::size_t length)
+{
+    std::vector<unsigned char> bytes(length);
+    for (std::size_t i = 0; i < length; ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7 + 3);
+    return bytes;
+}
+
+// Takes `count` bytes out of the port's ring as they arrive, as the relay would.
+std::vector<unsigned char> DrainRing(SerialPort& port, std::size_t count)
+{
+    std::vector<unsigned char> bytes;
+    while (bytes.size() < count) {
+        if (!port.Ring().GetDataEvent().WaitFor(10s))
+            break;
+        unsigned char chunk[512];
+        const std::uint32_t got = port.Ring().Read(chunk, sizeof chunk);
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    return bytes;
+}
+
+class SerialPortTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(line.Open());
+        prefix.LinkDevice("com7", line.DevicePath());
+    }
+
+    bool OpenPort(SerialPort& port) { return port.OpenNamed(L"COM7:", 9600, 0, 8, 0); }
+
+    testing::TempPrefix prefix;
+    PseudoTerminal line;
+    SerialPort port;
+};
+
+TEST_F(SerialPortTest, ClosingIsHarmlessWhateverTheState)
+{
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.Close(), 0);
+    prefix.LinkDevice("com8", prefix.Path() / "no-such-device");
+    EXPECT_FALSE(port.OpenNamed(L"COM8:", 9600, 0, 8, 0));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.PortName(), L"COM8:");
+    EXPECT_EQ(port.Close(), 0);
+    const unsigned char byte = 1;
+    port.Write(&byte, 1);  // closed: nothing happens
+
+    ASSERT_TRUE(OpenPort(port));
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SerialPortTest, RefusesADeviceSomeoneElseHolds)
+{
+    for (auto convention : {DeviceHolder::Convention::Flock, DeviceHolder::Convention::TiocExcl}) {
+        DeviceHolder holder;
+        ASSERT_TRUE(holder.Hold(line.DevicePath(), convention));
+        EXPECT_FALSE(OpenPort(port));
+        EXPECT_FALSE(port.IsOpen());
+        holder.Release();
+        ASSERT_TRUE(OpenPort(port));
+        SerialPort second;
+        EXPECT_FALSE(OpenPort(second)) << "a second open in this process";
+        port.Close();
+        EXPECT_TRUE(OpenPort(second)) << "the lock is released at close";
+    }
+}
+
+TEST_F(SerialPortTest, RelaysBytesBetweenTheLineAndTheRing)
+{
+    ASSERT_TRUE(port.OpenNamed(L"com7", 4800, 2, 7, 2));
+    const Dcb& settings = port.LineSettingsRecord();
+    EXPECT_EQ(settings.DCBlength, 28u);
+    EXPECT_EQ(settings.BaudRate, 4800u);
+    EXPECT_EQ(settings.ByteSize, 7);
+    EXPECT_EQ(settings.Parity, 2);
+    EXPECT_EQ(settings.StopBits, 2);
+    std::uint32_t flags = 0;
+    static_assert(sizeof flags == 4);
+    std::memcpy(&flags, reinterpret_cast<const unsigned char*>(&settings) + 8, 4);
+    EXPECT_EQ(flags & 0x7FFF, 0x4001u);
+
+    const auto incoming = Sequence(3000);
+    ASSERT_TRUE(line.Send(incoming));
+    EXPECT_EQ(DrainRing(port, incoming.size()), incoming);
+    EXPECT_EQ(port.ReceivedTotal(), 3000u);
+
+    const auto outgoing = Sequence(200);
+    port.Write(outgoing.data(), 200);
+    std::vector<unsigned char> received(200);
+    ASSERT_TRUE(line.Receive(received));
+    EXPECT_EQ(received, outgoing);
+
+    // The running total survives closing and opening again.
+    port.Close();
+    ASSERT_TRUE(OpenPort(port));
+    ASSERT_TRUE(line.Send(Sequence(50)));
+    EXPECT_EQ(DrainRing(port, 50).size(), 50u);
+    EXPECT_EQ(port.ReceivedTotal(), 3050u);
+}
+
+TEST_F(SerialPortTest, CloseReleasesAReaderWaitingForTheRingToDrain)
+{
+    ASSERT_TRUE(OpenPort(port));
+    ASSERT_TRUE(line.Send(Sequence(6000)));
+    // Nobody drains the ring, so the reader ends up holding a counted chunk it may not store.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (port.ReceivedTotal() <= port.Ring().GetUsed() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_GT(port.ReceivedTotal(), port.Ring().GetUsed());
+
+    EXPECT_EQ(port.Close(), 0);
+    EXPECT_EQ(port.Ring().GetUsed(), 0u);
+    EXPECT_TRUE(port.Ring().GetEmptyEvent().IsSet());
+    EXPECT_FALSE(port.Ring().GetDataEvent().IsSet());
+}
+
+TEST(SerialPortRuleTest, TheReaderWaitsBeforeTheRingCouldOverflow)
+{
+    // Young port: the total decides, and a chunk that just fits is stored at once.
+    EXPECT_FALSE(SerialPort::MustWaitForEmptyRing(0, 512, 512));
+    EXPECT_FALSE(SerialPort::MustWaitForEmptyRing(3583, 512, 512));
+    EXPECT_TRUE(SerialPort::MustWaitForEmptyRing(3585, 1024, 512));
+    // Older than one ring: every chunk waits (at once when the ring is already empty).
+    EXPECT_TRUE(SerialPort::MustWaitForEmptyRing(1, 5000, 100));
+    EXPECT_TRUE(SerialPort::MustWaitForEmptyRing(0, 5000, 100));
+    // After the 32-bit total wraps it is small again; a chunk that would not fit still waits.
+    EXPECT_TRUE(SerialPort::MustWaitForEmptyRing(3700, 10, 512));
+    EXPECT_FALSE(SerialPort::MustWaitForEmptyRing(100, 10, 512));
+}
+
+}  // namespace
+}  // namespace quorvex
