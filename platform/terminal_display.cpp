@@ -321,6 +321,9 @@ void TerminalDisplay::ReadInput(WindowSystem& model)
     }
     wint_t ch = 0;
     for (int kind = get_wch(&ch); kind != ERR; kind = get_wch(&ch)) {
+        // Not every change an input makes is announced by the model (an opened list
+        // keeps its highlight), so the screen is drawn again after any input.
+        changed = true;
         const bool function = kind == KEY_CODE_YES;
         if (function && ch == KEY_RESIZE) {
             MeasureTerminal();
