@@ -102,7 +102,7 @@ protected:
 
     TempPrefix prefix;
     std::filesystem::path log = prefix.Path() / "probe.log";
-    TmuxSession session{"quorvex-test-" + prefix.Path().filename().string()};
+    TmuxSession session{prefix.Path() / "tmux"};
 };
 
 void ExpectTexts(const std::vector<std::string>& screen, const std::vector<Placed>& texts)
@@ -235,7 +235,7 @@ TEST_F(TerminalFrontEnd, CaptionOkKeysEndTheDialogWithOk)
         SCOPED_TRACE(key);
         TempPrefix own;
         log = own.Path() / "probe.log";
-        TmuxSession keySession("quorvex-test-" + own.Path().filename().string());
+        TmuxSession keySession(own.Path() / "tmux");
         ASSERT_TRUE(keySession.Start(40, 30, {FRONTEND_PROBE, "102", log.string()}));
         ASSERT_TRUE(keySession.WaitForText("Parity:"));
         ASSERT_TRUE(keySession.SendKeys({key}));
@@ -316,7 +316,7 @@ TEST_F(TerminalFrontEnd, SignalsAndCtrlCCloseAndGiveTheTerminalBack)
         SCOPED_TRACE(how);
         TempPrefix own;
         log = own.Path() / "probe.log";
-        TmuxSession signalSession("quorvex-test-" + own.Path().filename().string());
+        TmuxSession signalSession(own.Path() / "tmux");
         ASSERT_TRUE(signalSession.Start(40, 30, {FRONTEND_PROBE, "102", log.string()}));
         ASSERT_TRUE(signalSession.WaitForText("Parity:"));
         if (std::string(how) == "C-c") {

@@ -46,7 +46,7 @@ TmuxSession::~TmuxSession()
 
 bool TmuxSession::Run(std::vector<std::string> arguments, std::vector<std::string>* output) const
 {
-    arguments.insert(arguments.begin(), {"-L", socket, "-f", "/dev/null"});
+    arguments.insert(arguments.begin(), {"-S", socket.string(), "-f", "/dev/null"});
     ChildProcess tmux;
     if (!tmux.Start(Tmux().string(), arguments))
         return false;

@@ -8,7 +8,7 @@
 
 namespace quorvex::testing {
 
-// One tmux server of its own (a private socket, no user configuration) running one program
+// One tmux server of its own (a socket at a path of the test's, no user configuration) running one program
 // in a detached session of a given size, for tests that look at a terminal program from the
 // outside: what stands on the screen, keys, resizes. The server is killed when the session
 // goes. Panes stay after their program ends, so that its exit status can be read.
@@ -17,8 +17,9 @@ public:
     // tmux's path from PATH; empty when it is not installed.
     static std::filesystem::path Tmux();
 
-    // `socket` names the private server; QUORVEX_PREFIX is passed on to the program.
-    explicit TmuxSession(std::string socket) : socket(std::move(socket)) {}
+    // `socket` is where the server listens, best in the test's temporary prefix so that it
+    // goes with it; QUORVEX_PREFIX is passed on to the program.
+    explicit TmuxSession(std::filesystem::path socket) : socket(std::move(socket)) {}
     ~TmuxSession();
     TmuxSession(const TmuxSession&) = delete;
     TmuxSession& operator=(const TmuxSession&) = delete;
@@ -48,7 +49,7 @@ public:
 private:
     bool Run(std::vector<std::string> arguments, std::vector<std::string>* output = nullptr) const;
 
-    std::string socket;
+    std::filesystem::path socket;
     bool started = false;
 };
 
