@@ -21,7 +21,7 @@ std::atomic<bool> orientationRelayout{false};
 
 }  // namespace
 
-Application::Application()
+Application::Application() : name(ProgramFile::ApplicationName(ProgramFile::Path()))
 {
     registered = this;
 }
@@ -42,7 +42,6 @@ int Application::Run()
     const std::wstring path = ProgramFile::Path();
     if (path.empty())
         return -1;
-    name = ProgramFile::ApplicationName(path);
 
     SingleInstance instance(GetClock());
     if ((Shell::IsDeviceClass(L"PocketPC") || Shell::IsDeviceClass(L"Smartphone")) &&

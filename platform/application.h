@@ -18,11 +18,11 @@ class WindowSystem;
 // class derived from it; the constructor registers it before main() runs, and the
 // framework's main() (the quorvex_app_main library) calls Run.
 //
-// Run: takes the application name from the program file (ending with -1 when the program
-// file cannot be told), keeps a second start of the program on a "PocketPC" or
-// "Smartphone" class device from running (it brings the first forward and ends with -1),
-// makes the display and the window system, calls StartUp and returns 0 when StartUp ends.
-// Everything runs on the main thread.
+// The application name comes from the program file when the object is made. Run ends with
+// -1 when the program file cannot be told; otherwise it keeps a second start of the program
+// on a "PocketPC" or "Smartphone" class device from running (that start brings the first
+// forward and ends with -1), makes the display and the window system, calls StartUp and
+// returns 0 when StartUp ends. Everything runs on the main thread.
 class Application {
 public:
     Application();

@@ -6,36 +6,37 @@
 
 namespace quorvex {
 
-// Another program run as a child, with its standard output read line by line. For tests
-// and tools that watch a second process. Owner's thread only.
+// Another program run beside this one, for benchmarks that measure it side by side and for
+// tests that watch a second process. Owner's thread only.
 class ChildProcess {
 public:
     ChildProcess() = default;
-    virtual ~ChildProcess();  // kills and reaps a child that still runs
+    ~ChildProcess();  // stops it
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Starts `path` with `arguments`, in the current environment; false when it could not.
-    bool Start(const std::string& path, const std::vector<std::string>& arguments = {});
-    // Starts the program (looked up in PATH) with these arguments, argument 0 included,
-    // its output left where this program's goes.
+    // Starts the program (looked up in PATH) with these arguments, argument 0 included.
     bool Start(const std::vector<std::string>& arguments);
-
-    // The next line of the child's output without its line end; nothing once the output
-    // has ended. Blocks until a line or the end comes.
-    std::optional<std::string> ReadLine();
-
-    // Waits for the child to end; its exit status (0-255), or -1 when it was killed by a
-    // signal or none runs.
-    int Wait();
-
-    // Ends the child at once, as a crash would (SIGKILL).
-    void Kill();
+    // The same, with the program's standard output kept for ReadLine.
+    bool StartReadingOutput(const std::vector<std::string>& arguments);
     // Asks it to end (SIGTERM) and waits until it has.
     void Stop();
     int Pid() const { return pid; }
 
+    // The next line of the program's output without its line end; nothing once the output
+    // has ended. Blocks until a line or the end comes.
+    std::optional<std::string> ReadLine();
+
+    // Waits for the program to end: its exit status (0-255), or -1 when a signal ended it
+    // or none runs.
+    int Wait();
+
+    // Ends it at once, as a crash would (SIGKILL); Wait collects it.
+    void Kill();
+
 private:
+    bool Spawn(const std::vector<std::string>& arguments, bool readOutput);
+
     int pid = -1;
     int output = -1;
     std::string pending;

@@ -62,6 +62,8 @@ Rect ComboBoxWindow::AdjustRect(const Rect& asked)
 
 int ComboBoxWindow::VisibleRows() const
 {
+    if (!System())
+        return 1;
     const int row = std::max(System()->CellPixels().cy, 1);
     const int rows = std::max(droppedHeight - RectInParent().Height(), row) / row;
     return std::clamp(rows, 1, std::max(GetCount(), 1));
@@ -69,6 +71,8 @@ int ComboBoxWindow::VisibleRows() const
 
 Rect ComboBoxWindow::ListRect() const
 {
+    if (!System())
+        return {};
     const Rect field = GetWindowRect();
     const int height = VisibleRows() * System()->CellPixels().cy;
     if (field.bottom + height > System()->ScreenPixels().cy && field.top - height >= 0)

@@ -10,7 +10,7 @@
 namespace quorvex {
 namespace {
 
-std::wstring ClassNameOf(const DialogTemplate::Field& field)
+std::wstring ClassNameOf(const ParsedDialogTemplate::Field& field)
 {
     if (!field.IsOrdinal())
         return field.text;
@@ -49,6 +49,10 @@ bool Dialog::Destroy()
 {
     const bool destroyed = Window::Destroy();
     controls.clear();
+    // A dialog destroyed while it runs ends its modal run instead of leaving it waiting
+    // for an EndDialog that can no longer come.
+    if (destroyed && !ended)
+        EndDialog(-1);
     return destroyed;
 }
 
@@ -57,21 +61,22 @@ int Dialog::DoModal()
     const auto bytes = module.Find(ResourceType::Dialog, templateId);
     if (!bytes)
         return -1;
-    const auto parsed = DialogTemplate::Parse(*bytes);
+    const auto parsed = ParsedDialogTemplate::Parse(*bytes);
     if (!parsed || !CreateFromTemplate(*parsed))
         return -1;
     ended = false;
     result = 0;
-    if (SendMessage(WM_INITDIALOG) != 0 && !System()->GetFocus())
-        System()->Router().FocusFirst(*this);
+    const bool focusFirst = SendMessage(WM_INITDIALOG) != 0;
     if ((parsed->style & WS_VISIBLE) && !ended)
         ShowWindow(SW_SHOW);
+    if (focusFirst && !ended)
+        System()->Router().FocusFirst(*this);
     System()->RunUntil(ended);
     Destroy();
     return result;
 }
 
-bool Dialog::CreateFromTemplate(const DialogTemplate& dialogTemplate)
+bool Dialog::CreateFromTemplate(const ParsedDialogTemplate& dialogTemplate)
 {
     if (!WindowSystem::Current())
         return false;
@@ -89,7 +94,7 @@ bool Dialog::CreateFromTemplate(const DialogTemplate& dialogTemplate)
         font.CreateFontIndirect({dialogTemplate.typeface, System()->CellPixels().cy, FW_NORMAL});
         SetFont(&font, false);
     }
-    for (const DialogTemplate::Item& item : dialogTemplate.items) {
+    for (const ParsedDialogTemplate::Item& item : dialogTemplate.items) {
         if (!CreateItem(item)) {
             Destroy();
             return false;
@@ -98,7 +103,7 @@ bool Dialog::CreateFromTemplate(const DialogTemplate& dialogTemplate)
     return true;
 }
 
-bool Dialog::CreateItem(const DialogTemplate::Item& item)
+bool Dialog::CreateItem(const ParsedDialogTemplate::Item& item)
 {
     std::unique_ptr<Window> control = item.windowClass.IsOrdinal() && *item.windowClass.ordinal == kComboBoxClassOrdinal
                                           ? std::make_unique<ComboBoxWindow>()
@@ -118,7 +123,7 @@ void Dialog::EndDialog(int value)
     result = value;
     ended = true;
     // A modal run may be waiting; it must look at `ended` again.
-    if (WindowSystem* system = System())
+    if (WindowSystem* system = WindowSystem::Current())
         system->Wake();
 }
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/dialog_template.h"
+#include "platform/parsed_dialog_template.h"
 #include "platform/font.h"
 #include "platform/window.h"
 
@@ -59,8 +59,8 @@ protected:
     void OnClose() override;
 
 private:
-    bool CreateFromTemplate(const DialogTemplate& dialogTemplate);
-    bool CreateItem(const DialogTemplate::Item& item);
+    bool CreateFromTemplate(const ParsedDialogTemplate& dialogTemplate);
+    bool CreateItem(const ParsedDialogTemplate::Item& item);
 
     const ResourceModule& module;
     const std::uint16_t templateId;

@@ -24,6 +24,7 @@ bool ManualClock::Sleep(Waiter& waiter, std::optional<TimePoint> deadline)
         if (now >= self.deadline)
             return false;
         sleepers.push_back(&self);
+        ++timedWaits;
         sleepersChanged.notify_all();
     }
     waiter.Sleep();
@@ -47,6 +48,12 @@ void ManualClock::WaitForSleepers(std::size_t count)
 {
     std::unique_lock lock(mutex);
     sleepersChanged.wait(lock, [&] { return sleepers.size() >= count; });
+}
+
+void ManualClock::WaitForTimedWaits(std::size_t total)
+{
+    std::unique_lock lock(mutex);
+    sleepersChanged.wait(lock, [&] { return timedWaits >= total; });
 }
 
 }  // namespace quorvex

@@ -26,6 +26,11 @@ public:
     // test advances time only once the waits it means to end have begun.
     void WaitForSleepers(std::size_t count);
 
+    // Blocks until `total` timed waits have begun on this clock since it was made, so that
+    // a test ends a thread's waits one by one without mistaking a wait that is just ending
+    // for the next.
+    void WaitForTimedWaits(std::size_t total);
+
 private:
     struct Sleeper {
         Waiter* waiter;
@@ -36,6 +41,7 @@ private:
     std::condition_variable sleepersChanged;
     TimePoint now{};
     std::vector<Sleeper*> sleepers;
+    std::size_t timedWaits = 0;
 };
 
 }  // namespace quorvex

@@ -2,14 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "platform/posix.h"
 #include "platform/prefix.h"
 #include "platform/utf8.h"
 
@@ -44,29 +43,24 @@ NamedMutex::Result NamedMutex::Create(std::wstring_view name)
     if (!folder)
         return Result::Failed;
     const auto locks = *folder / "locks";
-    if (::mkdir(locks.c_str(), 0700) != 0 && errno != EEXIST)
+    const SystemResult made = Posix::MakeDirectory(locks.c_str(), 0700);
+    if (!made.Ok() && made.error != EEXIST)
         return Result::Failed;
     const std::string utf8 = ToUtf8(name);
     const auto path = locks / FileNameFor(utf8);
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    const SystemResult opened = Posix::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (!opened.Ok())
         return Result::Failed;
-    int locked;
-    do {
-        locked = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0) {
-        const bool held = errno == EWOULDBLOCK;
-        ::close(fd);
-        return held ? Result::AlreadyExists : Result::Failed;
+    const int fd = static_cast<int>(opened.value);
+    const SystemResult locked = Posix::Flock(fd, LOCK_EX | LOCK_NB);
+    if (!locked.Ok()) {
+        Posix::Close(fd);
+        return locked.error == EWOULDBLOCK ? Result::AlreadyExists : Result::Failed;
     }
-    // Only the holder writes the name; a failed write leaves an unnamed but working lock.
-    if (::ftruncate(fd, 0) == 0) {
+    // Only the holder writes the name, for whoever looks; a lock file without it works alike.
+    if (Posix::Truncate(fd, 0).Ok()) {
         const std::string line = utf8 + "\n";
-        [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+        Posix::Write(fd, line.data(), line.size());
     }
     descriptor = fd;
     return Result::Created;
@@ -75,7 +69,7 @@ NamedMutex::Result NamedMutex::Create(std::wstring_view name)
 void NamedMutex::Close()
 {
     if (descriptor >= 0)
-        ::close(descriptor);
+        Posix::Close(descriptor);
     descriptor = -1;
 }
 

@@ -1,13 +1,11 @@
 #include "platform/poller.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstdint>
+
+#include "platform/posix.h"
 
 namespace quorvex {
 namespace {
@@ -16,50 +14,45 @@ constexpr std::size_t kMaxDescriptors = 15;
 
 }  // namespace
 
-Poller::Poller() : wakeDescriptor(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+Poller::Poller()
+{
+    const SystemResult created = Posix::EventFd();
+    wakeDescriptor = created.Ok() ? static_cast<int>(created.value) : -1;
+}
 
 Poller::~Poller()
 {
     if (wakeDescriptor >= 0)
-        ::close(wakeDescriptor);
+        Posix::Close(wakeDescriptor);
 }
 
 void Poller::Wake()
 {
-    const std::uint64_t one = 1;
     // A full counter (EAGAIN) already means a pending wake-up, so the result is not needed.
-    while (::write(wakeDescriptor, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    Posix::SignalEventFd(wakeDescriptor);
 }
 
 std::size_t Poller::Wait(std::span<const int> descriptors, std::span<bool> ready,
                          std::optional<std::chrono::milliseconds> timeout)
 {
-    std::array<pollfd, kMaxDescriptors + 1> fds{};
+    std::array<PollEntry, kMaxDescriptors + 1> entries{};
     const std::size_t count = std::min<std::size_t>({descriptors.size(), ready.size(), kMaxDescriptors});
-    fds[0] = {wakeDescriptor, POLLIN, 0};
+    entries[0] = {wakeDescriptor, POLLIN, 0};
     for (std::size_t i = 0; i < count; ++i)
-        fds[i + 1] = {descriptors[i], POLLIN, 0};
-    const int limit = timeout ? static_cast<int>(std::min<std::chrono::milliseconds::rep>(
-                                    std::max<std::chrono::milliseconds::rep>(timeout->count(), 0), 1 << 30))
-                              : -1;
-    int result;
-    do {
-        result = ::poll(fds.data(), count + 1, limit);
-    } while (result < 0 && errno == EINTR);
-    for (std::size_t i = 0; i < ready.size(); ++i)
-        ready[i] = false;
-    if (result <= 0)
+        entries[i + 1] = {descriptors[i], POLLIN, 0};
+    const int limit =
+        timeout ? static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout->count(), 0, 1 << 30)) : -1;
+    const SystemResult result = Posix::PollAll({entries.data(), count + 1}, limit);
+    std::fill(ready.begin(), ready.end(), false);
+    if (!result.Ok() || result.value == 0)
         return 0;
-    if (fds[0].revents != 0) {
-        std::uint64_t value;
-        // Draining the counter; an empty one (EAGAIN) means another Wait took it already.
-        while (::read(wakeDescriptor, &value, sizeof value) < 0 && errno == EINTR) {
-        }
+    if (entries[0].revents != 0) {
+        // An empty counter (EAGAIN) means another Wait took the wake-up already.
+        Posix::DrainEventFd(wakeDescriptor);
     }
     std::size_t marked = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        if (fds[i + 1].revents != 0) {
+        if (entries[i + 1].revents != 0) {
             ready[i] = true;
             ++marked;
         }

@@ -8,6 +8,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvex {
@@ -27,9 +28,66 @@ SystemResult Retry(Call call)
 
 }  // namespace
 
-SystemResult Posix::Open(const char* path, int flags)
+SystemResult Posix::Open(const char* path, int flags, unsigned mode)
 {
-    return Retry([&] { return ::open(path, flags); });
+    return Retry([&] { return ::open(path, flags, static_cast<mode_t>(mode)); });
+}
+
+SystemResult Posix::MakeDirectory(const char* path, unsigned mode)
+{
+    return Retry([&] { return static_cast<long>(::mkdir(path, static_cast<mode_t>(mode))); });
+}
+
+SystemResult Posix::MakeFifo(const char* path, unsigned mode)
+{
+    return Retry([&] { return static_cast<long>(::mkfifo(path, static_cast<mode_t>(mode))); });
+}
+
+SystemResult Posix::Rename(const char* from, const char* to)
+{
+    return Retry([&] { return static_cast<long>(::rename(from, to)); });
+}
+
+SystemResult Posix::Unlink(const char* path)
+{
+    return Retry([&] { return static_cast<long>(::unlink(path)); });
+}
+
+SystemResult Posix::Truncate(int fd, long length)
+{
+    return Retry([&] { return static_cast<long>(::ftruncate(fd, static_cast<off_t>(length))); });
+}
+
+SystemResult Posix::ReadLink(const char* path, char* buffer, std::size_t size)
+{
+    return Retry([&] { return static_cast<long>(::readlink(path, buffer, size)); });
+}
+
+SystemResult Posix::PollAll(std::span<PollEntry> entries, int timeoutMs)
+{
+    // pollfd and PollEntry are laid out alike, but copying keeps that out of the contract.
+    constexpr std::size_t kMost = 16;
+    if (entries.size() > kMost)
+        return {-1, EINVAL};
+    pollfd fds[kMost];
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        fds[i] = {entries[i].fd, entries[i].events, 0};
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const int ready = ::poll(fds, entries.size(), timeoutMs);
+        if (ready >= 0) {
+            for (std::size_t i = 0; i < entries.size(); ++i)
+                entries[i].revents = fds[i].revents;
+            return {ready, 0};
+        }
+        if (errno != EINTR)
+            return {-1, errno};
+        if (timeoutMs >= 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            timeoutMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        }
+    }
 }
 
 SystemResult Posix::Close(int fd)

@@ -2,8 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace quorvex {
+
+// One descriptor of a PollAll: what to wait for, and what was seen.
+struct PollEntry {
+    int fd = -1;
+    short events = 0;
+    short revents = 0;
+};
 
 // The outcome of one system call: its value when it worked, the errno it left when not.
 struct SystemResult {
@@ -18,7 +26,7 @@ struct SystemResult {
 // result, before anything else can overwrite it.
 class Posix {
 public:
-    static SystemResult Open(const char* path, int flags);
+    static SystemResult Open(const char* path, int flags, unsigned mode = 0);
     static SystemResult Close(int fd);
     static SystemResult Read(int fd, void* buffer, std::size_t count);
     static SystemResult Write(int fd, const void* buffer, std::size_t count);
@@ -27,6 +35,16 @@ public:
     static SystemResult EventFd();
     static SystemResult SignalEventFd(int fd);
     static SystemResult DrainEventFd(int fd);
+    static SystemResult MakeDirectory(const char* path, unsigned mode);
+    static SystemResult MakeFifo(const char* path, unsigned mode);
+    static SystemResult Rename(const char* from, const char* to);
+    static SystemResult Unlink(const char* path);
+    static SystemResult Truncate(int fd, long length);
+    // The target of a symbolic link, into `buffer`; the value is its length.
+    static SystemResult ReadLink(const char* path, char* buffer, std::size_t size);
+    // Waits for any of `entries` as poll() does; the time-out is in milliseconds, -1 for
+    // none, and is recomputed after an interruption.
+    static SystemResult PollAll(std::span<PollEntry> entries, int timeoutMs);
     // True when a process with this id exists, whoever owns it.
     static bool ProcessExists(int pid);
 

@@ -75,6 +75,14 @@ void Window::DestroyWindowTree()
     pixelsSize = {};
 }
 
+void Window::Orphan()
+{
+    system = nullptr;
+    handle = 0;
+    parent = nullptr;
+    children.clear();
+}
+
 Window* Window::GetDlgItem(int id) const
 {
     for (Window* child : children)

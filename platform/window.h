@@ -139,6 +139,7 @@ private:
     void SendSize();
 
     void DestroyWindowTree();
+    void Orphan();  // its window system goes away first: forget the window without messages
     std::span<std::uint32_t> PixelsForPaint();
 
     WindowSystem* system = nullptr;

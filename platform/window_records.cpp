@@ -1,8 +1,6 @@
 #include "platform/window_records.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix.h"
 #include "platform/prefix.h"
 #include "platform/utf8.h"
 #include "platform/window.h"
@@ -24,7 +23,8 @@ std::optional<std::filesystem::path> Folder()
     if (!prefix)
         return std::nullopt;
     const auto folder = *prefix / "windows";
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    const SystemResult made = Posix::MakeDirectory(folder.c_str(), 0700);
+    if (!made.Ok() && made.error != EEXIST)
         return std::nullopt;
     return folder;
 }
@@ -60,20 +60,15 @@ std::wstring Unescape(std::string_view text)
     return FromUtf8(out);
 }
 
-bool IsAlive(int pid)
-{
-    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
-}
-
 // The program file of a live process; empty when the system does not tell.
 std::wstring ExecutableOf(int pid)
 {
     char buffer[4096];
     const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    const ssize_t length = ::readlink(link.c_str(), buffer, sizeof buffer);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer)
+    const SystemResult length = Posix::ReadLink(link.c_str(), buffer, sizeof buffer);
+    if (!length.Ok() || length.value == 0 || static_cast<std::size_t>(length.value) >= sizeof buffer)
         return {};
-    return FromUtf8({buffer, static_cast<std::size_t>(length)});
+    return FromUtf8({buffer, static_cast<std::size_t>(length.value)});
 }
 
 std::vector<std::string> SplitTabs(const std::string& line)
@@ -117,12 +112,14 @@ std::optional<WindowRecords::ProcessEntry> ReadRecord(const std::filesystem::pat
 
 WindowRecords::~WindowRecords()
 {
+    // Removal is best effort: a record left behind names a process that is gone, and
+    // readers ignore those.
     if (channel >= 0)
-        ::close(channel);
+        Posix::Close(channel);
     if (!recordPath.empty())
-        ::unlink(recordPath.c_str());
+        Posix::Unlink(recordPath.c_str());
     if (!channelPath.empty())
-        ::unlink(channelPath.c_str());
+        Posix::Unlink(channelPath.c_str());
 }
 
 bool WindowRecords::Open(const std::wstring& programPath)
@@ -135,13 +132,12 @@ bool WindowRecords::Open(const std::wstring& programPath)
     recordPath = (*folder / (pid + ".rec")).string();
     channelPath = (*folder / (pid + ".fifo")).string();
     // A process that had this id before us may have left its channel behind.
-    ::unlink(channelPath.c_str());
-    if (::mkfifo(channelPath.c_str(), 0600) == 0) {
+    Posix::Unlink(channelPath.c_str());
+    if (Posix::MakeFifo(channelPath.c_str(), 0600).Ok()) {
         // Opened for writing too, so that the FIFO always has a writer and a sender that
         // closes its end never leaves the poll reporting a hang-up over and over.
-        do {
-            channel = ::open(channelPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        } while (channel < 0 && errno == EINTR);
+        const SystemResult opened = Posix::Open(channelPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        channel = opened.Ok() ? static_cast<int>(opened.value) : -1;
     }
     return Write({});
 }
@@ -175,7 +171,7 @@ bool WindowRecords::Write(const std::vector<WindowEntry>& windows)
         if (!out.flush())
             return false;
     }
-    return ::rename(temporary.c_str(), recordPath.c_str()) == 0;
+    return Posix::Rename(temporary.c_str(), recordPath.c_str()).Ok();
 }
 
 bool WindowRecords::TakeForwardRequests()
@@ -184,16 +180,10 @@ bool WindowRecords::TakeForwardRequests()
         return false;
     bool any = false;
     char buffer[64];
-    for (;;) {
-        const ssize_t got = ::read(channel, buffer, sizeof buffer);
-        if (got > 0) {
-            any = true;
-            continue;
-        }
-        if (got < 0 && errno == EINTR)
-            continue;
-        return any;
-    }
+    // Every request pending is taken at once: several starts still mean one coming forward.
+    while (Posix::Read(channel, buffer, sizeof buffer).value > 0)
+        any = true;
+    return any;
 }
 
 std::vector<WindowRecords::ProcessEntry> WindowRecords::Enumerate()
@@ -209,7 +199,7 @@ std::vector<WindowRecords::ProcessEntry> WindowRecords::Enumerate()
         const std::string stem = file.path().stem().string();
         char* end = nullptr;
         const long pid = std::strtol(stem.c_str(), &end, 10);
-        if (end == stem.c_str() || *end != '\0' || !IsAlive(static_cast<int>(pid)))
+        if (end == stem.c_str() || *end != '\0' || !Posix::ProcessExists(static_cast<int>(pid)))
             continue;
         auto entry = ReadRecord(file.path(), static_cast<int>(pid));
         // A process id taken over by another program after a crash is not the recorded one.
@@ -226,21 +216,16 @@ bool WindowRecords::SendForward(int pid)
     if (!folder)
         return false;
     const auto path = *folder / (std::to_string(pid) + ".fifo");
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    // Without a reader (the process is gone) the open fails with ENXIO rather than blocking.
+    const SystemResult opened = Posix::Open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (!opened.Ok())
         return false;
+    const int fd = static_cast<int>(opened.value);
     const char request = 'F';
-    ssize_t sent;
-    do {
-        sent = ::write(fd, &request, 1);
-    } while (sent < 0 && errno == EINTR);
-    const int error = sent < 0 ? errno : 0;
-    ::close(fd);
+    const SystemResult sent = Posix::Write(fd, &request, 1);
+    Posix::Close(fd);
     // A full FIFO already holds a request that has not been read yet.
-    return sent == 1 || error == EAGAIN;
+    return sent.value == 1 || sent.error == EAGAIN;
 }
 
 }  // namespace quorvex

@@ -29,6 +29,10 @@ WindowSystem::WindowSystem(Display& display, Clock& clock)
 
 WindowSystem::~WindowSystem()
 {
+    // A window object that outlives its window system keeps nothing that points here.
+    for (Window* window : windows)
+        if (window)
+            window->Orphan();
     current = previous;
 }
 

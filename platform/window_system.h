@@ -23,7 +23,8 @@ class Window;
 class WindowRecords;
 
 // The window system of one UI thread: its windows, message queue, timers, pending paints,
-// focus and foreground, and the message loop. One exists per UI thread at a time; the
+// focus and foreground, and the message loop. Windows should go before it does; one that
+// is left then is forgotten without WM_DESTROY. One exists per UI thread at a time; the
 // thread that constructs it is its UI thread and the only one that may call it, except for
 // Invalidate and Wake, which any thread may call while it exists.
 //

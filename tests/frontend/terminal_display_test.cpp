@@ -299,7 +299,7 @@ TEST_F(TerminalFrontEnd, SecondStartFindsTheFirstAndEnds)
     ASSERT_TRUE(Launch(40, 30, 102));
     const std::filesystem::path secondLog = prefix.Path() / "second.log";
     ChildProcess second;
-    ASSERT_TRUE(second.Start(FRONTEND_PROBE, {"102", secondLog.string()}));
+    ASSERT_TRUE(second.Start({FRONTEND_PROBE, "102", secondLog.string()}));
     EXPECT_EQ(second.Wait(), 255);  // -1
     EXPECT_TRUE(WaitForLog("forward"));
     std::ifstream secondLines(secondLog);
@@ -323,7 +323,7 @@ TEST_F(TerminalFrontEnd, SignalsAndCtrlCCloseAndGiveTheTerminalBack)
             ASSERT_TRUE(signalSession.SendKeys({how}));
         } else {
             ChildProcess kill;
-            ASSERT_TRUE(kill.Start("/bin/kill", {"-s", how, signalSession.Query("#{pane_pid}")}));
+            ASSERT_TRUE(kill.Start({"kill", "-s", how, signalSession.Query("#{pane_pid}")}));
             ASSERT_EQ(kill.Wait(), 0);
         }
         EXPECT_EQ(signalSession.WaitForExit(), 0);

@@ -46,9 +46,9 @@ TmuxSession::~TmuxSession()
 
 bool TmuxSession::Run(std::vector<std::string> arguments, std::vector<std::string>* output) const
 {
-    arguments.insert(arguments.begin(), {"-S", socket.string(), "-f", "/dev/null"});
+    arguments.insert(arguments.begin(), {Tmux().string(), "-S", socket.string(), "-f", "/dev/null"});
     ChildProcess tmux;
-    if (!tmux.Start(Tmux().string(), arguments))
+    if (!tmux.StartReadingOutput(arguments))
         return false;
     while (std::optional<std::string> line = tmux.ReadLine())
         if (output)

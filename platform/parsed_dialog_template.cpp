@@ -1,4 +1,4 @@
-#include "platform/dialog_template.h"
+#include "platform/parsed_dialog_template.h"
 
 #include "platform/window_types.h"
 
@@ -30,9 +30,9 @@ public:
 
     std::int16_t Short() { return static_cast<std::int16_t>(Word()); }
 
-    DialogTemplate::Field Field()
+    ParsedDialogTemplate::Field Field()
     {
-        DialogTemplate::Field field;
+        ParsedDialogTemplate::Field field;
         const std::uint16_t first = Word();
         if (first == 0xFFFF) {
             field.ordinal = Word();
@@ -100,10 +100,10 @@ private:
 
 }  // namespace
 
-std::optional<DialogTemplate> DialogTemplate::Parse(std::span<const std::byte> bytes)
+std::optional<ParsedDialogTemplate> ParsedDialogTemplate::Parse(std::span<const std::byte> bytes)
 {
     Reader in(bytes);
-    DialogTemplate result;
+    ParsedDialogTemplate result;
     result.style = in.Dword();
     result.exStyle = in.Dword();
     const std::uint16_t count = in.Word();

@@ -20,7 +20,7 @@ namespace quorvex {
 // and the creation data: a size word that counts itself when nonzero, else that one word.
 // A variable field is 0x0000 (empty), 0xFFFF and a 16-bit ordinal, or a NUL-terminated
 // UTF-16LE string.
-class DialogTemplate {
+class ParsedDialogTemplate {
 public:
     struct Field {
         std::optional<std::uint16_t> ordinal;  // set for the 0xFFFF form
@@ -48,7 +48,7 @@ public:
     std::wstring typeface;
     std::vector<Item> items;
 
-    static std::optional<DialogTemplate> Parse(std::span<const std::byte> bytes);
+    static std::optional<ParsedDialogTemplate> Parse(std::span<const std::byte> bytes);
 };
 
 }  // namespace quorvex
