@@ -370,42 +370,42 @@ void TerminalDisplay::Show()
     refresh();
 }
 
-void TerminalDisplay::ShowCell(int column, int row, const Cell& cell)
+void TerminalDisplay::ShowCell(int column, int row, const Cell& what)
 {
-    wchar_t text[2] = {cell.ch, L'\0'};
+    wchar_t text[2] = {what.ch, L'\0'};
     attr_t attributes = A_NORMAL;
     short pair = 0;
-    if (cell.role == CellRole::Pixels) {
-        const bool hasUpper = cell.upper != Cell::kNoPixel;
-        const bool hasLower = cell.lower != Cell::kNoPixel;
+    if (what.role == CellRole::Pixels) {
+        const bool hasUpper = what.upper != Cell::kNoPixel;
+        const bool hasLower = what.lower != Cell::kNoPixel;
         if (!hasUpper && !hasLower) {
             text[0] = L' ';
         } else if (colour && unicode) {
-            // An upper half block: the foreground paints the upper half, the background the lower.
+            // A half block: its foreground paints one half of the cell, its background the other.
             text[0] = hasUpper ? L'\u2580' : L'\u2584';
-            const short ink = NearestColour(hasUpper ? cell.upper : cell.lower);
-            const short paper = hasUpper && hasLower ? NearestColour(cell.lower) : -1;
+            const short ink = NearestColour(hasUpper ? what.upper : what.lower);
+            const short paper = hasUpper && hasLower ? NearestColour(what.lower) : -1;
             pair = PixelPair(ink, paper);
         } else if (colour) {
             text[0] = L' ';
-            pair = PixelPair(-1, NearestColour(hasUpper ? cell.upper : cell.lower));
+            pair = PixelPair(-1, NearestColour(hasUpper ? what.upper : what.lower));
         } else {
             // Without colour, what is darker than mid-grey shows as a solid cell.
-            const std::uint32_t rgb = hasUpper ? cell.upper : cell.lower;
+            const std::uint32_t rgb = hasUpper ? what.upper : what.lower;
             const unsigned light = ((rgb >> 16) & 0xFF) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF);
             text[0] = L' ';
             attributes = light < 3 * 128 ? A_REVERSE : A_NORMAL;
         }
     } else if (colour) {
-        const Look look = ColourLook(cell.role);
+        const Look look = ColourLook(what.role);
         attributes = look.attributes;
         pair = look.pair;
     } else {
-        attributes = PlainLook(cell.role);
+        attributes = PlainLook(what.role);
     }
     attr_set(attributes, pair, nullptr);
-    if (cell.lines) {
-        mvadd_wch(row, column, LineCharacter(cell.lines));
+    if (what.lines) {
+        mvadd_wch(row, column, LineCharacter(what.lines));
         return;
     }
     if (!unicode)

@@ -46,7 +46,7 @@ private:
     void MeasureTerminal();
     void InitColours();
     void Show();
-    void ShowCell(int column, int row, const Cell& cell);
+    void ShowCell(int column, int row, const Cell& what);
     short PixelPair(short foreground, short background);
     short NearestColour(std::uint32_t rgb) const;
     bool HungUp() const;
