@@ -1,5 +1,10 @@
 #include "platform/dialog.h"
 
+#include <algorithm>
+#include <array>
+#include <cwctype>
+#include <utility>
+
 #include "platform/combo_box_window.h"
 #include "platform/control.h"
 #include "platform/input_router.h"
@@ -12,24 +17,25 @@ namespace {
 
 std::wstring ClassNameOf(const ParsedDialogTemplate::Field& field)
 {
+    static constexpr std::array<std::pair<std::uint16_t, std::wstring_view>, 6> kPredefined{{
+        {kButtonClassOrdinal, L"button"},
+        {0x0081, L"edit"},
+        {kStaticClassOrdinal, L"static"},
+        {kListBoxClassOrdinal, L"listbox"},
+        {0x0084, L"scrollbar"},
+        {kComboBoxClassOrdinal, ComboBoxWindow::kClass},
+    }};
+    for (const auto& [ordinal, name] : kPredefined) {
+        // Class names match without regard to case, so a template may also spell them out.
+        const bool named = !field.IsOrdinal() &&
+                           std::equal(name.begin(), name.end(), field.text.begin(), field.text.end(),
+                                      [](wchar_t a, wchar_t b) { return static_cast<std::wint_t>(a) == std::towlower(b); });
+        if ((field.IsOrdinal() && *field.ordinal == ordinal) || named)
+            return std::wstring(name);
+    }
     if (!field.IsOrdinal())
         return field.text;
-    switch (*field.ordinal) {
-    case kButtonClassOrdinal:
-        return L"button";
-    case 0x0081:
-        return L"edit";
-    case kStaticClassOrdinal:
-        return L"static";
-    case kListBoxClassOrdinal:
-        return L"listbox";
-    case 0x0084:
-        return L"scrollbar";
-    case kComboBoxClassOrdinal:
-        return std::wstring(ComboBoxWindow::kClass);
-    default:
-        return std::wstring(Window::kDefaultClass);
-    }
+    return std::wstring(Window::kDefaultClass);
 }
 
 }  // namespace
@@ -105,12 +111,12 @@ bool Dialog::CreateFromTemplate(const ParsedDialogTemplate& dialogTemplate)
 
 bool Dialog::CreateItem(const ParsedDialogTemplate::Item& item)
 {
-    std::unique_ptr<Window> control = item.windowClass.IsOrdinal() && *item.windowClass.ordinal == kComboBoxClassOrdinal
-                                          ? std::make_unique<ComboBoxWindow>()
-                                          : std::make_unique<Window>();
+    const std::wstring className = ClassNameOf(item.windowClass);
+    std::unique_ptr<Window> control =
+        className == ComboBoxWindow::kClass ? std::make_unique<ComboBoxWindow>() : std::make_unique<Window>();
     Rect place{item.x, item.y, item.x + item.cx, item.y + item.cy};
     MapDialogRect(place);
-    if (!control->Create(ClassNameOf(item.windowClass), item.title.IsOrdinal() ? L"" : item.title.text,
+    if (!control->Create(className, item.title.IsOrdinal() ? L"" : item.title.text,
                          item.style | WS_CHILD, place, this, item.id, item.exStyle))
         return false;
     control->SetFont(GetFont(), false);

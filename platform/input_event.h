@@ -5,7 +5,8 @@
 namespace quorvex {
 
 // The keys the window system acts on. A front end maps its own keys onto these:
-//   Tab / BackTab     focus to the next / previous enabled, visible tab stop, in template order
+//   Tab / BackTab     focus to the next / previous enabled, visible tab stop, in template order;
+//                     an open list closes without a choice
 //   Enter, Space      press the focused button; open the focused drop-down list; in an open
 //                     list, choose the highlighted item; in a message box, press its focused button
 //   Escape            close an open list without a choice; answer a message box with Cancel

@@ -31,16 +31,11 @@ bool Window::Create(std::wstring_view className, std::wstring_view text, std::ui
     this->parent = parent;
     handle = system->Register(*this);
     if (child)
-        parent->AppendChild(*this);
+        parent->children.push_back(this);
     else
         system->TopLevelChanged();
     NoteChanged();
     return true;
-}
-
-void Window::AppendChild(Window& child)
-{
-    children.push_back(&child);
 }
 
 bool Window::Destroy()

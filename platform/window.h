@@ -126,7 +126,6 @@ protected:
     virtual Rect AdjustRect(const Rect& asked) { return asked; }
 
     WindowSystem* System() const { return system; }
-    void AppendChild(Window& child);
     void NoteChanged() const;  // tells the display that something visible changed
 
 private:

@@ -72,6 +72,10 @@ void WindowSystem::Unregister(Window& window)
     if (focus == &window)
         focus = nullptr;
     router->Forget(window);
+    // Windows it owned outlive it here, without an owner.
+    for (Window* owned : topLevel)
+        if (owned->parent == &window)
+            owned->parent = nullptr;
     std::erase(topLevel, &window);
     std::erase(fullScreen, &window);
 }

@@ -96,15 +96,18 @@ public:
     // Makes a top-level window fill the screen, now and after every resize.
     void SetFullScreen(Window& window);
 
-    // For the framework's own classes.
+    // Tells the display that something visible changed.
+    void NoteChanged() const;
+
+private:
+    friend class Dialog;
+    friend class MessageBox;
+    friend class Window;
+
     void PushMessageBox(MessageBox& box);
     void PopMessageBox(MessageBox& box);
     void ShowingMessageBox(MessageBox& box);
-    void NoteChanged() const;
     InputRouter& Router() { return *router; }
-
-private:
-    friend class Window;
 
     struct Posted {
         std::uint32_t window;

@@ -299,6 +299,21 @@ TEST_F(DialogTest, OnlyTheUsersChoiceInAListSendsSelChange)
     });
 }
 
+TEST_F(DialogTest, ClassesNamedInTextMatchWithoutRegardToCase)
+{
+    TemplateBuilder t(0x80C00000, 0, 100, 50, L"Named", 2);
+    t.Item({0x50210003, 1, 1, 40, 40, 1, 0, L"", 0, L"ComboBox"});
+    t.Item({0x50000000, 1, 20, 40, 10, 2, 0, L"x", 0, L"MyOwnClass"});
+    const auto named = t.bytes;
+    entries[0] = {ResourceType::Dialog, 201, 1033, named};
+    TestDialog dialog(module, 201);
+    Run(dialog, [&] {
+        EXPECT_EQ(dialog.GetDlgItem(1)->GetClassName(), L"combobox");
+        EXPECT_TRUE(dialog.BindControl(dialog.ports, 1)) << "it is a real list";
+        EXPECT_EQ(dialog.GetDlgItem(2)->GetClassName(), L"MyOwnClass");
+    });
+}
+
 TEST_F(DialogTest, ControlsBindOnlyToTheirKind)
 {
     TestDialog dialog(module, 200);

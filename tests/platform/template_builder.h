@@ -18,6 +18,7 @@ public:
         std::uint16_t classOrdinal;
         std::wstring_view title;
         std::uint32_t exStyle = 0;
+        std::wstring_view className = {};  // written instead of the ordinal when not empty
     };
 
     TemplateBuilder(std::uint32_t style, std::uint32_t exStyle, std::int16_t cx, std::int16_t cy,
@@ -50,8 +51,12 @@ public:
         Word(static_cast<std::uint16_t>(item.cx));
         Word(static_cast<std::uint16_t>(item.cy));
         Word(item.id);
-        Word(0xFFFF);
-        Word(item.classOrdinal);
+        if (item.className.empty()) {
+            Word(0xFFFF);
+            Word(item.classOrdinal);
+        } else {
+            String(item.className);
+        }
         String(item.title);
         Word(0);  // no creation data
         return *this;

@@ -169,6 +169,13 @@ TEST_F(WindowTest, DestructionReachesEveryWindowAndRunsATeardownOnce)
     }
     EXPECT_TRUE(top.Children().empty()) << "an object that goes takes its window along";
     EXPECT_EQ(log, (std::vector<std::string>{"lamp destroy", "lamp destroy"}));
+
+    Window owned;
+    owned.Create(L"Dialog", L"", WS_POPUP, {0, 0, 10, 10}, &top, 0);
+    EXPECT_EQ(owned.GetParent(), &top);
+    top.Destroy();
+    EXPECT_TRUE(owned.IsCreated());
+    EXPECT_EQ(owned.GetParent(), nullptr) << "an owned window never points at its gone owner";
 }
 
 TEST_F(WindowTest, TextStateAndFontsAreKept)
