@@ -34,14 +34,14 @@ bool IsGroupBox(const Window& window)
 // `text` centred in `width` cells between brackets: "[  OK  ]".
 std::wstring Bracketed(std::wstring_view text, int width)
 {
-    const int inner = std::max(width - 2, 0);
+    if (width < 2)
+        return std::wstring(static_cast<std::size_t>(std::max(width, 0)), L' ');
+    const int inner = width - 2;
     const std::wstring_view shown = text.substr(0, static_cast<std::size_t>(inner));
     const int before = (inner - static_cast<int>(shown.size())) / 2;
     std::wstring out(static_cast<std::size_t>(width), L' ');
-    if (width >= 2) {
-        out.front() = L'[';
-        out.back() = L']';
-    }
+    out.front() = L'[';
+    out.back() = L']';
     out.replace(static_cast<std::size_t>(1 + before), shown.size(), shown);
     return out;
 }
