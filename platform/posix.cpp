@@ -145,25 +145,11 @@ bool Posix::ProcessExists(int pid)
 SystemResult Posix::Poll(int fd, short events, int wakeFd, int timeoutMs, short& fdRevents,
                          short& wakeRevents)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    pollfd fds[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
-    const nfds_t count = wakeFd >= 0 ? 2 : 1;
-    for (;;) {
-        const int ready = ::poll(fds, count, timeoutMs);
-        if (ready >= 0) {
-            fdRevents = fds[0].revents;
-            wakeRevents = count == 2 ? fds[1].revents : 0;
-            return {ready, 0};
-        }
-        if (errno != EINTR)
-            return {-1, errno};
-        if (timeoutMs >= 0) {
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            timeoutMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
-        }
-    }
+    PollEntry entries[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
+    const SystemResult ready = PollAll({entries, wakeFd >= 0 ? 2u : 1u}, timeoutMs);
+    fdRevents = entries[0].revents;
+    wakeRevents = entries[1].revents;
+    return ready;
 }
 
 }  // namespace quorvex

@@ -245,16 +245,10 @@ bool SerialDevice::Read(void* buffer, std::uint32_t count, std::uint32_t& read)
                 hungUp.store(true, std::memory_order_relaxed);
             return false;
         }
-        const int left = MillisecondsLeft(deadline);
-        if (left == 0)
-            return true;
-        short ttyEvents = 0;
-        short unused = 0;
-        if (!Posix::Poll(fd, POLLIN, -1, left, ttyEvents, unused).Ok())
-            return false;
-        if ((ttyEvents & kHangUp) != 0) {
-            hungUp.store(true, std::memory_order_relaxed);
-            return false;
+        switch (WaitUntilReady(POLLIN, deadline)) {
+        case Readiness::Ready: continue;
+        case Readiness::TimedOut: return true;
+        case Readiness::Failed: return false;
         }
     }
 }
@@ -278,19 +272,31 @@ bool SerialDevice::Write(const void* buffer, std::uint32_t count, std::uint32_t&
                 hungUp.store(true, std::memory_order_relaxed);
             return false;
         }
-        const int left = MillisecondsLeft(deadline);
-        if (left == 0)
-            return true;
-        short ttyEvents = 0;
-        short unused = 0;
-        if (!Posix::Poll(fd, POLLOUT, -1, left, ttyEvents, unused).Ok())
-            return false;
-        if ((ttyEvents & kHangUp) != 0) {
-            hungUp.store(true, std::memory_order_relaxed);
-            return false;
+        switch (WaitUntilReady(POLLOUT, deadline)) {
+        case Readiness::Ready: continue;
+        case Readiness::TimedOut: return true;
+        case Readiness::Failed: return false;
         }
     }
     return true;
+}
+
+SerialDevice::Readiness SerialDevice::WaitUntilReady(short events,
+                                                     std::chrono::steady_clock::time_point deadline)
+{
+    const int left = MillisecondsLeft(deadline);
+    if (left == 0)
+        return Readiness::TimedOut;
+    short ttyEvents = 0;
+    short unused = 0;
+    const SystemResult ready = Posix::Poll(fd, events, -1, left, ttyEvents, unused);
+    if (!ready.Ok())
+        return Readiness::Failed;
+    if ((ttyEvents & kHangUp) != 0) {
+        hungUp.store(true, std::memory_order_relaxed);
+        return Readiness::Failed;
+    }
+    return ready.value > 0 ? Readiness::Ready : Readiness::TimedOut;
 }
 
 bool SerialDevice::ClearError()

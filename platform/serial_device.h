@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -76,6 +77,9 @@ public:
     static void SetOpenObserver(OpenObserver observer);
 
 private:
+    enum class Readiness { Ready, TimedOut, Failed };
+    // Waits for the device to become ready for `events` until the deadline; a hang-up fails.
+    Readiness WaitUntilReady(short events, std::chrono::steady_clock::time_point deadline);
     bool HeldByLockFile(const std::filesystem::path& node) const;
     bool NewLineErrors();
 
