@@ -72,8 +72,7 @@ SystemResult Posix::PollAll(std::span<PollEntry> entries, int timeoutMs)
     pollfd fds[kMost];
     for (std::size_t i = 0; i < entries.size(); ++i)
         fds[i] = {entries[i].fd, entries[i].events, 0};
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const int ready = ::poll(fds, entries.size(), timeoutMs);
         if (ready >= 0) {
@@ -83,11 +82,8 @@ SystemResult Posix::PollAll(std::span<PollEntry> entries, int timeoutMs)
         }
         if (errno != EINTR)
             return {-1, errno};
-        if (timeoutMs >= 0) {
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            timeoutMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
-        }
+        if (timeoutMs >= 0)
+            timeoutMs = MillisecondsLeft(deadline);
     }
 }
 
@@ -135,6 +131,14 @@ SystemResult Posix::DrainEventFd(int fd)
 {
     std::uint64_t count = 0;
     return Read(fd, &count, sizeof count);
+}
+
+int Posix::MillisecondsLeft(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    return left > 0 ? static_cast<int>(left) : 0;
 }
 
 bool Posix::ProcessExists(int pid)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -45,6 +46,9 @@ public:
     // Waits for any of `entries` as poll() does; the time-out is in milliseconds, -1 for
     // none, and is recomputed after an interruption.
     static SystemResult PollAll(std::span<PollEntry> entries, int timeoutMs);
+    // The whole milliseconds from now until `deadline`, rounded up, 0 once it has passed:
+    // the time-out to give a poll that must end by then.
+    static int MillisecondsLeft(std::chrono::steady_clock::time_point deadline);
     // True when a process with this id exists, whoever owns it.
     static bool ProcessExists(int pid);
 

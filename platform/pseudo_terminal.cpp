@@ -14,18 +14,12 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-int MillisecondsLeft(SteadyClock::time_point deadline)
-{
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
 bool WaitFor(int fd, short events, SteadyClock::time_point deadline)
 {
     short revents = 0;
     short unused = 0;
-    const SystemResult ready = Posix::Poll(fd, events, -1, MillisecondsLeft(deadline), revents, unused);
+    const SystemResult ready =
+        Posix::Poll(fd, events, -1, Posix::MillisecondsLeft(deadline), revents, unused);
     return ready.Ok() && ready.value > 0 && (revents & events) != 0;
 }
 

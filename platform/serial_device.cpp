@@ -23,13 +23,6 @@ constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
 using SteadyClock = std::chrono::steady_clock;
 
-int MillisecondsLeft(SteadyClock::time_point deadline)
-{
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
 // "COMn:" in any case, the colon optional, n a decimal number from 1.
 std::optional<unsigned> PortNumber(std::wstring_view name)
 {
@@ -284,7 +277,7 @@ bool SerialDevice::Write(const void* buffer, std::uint32_t count, std::uint32_t&
 SerialDevice::Readiness SerialDevice::WaitUntilReady(short events,
                                                      std::chrono::steady_clock::time_point deadline)
 {
-    const int left = MillisecondsLeft(deadline);
+    const int left = Posix::MillisecondsLeft(deadline);
     if (left == 0)
         return Readiness::TimedOut;
     short ttyEvents = 0;

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/hive_key.h"
@@ -12,25 +11,15 @@
 #include "platform/registry_string.h"
 #include "platform/shell_registry.h"
 #include "platform/thread.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, std::string_view text)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
+using testing::ReadFile;
+using testing::WriteFile;
 
 RegistryKey Create(RegistryRoot root, std::wstring_view path)
 {

@@ -4,10 +4,8 @@
 
 #include <array>
 #include <chrono>
-#include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -18,20 +16,14 @@
 #include "platform/utf8.h"
 #include "ports/receiver_port_owner.h"
 #include "ports/settings_store.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using testing::ReadFile;
 
 class SharedHiveTest : public ::testing::Test {
 protected:
