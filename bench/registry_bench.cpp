@@ -8,10 +8,10 @@
 #include <random>
 #include <string>
 
-#include "platform/hive_key.h"
-#include "platform/hive_text.h"
-#include "platform/registry_key.h"
-#include "platform/registry_string.h"
+#include "platform/registry/hive_key.h"
+#include "platform/registry/hive_text.h"
+#include "platform/registry/registry_key.h"
+#include "platform/registry/registry_string.h"
 #include "ports/receiver_port_owner.h"
 #include "ports/settings_store.h"
 
@@ -34,8 +34,7 @@ public:
         for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
             for (int i = 0; i < 40; ++i) {
                 RegistryKey key;
-                RegistryKey::Root(root).CreateSubKey(L"SOFTWARE\\Vendor" + std::to_wstring(i),
-                                                     key);
+                RegistryKey::Root(root).CreateSubKey(L"SOFTWARE\\Vendor" + std::to_wstring(i), key);
                 key.SetValue(L"Setting", RegistryType::String, RegistryString::Encode(L"value"));
             }
         }

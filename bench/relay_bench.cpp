@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "bench/task_usage.h"
-#include "platform/child_process.h"
-#include "platform/pseudo_terminal.h"
-#include "platform/thread.h"
+#include "platform/testing/child_process.h"
+#include "platform/testing/pseudo_terminal.h"
+#include "platform/threads/thread.h"
 #include "relay/relay_engine.h"
 
 namespace {
@@ -36,8 +36,14 @@ void* operator new(std::size_t size)
         return block;
     throw std::bad_alloc();
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block) noexcept
+{
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept
+{
+    std::free(block);
+}
 
 namespace quorvex::bench {
 namespace {
@@ -191,7 +197,8 @@ Latency MeasureLatency(Subject& subject, int sentences)
         const auto start = SteadyClock::now();
         if (!subject.receiver.Send(bytes) || !subject.output.Receive(seen))
             break;
-        times.push_back(std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count());
         std::this_thread::sleep_until(next);
     }
     std::sort(times.begin(), times.end());
@@ -226,11 +233,13 @@ int Main()
         return 1;
     }
     if (!socat.Start()) {
-        std::fprintf(stderr, "relay_bench: could not start socat (tools/install-deps.sh installs it)\n");
+        std::fprintf(stderr,
+                     "relay_bench: could not start socat (tools/install-deps.sh installs it)\n");
         return 1;
     }
 
-    std::printf("Relay benchmark: RelayEngine and socat, each between two pseudo-terminal pairs\n\n");
+    std::printf(
+        "Relay benchmark: RelayEngine and socat, each between two pseudo-terminal pairs\n\n");
     const std::size_t oneWay = 32 * kMiB;
     const std::size_t eachWay = 16 * kMiB;
     Transfer oursOne = Relay(ours, oneWay, false);
@@ -241,10 +250,12 @@ int Main()
         std::printf("WARNING: some transfer lost or changed bytes (ours %d %d, socat %d %d)\n",
                     oursOne.intact, oursBoth.intact, socatOne.intact, socatBoth.intact);
     const double mib = static_cast<double>(kMiB);
-    Row("throughput receiver->output", oneWay / mib / oursOne.seconds, oneWay / mib / socatOne.seconds, "MiB/s");
+    Row("throughput receiver->output", oneWay / mib / oursOne.seconds,
+        oneWay / mib / socatOne.seconds, "MiB/s");
     Row("throughput both ways at once (sum)", 2 * eachWay / mib / oursBoth.seconds,
         2 * eachWay / mib / socatBoth.seconds, "MiB/s");
-    const double oursCpu = (oursOne.cpuSeconds + oursBoth.cpuSeconds) / ((oneWay + 2 * eachWay) / mib);
+    const double oursCpu =
+        (oursOne.cpuSeconds + oursBoth.cpuSeconds) / ((oneWay + 2 * eachWay) / mib);
     const double socatCpu =
         (socatOne.cpuSeconds + socatBoth.cpuSeconds) / ((oneWay + 2 * eachWay) / mib);
     Row("CPU per MiB relayed", oursCpu * 1000, socatCpu * 1000, "ms/MiB", 3);
@@ -266,11 +277,13 @@ int Main()
     const Usage socatIdle = socat.Sample() - socatIdleStart;
     Row("wake-ups in 10 s without traffic", static_cast<double>(oursIdle.wakeUps),
         static_cast<double>(socatIdle.wakeUps), "", 0);
-    Row("CPU in 10 s without traffic", oursIdle.cpuSeconds * 1000, socatIdle.cpuSeconds * 1000, "ms", 3);
+    Row("CPU in 10 s without traffic", oursIdle.cpuSeconds * 1000, socatIdle.cpuSeconds * 1000,
+        "ms", 3);
 
     const Transfer counted = Relay(ours, kMiB, false, true);
     std::printf("%-44s %llu (1 MiB relayed %s)\n", "heap allocations while 1 MiB is relayed",
-                static_cast<unsigned long long>(allocations.load()), counted.intact ? "intact" : "NOT intact");
+                static_cast<unsigned long long>(allocations.load()),
+                counted.intact ? "intact" : "NOT intact");
 
     // A hang-up: the output's far side closes while connected.
     ours.output.HangUp();
@@ -285,7 +298,8 @@ int Main()
         std::chrono::duration<double, std::milli>(SteadyClock::now() - disconnectStart).count();
     std::printf("%-44s %.3f %% of a core (target under 2 %%)\n", "CPU in the 5 s after a hang-up",
                 hung.cpuSeconds / 5.0 * 100.0);
-    std::printf("%-44s %.3f ms (target under 200 ms)\n", "Disconnect after the hang-up", disconnectMs);
+    std::printf("%-44s %.3f ms (target under 200 ms)\n", "Disconnect after the hang-up",
+                disconnectMs);
     return 0;
 }
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <string_view>
 
-#include "platform/registry_key.h"
-#include "platform/registry_string.h"
-#include "platform/resource_module.h"
+#include "platform/registry/registry_key.h"
+#include "platform/registry/registry_string.h"
+#include "platform/resource/resource_module.h"
 
 namespace quorvex {
 namespace {

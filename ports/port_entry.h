@@ -10,8 +10,10 @@ class PortEntry {
 public:
     PortEntry(std::wstring deviceName, std::wstring displayText, std::uint8_t isBluetooth,
               std::uint8_t isPresent)
-        : deviceName(std::move(deviceName)), displayText(std::move(displayText)),
-          isBluetooth(isBluetooth), isPresent(isPresent)
+        : deviceName(std::move(deviceName)),
+          displayText(std::move(displayText)),
+          isBluetooth(isBluetooth),
+          isPresent(isPresent)
     {
     }
     virtual ~PortEntry() = default;

@@ -2,15 +2,15 @@
 
 #include <array>
 
-#include "platform/shell_registry.h"
+#include "platform/registry/shell_registry.h"
 
 namespace quorvex {
 
 std::wstring GetReceiverPortOwner(std::wstring valueName)
 {
     std::array<wchar_t, 128> owner{};
-    if (ShellRegistry::ReadString(RegistryRoot::LocalMachine, L"SYSTEM\\RECEIVER\\Ports",
-                                  valueName, owner) != RegistryStatus::Success)
+    if (ShellRegistry::ReadString(RegistryRoot::LocalMachine, L"SYSTEM\\RECEIVER\\Ports", valueName,
+                                  owner) != RegistryStatus::Success)
         return {};
     return std::wstring(owner.data());
 }

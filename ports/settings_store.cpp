@@ -3,14 +3,18 @@
 #include <array>
 #include <cstddef>
 
-#include "platform/program_file.h"
-#include "platform/registry_key.h"
+#include "platform/registry/registry_key.h"
+#include "platform/system/program_file.h"
 
 namespace quorvex {
 
-SettingsStore::SettingsStore() : SettingsStore(ProgramFile::Path()) {}
+SettingsStore::SettingsStore() : SettingsStore(ProgramFile::Path())
+{
+}
 
-SettingsStore::SettingsStore(std::wstring programPath) : programPath(std::move(programPath)) {}
+SettingsStore::SettingsStore(std::wstring programPath) : programPath(std::move(programPath))
+{
+}
 
 void SettingsStore::SetCompanyKey(std::wstring_view name)
 {

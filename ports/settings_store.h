@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/profile_settings.h"
+#include "platform/framework/profile_settings.h"
 
 namespace quorvex {
 
@@ -33,8 +33,7 @@ public:
                          std::int32_t defaultValue) override;
 
     // Stores the entry as REG_DWORD. True when it was stored.
-    bool WriteInt(std::wstring_view section, std::wstring_view entry,
-                  std::int32_t value) override;
+    bool WriteInt(std::wstring_view section, std::wstring_view entry, std::int32_t value) override;
 
 private:
     bool OpenSection(std::wstring_view section, RegistryKey& sectionKey) const;

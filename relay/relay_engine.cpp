@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/event.h"
+#include "platform/threads/event.h"
 
 namespace quorvex {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/thread.h"
+#include "platform/threads/thread.h"
 #include "relay/pulse_notifier.h"
 #include "serial/line_settings.h"
 #include "serial/serial_port.h"

@@ -10,12 +10,11 @@ constexpr void WriteMainDialog(ByteWriter& out, const DialogRect& dialogRect)
     std::array<DialogItem, kMainDialogControls.size()> items{};
     for (std::size_t i = 0; i < items.size(); ++i) {
         const MainDialogControl& control = kMainDialogControls[i];
-        items[i] = {control.id, control.classOrdinal, control.style, 0, control.text,
-                    control.*placement};
+        items[i] = {control.id, control.classOrdinal, control.style,
+                    0,          control.text,         control.*placement};
     }
-    WriteDialogTemplate(out, {kMainDialogStyle, kMainDialogExStyle, dialogRect,
-                              kMainDialogTitle, kMainDialogPointSize, kMainDialogTypeface,
-                              items});
+    WriteDialogTemplate(out, {kMainDialogStyle, kMainDialogExStyle, dialogRect, kMainDialogTitle,
+                              kMainDialogPointSize, kMainDialogTypeface, items});
 }
 
 constexpr void WritePortrait(ByteWriter& out)
@@ -29,8 +28,7 @@ constexpr void WriteLandscape(ByteWriter& out)
 }
 
 // Aligned like the platform's resources, so that readers may take its 32-bit fields in place.
-alignas(4) constexpr auto kPortrait =
-    BuildResource<MeasureResource(WritePortrait)>(WritePortrait);
+alignas(4) constexpr auto kPortrait = BuildResource<MeasureResource(WritePortrait)>(WritePortrait);
 alignas(4) constexpr auto kLandscape =
     BuildResource<MeasureResource(WriteLandscape)>(WriteLandscape);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/resource_module.h"
+#include "platform/resource/resource_module.h"
 
 namespace quorvex {
 

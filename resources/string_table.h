@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "platform/resource_module.h"
+#include "platform/resource/resource_module.h"
 
 namespace quorvex {
 

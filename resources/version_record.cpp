@@ -36,8 +36,8 @@ constexpr std::array<VersionString, 6> kStrings{{
 // Every block of the record has the same head: its length in bytes (patched by EndBlock, and
 // without the padding that aligns what follows it), its value's length, its value's kind and
 // its key; the value then starts on a 4-byte boundary, and so does each child after it.
-constexpr std::size_t BeginBlock(ByteWriter& out, std::wstring_view key,
-                                 std::uint16_t valueLength, std::uint16_t type)
+constexpr std::size_t BeginBlock(ByteWriter& out, std::wstring_view key, std::uint16_t valueLength,
+                                 std::uint16_t type)
 {
     out.Align4();
     const std::size_t start = out.Position();
@@ -56,8 +56,8 @@ constexpr void EndBlock(ByteWriter& out, std::size_t start)
 
 constexpr void WriteFixedFileInfo(ByteWriter& out)
 {
-    out.Put32(0xFEEF04BD);  // signature
-    out.Put32(0x00010000);  // structure version 1.0
+    out.Put32(0xFEEF04BD);    // signature
+    out.Put32(0x00010000);    // structure version 1.0
     out.Put32(kVersionHigh);  // file version
     out.Put32(kVersionLow);
     out.Put32(kVersionHigh);  // product version

@@ -48,7 +48,8 @@ std::uint32_t RingBuffer::Read(unsigned char* destination, std::uint32_t maximum
     CriticalSection::Guard guard(lock);
     std::uint32_t copied = 0;
     while (readPos != writePos && copied < maximum) {
-        const std::uint32_t contiguous = writePos > readPos ? writePos - readPos : kStorageSize - readPos;
+        const std::uint32_t contiguous =
+            writePos > readPos ? writePos - readPos : kStorageSize - readPos;
         const std::uint32_t piece = std::min(contiguous, maximum - copied);
         std::memcpy(destination + copied, storage.data() + readPos, piece);
         readPos += piece;

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/critical_section.h"
-#include "platform/event.h"
+#include "platform/threads/critical_section.h"
+#include "platform/threads/event.h"
 
 namespace quorvex {
 

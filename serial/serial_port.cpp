@@ -1,6 +1,6 @@
 #include "serial/serial_port.h"
 
-#include "platform/comm_timeouts.h"
+#include "platform/serial/comm_timeouts.h"
 
 namespace quorvex {
 namespace {
@@ -60,7 +60,8 @@ bool SerialPort::Open(std::wstring_view name, std::uint32_t baudRate, std::uint8
     (void)device.SetState(lineSettings);  // likewise: refused settings are not detected
 
     readerRunning.store(true, std::memory_order_relaxed);
-    (void)readerThread.Start([this] { ReaderThread(); });  // a reader that cannot start is not detected
+    (void)readerThread.Start(
+        [this] { ReaderThread(); });  // a reader that cannot start is not detected
     return true;
 }
 

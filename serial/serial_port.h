@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/dcb.h"
-#include "platform/serial_device.h"
-#include "platform/thread.h"
+#include "platform/serial/dcb.h"
+#include "platform/serial/serial_device.h"
+#include "platform/threads/thread.h"
 #include "serial/ring_buffer.h"
 
 namespace quorvex {

@@ -58,8 +58,8 @@ Rgb LampPixel(const Lamp& lamp, int x, int y)
     if (!lamp.shaded)
         return lamp.disc;
     const double slope = (dx + dy) / (2 * kInner);  // -1 upper left .. +1 lower right
-    Rgb colour = slope < 0 ? Mix(lamp.disc, kWhite, -slope * 0.45)
-                           : Mix(lamp.disc, kBlack, slope * 0.3);
+    Rgb colour =
+        slope < 0 ? Mix(lamp.disc, kWhite, -slope * 0.45) : Mix(lamp.disc, kBlack, slope * 0.3);
     const double hx = x - 4.5;
     const double hy = y - 4.5;
     if (hx * hx + hy * hy <= 1.0)

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev   # compilers, build, fuzzing runtime
+    clang-format git                                 # the checks .ci/run makes
     libgtest-dev libgmock-dev libbenchmark-dev       # tests and benchmarks
     libncurses-dev                                   # the terminal front end
     socat tmux procps                                # benchmark peer, terminal tests

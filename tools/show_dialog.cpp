@@ -5,10 +5,10 @@
 #include <array>
 #include <string>
 
-#include "platform/application.h"
-#include "platform/combo_box.h"
-#include "platform/dialog.h"
-#include "platform/font.h"
+#include "platform/framework/application.h"
+#include "platform/gui/combo_box.h"
+#include "platform/gui/dialog.h"
+#include "platform/window/font.h"
 #include "resources/control_ids.h"
 #include "resources/dialog_ids.h"
 #include "resources/program_resources.h"
@@ -34,10 +34,12 @@ protected:
                 if (Window* heading = GetDlgItem(id))
                     heading->SetFont(&bold);
         }
-        Fill(ControlId::PortList, {StringId::PortNone, StringId::PortCom1, StringId::PortCom5, StringId::PortCom6,
-                                   StringId::PortCom9});
-        Fill(ControlId::ParityList, {StringId::ParityNone, StringId::ParityOdd, StringId::ParityEven});
-        FillNumbers(ControlId::BaudRateList, {110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}, 5);
+        Fill(ControlId::PortList, {StringId::PortNone, StringId::PortCom1, StringId::PortCom5,
+                                   StringId::PortCom6, StringId::PortCom9});
+        Fill(ControlId::ParityList,
+             {StringId::ParityNone, StringId::ParityOdd, StringId::ParityEven});
+        FillNumbers(ControlId::BaudRateList,
+                    {110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}, 5);
         FillNumbers(ControlId::DataBitsList, {7, 8}, 1);
         FillNumbers(ControlId::StopBitsList, {1, 2}, 0);
         return true;

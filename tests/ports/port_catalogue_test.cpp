@@ -5,9 +5,9 @@
 #include <array>
 #include <string>
 
-#include "platform/registry_key.h"
-#include "platform/registry_string.h"
-#include "platform/resource_module.h"
+#include "platform/registry/registry_key.h"
+#include "platform/registry/registry_string.h"
+#include "platform/resource/resource_module.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {

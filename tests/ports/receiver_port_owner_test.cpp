@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "platform/registry_key.h"
-#include "platform/registry_string.h"
+#include "platform/registry/registry_key.h"
+#include "platform/registry/registry_string.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_key.h"
-#include "platform/registry_string.h"
-#include "platform/utf8.h"
+#include "platform/registry/registry_key.h"
+#include "platform/registry/registry_string.h"
+#include "platform/system/utf8.h"
 #include "ports/settings_store.h"
 
 namespace {
@@ -35,8 +35,8 @@ int WriteSettings()
     // A hive large enough to take a while to write, giving a kill room to land in.
     RegistryKey filler;
     const std::vector<std::byte> blob(64 * 1024, std::byte{0x5A});
-    if (RegistryKey::Root(RegistryRoot::CurrentUser)
-                .CreateSubKey(L"software\\Filler", filler) != RegistryStatus::Success ||
+    if (RegistryKey::Root(RegistryRoot::CurrentUser).CreateSubKey(L"software\\Filler", filler) !=
+            RegistryStatus::Success ||
         filler.SetValue(L"Blob", RegistryType::Binary, blob) != RegistryStatus::Success)
         return 1;
     for (int value = store.ReadInt(L"Kill", L"Counter", 0) + 1; value < 1'000'000; ++value) {

@@ -5,8 +5,8 @@
 #include <array>
 #include <filesystem>
 
-#include "platform/registry_key.h"
-#include "platform/registry_string.h"
+#include "platform/registry/registry_key.h"
+#include "platform/registry/registry_string.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -26,7 +26,8 @@ protected:
         path += L'\\';
         path += section;
         EXPECT_EQ(RegistryKey::Root(RegistryRoot::CurrentUser).OpenSubKey(path, key),
-                  RegistryStatus::Success) << "missing key " << section.size();
+                  RegistryStatus::Success)
+            << "missing key " << section.size();
         return key;
     }
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <utility>
 
-#include "platform/child_process.h"
-#include "platform/hive_key.h"
-#include "platform/hive_text.h"
-#include "platform/registry_key.h"
-#include "platform/utf8.h"
+#include "platform/registry/hive_key.h"
+#include "platform/registry/hive_text.h"
+#include "platform/registry/registry_key.h"
+#include "platform/system/utf8.h"
+#include "platform/testing/child_process.h"
 #include "ports/receiver_port_owner.h"
 #include "ports/settings_store.h"
 #include "tests/support/file_text.h"
@@ -63,12 +63,13 @@ TEST_F(SharedHiveTest, AWriterKilledAtAnyMomentLeavesTheOldHiveOrTheNew)
 
         HiveKey root;
         ASSERT_EQ(HiveText::Parse(ReadFile(prefix.Path() / "user.reg"), L"HKEY_CURRENT_USER", root),
-                  HiveText::Outcome::Whole) << "round " << round;
+                  HiveText::Outcome::Whole)
+            << "round " << round;
         EXPECT_GE(store.ReadInt(L"Kill", L"Counter", -1), stored);
         RegistryKey filler;
-        ASSERT_EQ(RegistryKey::Root(RegistryRoot::CurrentUser)
-                      .OpenSubKey(L"software\\Filler", filler),
-                  RegistryStatus::Success);
+        ASSERT_EQ(
+            RegistryKey::Root(RegistryRoot::CurrentUser).OpenSubKey(L"software\\Filler", filler),
+            RegistryStatus::Success);
         std::uint32_t type = 0;
         std::size_t size = 0;
         EXPECT_EQ(filler.QueryValue(L"Blob", type, {}, size), RegistryStatus::MoreData);

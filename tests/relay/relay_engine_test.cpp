@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/device_holder.h"
-#include "platform/event.h"
-#include "platform/pseudo_terminal.h"
-#include "platform/serial_device.h"
-#include "platform/thread.h"
+#include "platform/serial/serial_device.h"
+#include "platform/testing/device_holder.h"
+#include "platform/testing/pseudo_terminal.h"
+#include "platform/threads/event.h"
+#include "platform/threads/thread.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -105,7 +105,8 @@ protected:
     static RelayEngine::Status Settle(RelayEngine& relay)
     {
         const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (relay.GetStatus() == RelayEngine::StatusBusy && std::chrono::steady_clock::now() < deadline)
+        while (relay.GetStatus() == RelayEngine::StatusBusy &&
+               std::chrono::steady_clock::now() < deadline)
             std::this_thread::yield();
         return relay.GetStatus();
     }

@@ -105,10 +105,10 @@ TEST(DialogTemplateTest, PortraitHeaderAndFirstItemHaveTheFixedBytes)
         0x00, 0x00, 0x00, 0x00, 0xA0, 0x00, 0xA6, 0x00,  // 0, 0, 160, 166
         0x00, 0x00,                                      // no menu
         0x00, 0x00,                                      // no class
-        'Q', 0, 'u', 0, 'o', 0, 'r', 0, 'v', 0, 'e', 0, 'x', 0, 0, 0,
-        0x08, 0x00,                                      // 8 points
-        'M', 0, 'S', 0, ' ', 0, 'S', 0, 'a', 0, 'n', 0, 's', 0, ' ', 0,
-        'S', 0, 'e', 0, 'r', 0, 'i', 0, 'f', 0, 0, 0,
+        'Q',  0,    'u',  0,    'o',  0,    'r',  0,    'v', 0, 'e', 0, 'x', 0,
+        0,    0,    0x08, 0x00,  // 8 points
+        'M',  0,    'S',  0,    ' ',  0,    'S',  0,    'a', 0, 'n', 0, 's', 0,
+        ' ',  0,    'S',  0,    'e',  0,    'r',  0,    'i', 0, 'f', 0, 0,   0,
     };
     EXPECT_EQ(Bytes(bytes, 0, header.size()), header);
 
@@ -119,9 +119,9 @@ TEST(DialogTemplateTest, PortraitHeaderAndFirstItemHaveTheFixedBytes)
         0x09, 0x00, 0x0A, 0x00, 0x8D, 0x00, 0x0B, 0x00,  // 9, 10, 141, 11
         0xF5, 0x03,                                      // id 1013
         0xFF, 0xFF, 0x82, 0x00,                          // static
-        'Q', 0, 'u', 0, 'o', 0, 'r', 0, 'v', 0, 'e', 0, 'x', 0, ' ', 0,
-        's', 0, 'e', 0, 't', 0, 't', 0, 'i', 0, 'n', 0, 'g', 0, 's', 0, ':', 0, 0, 0,
-        0x00, 0x00,                                      // no creation data
+        'Q',  0,    'u',  0,    'o',  0,    'r',  0,    'v', 0,   'e',  0,    'x',
+        0,    ' ',  0,    's',  0,    'e',  0,    't',  0,   't', 0,    'i',  0,
+        'n',  0,    'g',  0,    's',  0,    ':',  0,    0,   0,   0x00, 0x00,  // no creation data
     };
     EXPECT_EQ(header.size(), 68u);
     EXPECT_EQ(Bytes(bytes, 68, firstItem.size()), firstItem);
@@ -213,12 +213,15 @@ TEST(DialogTemplateTest, BothTemplatesHoldTheSameControlsPlacedForTheirScreen)
 TEST(DialogTemplateTest, NamedControlIdsMatchTheTemplates)
 {
     const std::uint16_t named[] = {
-        ControlId::SettingsHeading, ControlId::PortLabel,     ControlId::StatusLine,
-        ControlId::PortList,        ControlId::Placeholder,   ControlId::ConnectButton,
-        ControlId::ExternalPortHeading, ControlId::BaudRateLabel, ControlId::BaudRateList,
-        ControlId::DataBitsLabel,   ControlId::DataBitsList,  ControlId::StopBitsLabel,
-        ControlId::StopBitsList,    ControlId::ParityLabel,   ControlId::ParityList,
-        ControlId::UpperGroup,      ControlId::LowerGroup,
+        ControlId::SettingsHeading,     ControlId::PortLabel,
+        ControlId::StatusLine,          ControlId::PortList,
+        ControlId::Placeholder,         ControlId::ConnectButton,
+        ControlId::ExternalPortHeading, ControlId::BaudRateLabel,
+        ControlId::BaudRateList,        ControlId::DataBitsLabel,
+        ControlId::DataBitsList,        ControlId::StopBitsLabel,
+        ControlId::StopBitsList,        ControlId::ParityLabel,
+        ControlId::ParityList,          ControlId::UpperGroup,
+        ControlId::LowerGroup,
     };
     ASSERT_EQ(std::size(named), std::size(kExpected));
     for (std::size_t i = 0; i < std::size(named); ++i)

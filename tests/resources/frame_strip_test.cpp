@@ -27,7 +27,8 @@ class FrameStripTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        strip = ProgramResources().Find(ResourceType::Bitmap, BitmapId::FrameStrip)
+        strip = ProgramResources()
+                    .Find(ResourceType::Bitmap, BitmapId::FrameStrip)
                     .value_or(std::span<const std::byte>{});
         ASSERT_EQ(strip.size(), 2560u);
     }
@@ -52,17 +53,17 @@ protected:
 TEST_F(FrameStripTest, HeaderDescribesA60By14BottomUpTrueColourImage)
 {
     LeReader in(strip);
-    EXPECT_EQ(in.U32(), 40u);            // biSize
-    EXPECT_EQ(in.U32(), 60u);            // biWidth
-    EXPECT_EQ(in.U32(), 14u);            // biHeight, positive: bottom-up
-    EXPECT_EQ(in.U16(), 1);              // biPlanes
-    EXPECT_EQ(in.U16(), 24);             // biBitCount
-    EXPECT_EQ(in.U32(), 0u);             // BI_RGB
-    EXPECT_EQ(in.U32(), 2520u);          // biSizeImage: 14 rows of 180 bytes, no padding
-    EXPECT_EQ(in.U32(), 3780u);          // biXPelsPerMeter
-    EXPECT_EQ(in.U32(), 3780u);          // biYPelsPerMeter
-    EXPECT_EQ(in.U32(), 0u);             // biClrUsed: no colour table
-    EXPECT_EQ(in.U32(), 0u);             // biClrImportant
+    EXPECT_EQ(in.U32(), 40u);    // biSize
+    EXPECT_EQ(in.U32(), 60u);    // biWidth
+    EXPECT_EQ(in.U32(), 14u);    // biHeight, positive: bottom-up
+    EXPECT_EQ(in.U16(), 1);      // biPlanes
+    EXPECT_EQ(in.U16(), 24);     // biBitCount
+    EXPECT_EQ(in.U32(), 0u);     // BI_RGB
+    EXPECT_EQ(in.U32(), 2520u);  // biSizeImage: 14 rows of 180 bytes, no padding
+    EXPECT_EQ(in.U32(), 3780u);  // biXPelsPerMeter
+    EXPECT_EQ(in.U32(), 3780u);  // biYPelsPerMeter
+    EXPECT_EQ(in.U32(), 0u);     // biClrUsed: no colour table
+    EXPECT_EQ(in.U32(), 0u);     // biClrImportant
     EXPECT_EQ(in.position, 40u);
 }
 
@@ -75,8 +76,8 @@ TEST_F(FrameStripTest, LampFramesShowTheirDiscAndRingOnWhite)
     };
     const Lamp lamps[] = {
         {{219, 219, 219}, 0, {127, 127, 127}},  // grey, flat
-        {{26, 154, 255}, 24, kBlack},          // blue, shaded
-        {{136, 255, 26}, 24, kBlack},          // green, shaded
+        {{26, 154, 255}, 24, kBlack},           // blue, shaded
+        {{136, 255, 26}, 24, kBlack},           // green, shaded
     };
     for (int frame = 0; frame < 3; ++frame) {
         SCOPED_TRACE(frame);

@@ -14,11 +14,8 @@ TEST(ProgramResourcesTest, FindsEveryResourceByTypeAndId)
         ResourceId type;
         ResourceId name;
     } resources[] = {
-        {ResourceType::Dialog, 102},
-        {ResourceType::Dialog, 103},
-        {ResourceType::Bitmap, 129},
-        {L"CEUX", L"HI_RES_AWARE"},
-        {ResourceType::Version, 1},
+        {ResourceType::Dialog, 102}, {ResourceType::Dialog, 103}, {ResourceType::Bitmap, 129},
+        {L"CEUX", L"HI_RES_AWARE"},  {ResourceType::Version, 1},
     };
     for (const auto& resource : resources) {
         SCOPED_TRACE(resource.name.number);

@@ -28,9 +28,10 @@ TEST(StringTableTest, EveryStringHasItsTextFollowedByItsNul)
         {144, L"Bluetooth (COM6)"},
         {145, L"Bluetooth (COM9)"},
         {146, L"None"},
-        {147, L"NMEA sentences may be delayed or discarded if a baud rate of 4800 or lower is "
-              L"selected. To avoid problems, turn off NMEA messages that are not required, or "
-              L"select a higher baud rate."},
+        {147,
+         L"NMEA sentences may be delayed or discarded if a baud rate of 4800 or lower is "
+         L"selected. To avoid problems, turn off NMEA messages that are not required, or "
+         L"select a higher baud rate."},
     };
     for (const auto& [id, text] : expected) {
         SCOPED_TRACE(id);

@@ -55,7 +55,8 @@ class VersionRecordTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        bytes = ProgramResources().Find(ResourceType::Version, 1)
+        bytes = ProgramResources()
+                    .Find(ResourceType::Version, 1)
                     .value_or(std::span<const std::byte>{});
         LeReader in(bytes);
         ASSERT_TRUE(ReadBlock(in, root, bytes.size()));
@@ -91,7 +92,7 @@ TEST_F(VersionRecordTest, FixedPartNamesVersion1001OfAnApplication)
         0x4,                     // VOS__WINDOWS32
         0x1,                     // VFT_APP
         0,                       // subtype
-        0, 0,                    // date
+        0,          0,           // date
     };
     for (std::uint32_t value : expected)
         EXPECT_EQ(in.U32(), value) << "at " << in.position - 4;
@@ -108,9 +109,9 @@ TEST_F(VersionRecordTest, StringBlockHoldsTheProgramsNamesAndVersions)
     EXPECT_EQ(table.valueLength, 0);
 
     const std::pair<const wchar_t*, const wchar_t*> expected[] = {
-        {L"FileDescription", L"Quorvex"}, {L"FileVersion", L"1.0.0.1"},
+        {L"FileDescription", L"Quorvex"},  {L"FileVersion", L"1.0.0.1"},
         {L"InternalName", L"Quorvex.exe"}, {L"OriginalFilename", L"Quorvex.exe"},
-        {L"ProductName", L"Quorvex"},     {L"ProductVersion", L"1.0.0.1"},
+        {L"ProductName", L"Quorvex"},      {L"ProductVersion", L"1.0.0.1"},
     };
     ASSERT_EQ(table.children.size(), std::size(expected));
     for (std::size_t i = 0; i < table.children.size(); ++i) {

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/thread.h"
+#include "platform/threads/thread.h"
 
 namespace quorvex {
 namespace {
@@ -29,8 +29,14 @@ std::vector<unsigned char> ReadAll(RingBuffer& ring)
     return bytes;
 }
 
-bool DataSignalled(RingBuffer& ring) { return ring.GetDataEvent().IsSet(); }
-bool EmptySignalled(RingBuffer& ring) { return ring.GetEmptyEvent().IsSet(); }
+bool DataSignalled(RingBuffer& ring)
+{
+    return ring.GetDataEvent().IsSet();
+}
+bool EmptySignalled(RingBuffer& ring)
+{
+    return ring.GetEmptyEvent().IsSet();
+}
 
 // Moves both positions to `offset` by writing and reading that many bytes.
 void MovePositionsTo(RingBuffer& ring, std::uint32_t offset)
@@ -100,7 +106,8 @@ TEST(RingBufferTest, OverfullWritesKeepTheNewest4095Bytes)
 
         const auto oneTooMany = Sequence(4096);
         ring.Write(oneTooMany.data(), 4096);
-        EXPECT_EQ(ReadAll(ring), std::vector<unsigned char>(oneTooMany.begin() + 1, oneTooMany.end()));
+        EXPECT_EQ(ReadAll(ring),
+                  std::vector<unsigned char>(oneTooMany.begin() + 1, oneTooMany.end()));
 
         const auto old = Sequence(3000, 1);
         const auto fresh = Sequence(2000, 101);

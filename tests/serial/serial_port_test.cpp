@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/device_holder.h"
-#include "platform/pseudo_terminal.h"
+#include "platform/testing/device_holder.h"
+#include "platform/testing/pseudo_terminal.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -131,8 +131,8 @@ TEST_F(SerialPortTest, CloseReleasesAReaderWaitingForTheRingToDrain)
     while (!holding && std::chrono::steady_clock::now() < deadline) {
         const std::uint32_t total = port.ReceivedTotal();
         const std::uint32_t used = port.Ring().GetUsed();
-        holding = total > used && used > 0 &&
-                  SerialPort::MustWaitForEmptyRing(used, total, total - used);
+        holding =
+            total > used && used > 0 && SerialPort::MustWaitForEmptyRing(used, total, total - used);
         if (!holding)
             std::this_thread::yield();
     }

@@ -1,0 +1,69 @@
+#include "platform/framework/single_instance.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cwctype>
+
+#include "platform/threads/event.h"
+#include "platform/window/window_records.h"
+#include "platform/window/window_types.h"
+
+namespace quorvex {
+namespace {
+
+constexpr std::size_t kMaxPath = 260;
+
+bool SameText(std::wstring_view a, std::wstring_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+}
+
+bool IsApplicationWindow(const WindowRecords::WindowEntry& window)
+{
+    constexpr std::array<std::wstring_view, 3> kIgnored{L"shfind", L"static", L"CursorWindow"};
+    return window.visible && !(window.style & WS_CHILD) && !(window.exStyle & WS_EX_TOOLWINDOW) &&
+           !window.owned &&
+           std::none_of(kIgnored.begin(), kIgnored.end(),
+                        [&](std::wstring_view name) { return SameText(name, window.className); });
+}
+
+}  // namespace
+
+std::wstring SingleInstance::MutexName(std::wstring_view programPath)
+{
+    std::wstring name(programPath.substr(0, kMaxPath));
+    std::replace(name.begin(), name.end(), L'\\', L'/');
+    return name;
+}
+
+bool SingleInstance::FindRunningInstance(std::wstring_view programPath)
+{
+    if (mutex.Create(MutexName(programPath)) != NamedMutex::Result::AlreadyExists)
+        return false;
+    Event never(Event::ResetMode::Manual, clock);
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (SignalRunningWindow(programPath))
+            return true;
+        // The other instance may not have shown its window yet.
+        never.WaitFor(kPause);
+    }
+    return false;
+}
+
+bool SingleInstance::SignalRunningWindow(std::wstring_view programPath) const
+{
+    const int self = static_cast<int>(::getpid());
+    for (const auto& process : WindowRecords::Enumerate()) {
+        if (process.pid == self || !SameText(process.programPath, programPath))
+            continue;
+        if (std::any_of(process.windows.begin(), process.windows.end(), IsApplicationWindow) &&
+            WindowRecords::SendForward(process.pid))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace quorvex

@@ -1,0 +1,72 @@
+#include "platform/gui/shell.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <mutex>
+
+#include "platform/window/window.h"
+#include "platform/window/window_system.h"
+
+namespace quorvex {
+namespace {
+
+std::mutex classMutex;
+std::wstring& ClassOverride()
+{
+    static std::wstring name;
+    return name;
+}
+
+bool SameText(std::wstring_view a, std::wstring_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+}
+
+}  // namespace
+
+std::wstring Shell::DeviceClass()
+{
+    std::lock_guard lock(classMutex);
+    return ClassOverride().empty() ? L"PocketPC" : ClassOverride();
+}
+
+void Shell::SetDeviceClass(std::wstring_view name)
+{
+    std::lock_guard lock(classMutex);
+    ClassOverride() = name;
+}
+
+bool Shell::IsDeviceClass(std::wstring_view name)
+{
+    return SameText(DeviceClass(), name);
+}
+
+bool Shell::InitExtraControls()
+{
+    return true;
+}
+
+std::uint32_t Shell::DialogFlags()
+{
+    if (IsDeviceClass(L"PocketPC"))
+        return kDoneButton | kFullScreen | kInputPanelDown | kEmptyMenu;
+    if (IsDeviceClass(L"Smartphone"))
+        return kFullScreen;
+    return 0;
+}
+
+bool Shell::InitDialog(Window& dialog, std::uint32_t flags)
+{
+    WindowSystem* system = WindowSystem::Current();
+    if (!system || !dialog.IsCreated() || flags == 0)
+        return false;
+    if (flags & kDoneButton)
+        dialog.ModifyStyleEx(0, WS_EX_CAPTIONOKBTN);
+    if (flags & kFullScreen)
+        system->SetFullScreen(dialog);
+    // The input panel and the menu bar have no counterpart on a terminal.
+    return true;
+}
+
+}  // namespace quorvex

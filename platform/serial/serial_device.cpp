@@ -1,0 +1,319 @@
+#include "platform/serial/serial_device.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cwctype>
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "platform/serial/serial_line.h"
+#include "platform/system/posix.h"
+#include "platform/system/prefix.h"
+#include "platform/system/utf8.h"
+
+namespace quorvex {
+namespace {
+
+constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
+
+using SteadyClock = std::chrono::steady_clock;
+
+// "COMn:" in any case, the colon optional, n a decimal number from 1.
+std::optional<unsigned> PortNumber(std::wstring_view name)
+{
+    if (name.ends_with(L':'))
+        name.remove_suffix(1);
+    if (name.size() < 4 || name.size() > 6 || std::towlower(name[0]) != L'c' ||
+        std::towlower(name[1]) != L'o' || std::towlower(name[2]) != L'm')
+        return std::nullopt;
+    unsigned number = 0;
+    for (wchar_t digit : name.substr(3)) {
+        if (digit < L'0' || digit > L'9')
+            return std::nullopt;
+        number = number * 10 + static_cast<unsigned>(digit - L'0');
+    }
+    if (number == 0)
+        return std::nullopt;
+    return number;
+}
+
+std::mutex observerMutex;
+SerialDevice::OpenObserver openObserver;
+
+void NotifyObserver(const std::filesystem::path& node)
+{
+    SerialDevice::OpenObserver observer;
+    {
+        std::lock_guard lock(observerMutex);
+        observer = openObserver;
+    }
+    if (observer)
+        observer(node);
+}
+
+}  // namespace
+
+SerialDevice::SerialDevice() = default;
+
+void SerialDevice::SetOpenObserver(OpenObserver observer)
+{
+    std::lock_guard lock(observerMutex);
+    openObserver = std::move(observer);
+}
+
+SerialDevice::~SerialDevice()
+{
+    Close();
+}
+
+std::optional<std::filesystem::path> SerialDevice::Resolve(std::wstring_view name)
+{
+    if (name.starts_with(L'/'))
+        return std::filesystem::path(ToUtf8(name));
+    const std::optional<unsigned> number = PortNumber(name);
+    if (!number)
+        return std::nullopt;
+    if (const std::optional<std::filesystem::path> prefix = Prefix::Locate()) {
+        const std::filesystem::path link = *prefix / "devices" / ("com" + std::to_string(*number));
+        std::error_code error;
+        if (std::filesystem::is_symlink(link, error) || std::filesystem::exists(link, error))
+            return link;
+    }
+    return std::filesystem::path("/dev/ttyS" + std::to_string(*number - 1));
+}
+
+bool SerialDevice::Open(std::wstring_view name)
+{
+    Close();
+    const std::optional<std::filesystem::path> node = Resolve(name);
+    if (!node)
+        return false;
+    NotifyObserver(*node);
+    const SystemResult opened =
+        Posix::Open(node->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (!opened.Ok())
+        return false;
+    fd = static_cast<int>(opened.value);
+
+    // flock is what stops a second opener who is root, and another open in this process;
+    // TIOCEXCL already stopped everyone else at open(), so seeing it set means root got
+    // past a holder that relies on it. A non-terminal fails TIOCGEXCL and is refused too.
+    int heldExclusively = 0;
+    const SystemResult wake = Posix::EventFd();
+    if (!wake.Ok() || !Posix::Flock(fd, LOCK_EX | LOCK_NB).Ok() ||
+        !Posix::Ioctl(fd, TIOCGEXCL, &heldExclusively).Ok() || heldExclusively != 0 ||
+        HeldByLockFile(*node) || !Posix::Ioctl(fd, TIOCEXCL, nullptr).Ok()) {
+        if (wake.Ok())
+            (void)Posix::Close(static_cast<int>(wake.value));  // nothing to report on a failed open
+        (void)Posix::Close(fd);
+        fd = -1;
+        return false;
+    }
+    wakeFd = static_cast<int>(wake.value);
+    exclusive = true;
+    hungUp.store(false, std::memory_order_relaxed);
+    mask.store(0, std::memory_order_relaxed);
+    std::uint64_t count = 0;
+    countsErrors = SerialLine::ErrorCount(fd, count);
+    errorsSeen.store(count, std::memory_order_relaxed);
+    return true;
+}
+
+void SerialDevice::Close()
+{
+    if (fd < 0)
+        return;
+    // Release TIOCEXCL explicitly: the flag belongs to the terminal, not to this descriptor,
+    // and would otherwise outlive the close while another descriptor keeps the terminal
+    // open. The flock goes with the descriptor.
+    if (exclusive)
+        (void)Posix::Ioctl(fd, TIOCNXCL,
+                           nullptr);  // a hung-up device may refuse; it is closing anyway
+    (void)Posix::Close(fd);           // nothing useful to do if the close reports an error
+    (void)Posix::Close(wakeFd);       // likewise
+    fd = -1;
+    wakeFd = -1;
+    exclusive = false;
+}
+
+bool SerialDevice::HeldByLockFile(const std::filesystem::path& node) const
+{
+    std::error_code error;
+    std::filesystem::path device = std::filesystem::canonical(node, error);
+    if (error)
+        device = node;
+    std::ifstream lockFile("/var/lock/LCK.." + device.filename().string());
+    long pid = 0;
+    // Lock files hold the owner's PID as text; binary ones from old tools are not honoured.
+    return lockFile >> pid && pid != ::getpid() && Posix::ProcessExists(static_cast<int>(pid));
+}
+
+bool SerialDevice::SetTimeouts(const CommTimeouts& timeouts)
+{
+    if (fd < 0)
+        return false;
+    readTimeoutMs.store(timeouts.ReadTotalTimeoutConstant, std::memory_order_relaxed);
+    writeTimeoutMs.store(timeouts.WriteTotalTimeoutConstant, std::memory_order_relaxed);
+    return true;
+}
+
+bool SerialDevice::SetState(const Dcb& settings)
+{
+    if (fd < 0 || !SerialLine::Apply(fd, settings))
+        return false;
+    SerialLine::LowerModemLines(fd);
+    return true;
+}
+
+bool SerialDevice::SetMask(std::uint32_t newMask)
+{
+    if (fd < 0)
+        return false;
+    mask.store(newMask, std::memory_order_relaxed);
+    return Posix::SignalEventFd(wakeFd).Ok();
+}
+
+bool SerialDevice::WaitEvent(std::uint32_t& events)
+{
+    events = 0;
+    if (fd < 0)
+        return false;
+    for (;;) {
+        const std::uint32_t wanted = mask.load(std::memory_order_relaxed);
+        // An error seen while characters were reported stays pending until cleared, as the
+        // handheld's event wait keeps it.
+        if ((wanted & EV_ERR) != 0 && NewLineErrors()) {
+            events = EV_ERR;
+            return true;
+        }
+        // After a hang-up the terminal reports itself ready for ever; waiting on it would
+        // spin, so only the wake-up is waited for.
+        const bool hung = hungUp.load(std::memory_order_relaxed);
+        const int watched = hung ? -1 : fd;
+        const short interest = (wanted & (EV_RXCHAR | EV_ERR)) != 0 ? POLLIN : 0;
+        short ttyEvents = 0;
+        short wakeEvents = 0;
+        if (!Posix::Poll(watched, interest, wakeFd, -1, ttyEvents, wakeEvents).Ok())
+            return false;
+        if ((wakeEvents & POLLIN) != 0) {
+            (void)Posix::DrainEventFd(wakeFd);  // a racing second drain finds it empty: harmless
+            return true;
+        }
+        if ((ttyEvents & kHangUp) != 0) {
+            hungUp.store(true, std::memory_order_relaxed);
+            continue;
+        }
+        if ((ttyEvents & POLLIN) != 0) {
+            if ((wanted & EV_RXCHAR) != 0)
+                events |= EV_RXCHAR;
+            if ((wanted & EV_ERR) != 0 && NewLineErrors())
+                events |= EV_ERR;
+            if (events != 0)
+                return true;
+        }
+    }
+}
+
+bool SerialDevice::Read(void* buffer, std::uint32_t count, std::uint32_t& read)
+{
+    read = 0;
+    if (fd < 0 || hungUp.load(std::memory_order_relaxed))
+        return false;
+    if (count == 0)
+        return true;
+    const auto deadline = SteadyClock::now() +
+                          std::chrono::milliseconds(readTimeoutMs.load(std::memory_order_relaxed));
+    for (;;) {
+        const SystemResult got = Posix::Read(fd, buffer, count);
+        if (got.Ok() && got.value > 0) {
+            read = static_cast<std::uint32_t>(got.value);
+            return true;
+        }
+        if (!got.Ok() && got.error != EAGAIN) {
+            if (got.error == EIO)
+                hungUp.store(true, std::memory_order_relaxed);
+            return false;
+        }
+        switch (WaitUntilReady(POLLIN, deadline)) {
+            case Readiness::Ready:
+                continue;
+            case Readiness::TimedOut:
+                return true;
+            case Readiness::Failed:
+                return false;
+        }
+    }
+}
+
+bool SerialDevice::Write(const void* buffer, std::uint32_t count, std::uint32_t& written)
+{
+    written = 0;
+    if (fd < 0 || hungUp.load(std::memory_order_relaxed))
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    const auto deadline = SteadyClock::now() +
+                          std::chrono::milliseconds(writeTimeoutMs.load(std::memory_order_relaxed));
+    while (written < count) {
+        const SystemResult sent = Posix::Write(fd, bytes + written, count - written);
+        if (sent.Ok()) {
+            written += static_cast<std::uint32_t>(sent.value);
+            continue;
+        }
+        if (sent.error != EAGAIN) {
+            if (sent.error == EIO)
+                hungUp.store(true, std::memory_order_relaxed);
+            return false;
+        }
+        switch (WaitUntilReady(POLLOUT, deadline)) {
+            case Readiness::Ready:
+                continue;
+            case Readiness::TimedOut:
+                return true;
+            case Readiness::Failed:
+                return false;
+        }
+    }
+    return true;
+}
+
+SerialDevice::Readiness SerialDevice::WaitUntilReady(short events,
+                                                     std::chrono::steady_clock::time_point deadline)
+{
+    const int left = Posix::MillisecondsLeft(deadline);
+    if (left == 0)
+        return Readiness::TimedOut;
+    short ttyEvents = 0;
+    short unused = 0;
+    const SystemResult ready = Posix::Poll(fd, events, -1, left, ttyEvents, unused);
+    if (!ready.Ok())
+        return Readiness::Failed;
+    if ((ttyEvents & kHangUp) != 0) {
+        hungUp.store(true, std::memory_order_relaxed);
+        return Readiness::Failed;
+    }
+    return ready.value > 0 ? Readiness::Ready : Readiness::TimedOut;
+}
+
+bool SerialDevice::ClearError()
+{
+    if (fd < 0)
+        return false;
+    std::uint64_t count = 0;
+    if (countsErrors && SerialLine::ErrorCount(fd, count))
+        errorsSeen.store(count, std::memory_order_relaxed);
+    return true;
+}
+
+bool SerialDevice::NewLineErrors()
+{
+    std::uint64_t count = 0;
+    return countsErrors && SerialLine::ErrorCount(fd, count) &&
+           count != errorsSeen.load(std::memory_order_relaxed);
+}
+
+}  // namespace quorvex

@@ -1,0 +1,291 @@
+#include "platform/terminal/screen_painter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/window/combo_box_window.h"
+#include "platform/window/font.h"
+#include "platform/window/input_router.h"
+#include "platform/window/message_box.h"
+#include "platform/window/window.h"
+#include "platform/window/window_system.h"
+
+namespace quorvex {
+namespace {
+
+int RoundDiv(int value, int by)
+{
+    return static_cast<int>(std::lround(static_cast<double>(value) / by));
+}
+
+bool IsClass(const Window& window, std::wstring_view name)
+{
+    return window.GetClassName() == name;
+}
+
+bool IsGroupBox(const Window& window)
+{
+    return IsClass(window, L"button") && (window.GetStyle() & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// `text` centred in `width` cells between brackets: "[  OK  ]".
+std::wstring Bracketed(std::wstring_view text, int width)
+{
+    if (width < 2)
+        return std::wstring(static_cast<std::size_t>(std::max(width, 0)), L' ');
+    const int inner = width - 2;
+    const std::wstring_view shown = text.substr(0, static_cast<std::size_t>(inner));
+    const int before = (inner - static_cast<int>(shown.size())) / 2;
+    std::wstring out(static_cast<std::size_t>(width), L' ');
+    out.front() = L'[';
+    out.back() = L']';
+    out.replace(static_cast<std::size_t>(1 + before), shown.size(), shown);
+    return out;
+}
+
+// Breaks `text` into lines of at most `width` cells at spaces; a longer word is cut.
+std::vector<std::wstring> Wrap(std::wstring_view text, int width)
+{
+    std::vector<std::wstring> lines;
+    std::wstring line;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find(L' ', at), text.size());
+        std::wstring_view word = text.substr(at, end - at);
+        if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > width)
+            lines.push_back(std::exchange(line, {}));
+        while (static_cast<int>(word.size()) > width) {
+            lines.emplace_back(word.substr(0, static_cast<std::size_t>(width)));
+            word.remove_prefix(static_cast<std::size_t>(width));
+        }
+        if (!word.empty())
+            line += (line.empty() ? L"" : L" ") + std::wstring(word);
+        at = end + 1;
+    }
+    if (!line.empty())
+        lines.push_back(std::move(line));
+    return lines;
+}
+
+std::wstring_view AnswerText(int answer)
+{
+    switch (answer) {
+        case IDOK:
+            return L"OK";
+        case IDCANCEL:
+            return L"Cancel";
+        case IDYES:
+            return L"Yes";
+        case IDNO:
+            return L"No";
+        default:
+            return L"?";
+    }
+}
+
+}  // namespace
+
+ScreenPainter::Cells ScreenPainter::ToCells(const Rect& pixels, Size cell)
+{
+    const int cw = std::max(cell.cx, 1);
+    const int ch = std::max(cell.cy, 1);
+    Cells cells;
+    cells.column = RoundDiv(pixels.left, cw);
+    cells.row = RoundDiv(pixels.top, ch);
+    cells.width = std::max(RoundDiv(pixels.right, cw) - cells.column, 1);
+    cells.height = std::max(RoundDiv(pixels.bottom, ch) - cells.row, 1);
+    return cells;
+}
+
+void ScreenPainter::Paint()
+{
+    cell = model.CellPixels();
+    const Size screen = model.ScreenPixels();
+    grid.Reset(screen.cx / std::max(cell.cx, 1), screen.cy / std::max(cell.cy, 1));
+    const auto windows = model.TopLevelWindows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+        if ((*it)->IsWindowVisible())
+            PaintTopLevel(**it);
+    if (const Window* open = model.OpenList())
+        PaintOpenList(static_cast<const ComboBoxWindow&>(*open));
+    for (const MessageBox* box : model.MessageBoxes())
+        PaintMessageBox(*box);
+}
+
+void ScreenPainter::PaintTopLevel(const Window& window)
+{
+    const Rect frame = window.GetWindowRect();
+    const Cells at = ToCells(frame, cell);
+    grid.Fill(at.column, at.row, at.width, at.height, CellRole::Plain);
+    if (window.CaptionHeight() > 0) {
+        grid.Fill(at.column, at.row, at.width, 1, CellRole::Caption);
+        grid.Text(at.column + 1, at.row, window.GetWindowText(), CellRole::Caption, at.width - 6);
+        const Rect ok = InputRouter::CaptionOkRect(window, cell);
+        if (ok.Width() > 0) {
+            const Cells button = ToCells(ok, cell);
+            grid.Text(button.column, button.row, Bracketed(L"OK", button.width),
+                      CellRole::CaptionButton, button.width);
+        }
+    }
+    PaintPixels(window);
+    PaintChildren(window);
+}
+
+void ScreenPainter::PaintChildren(const Window& window)
+{
+    // Children() is topmost first, so the bottom of the stack is painted first.
+    const auto children = window.Children();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        const Window& child = **it;
+        if (!child.IsWindowVisible())
+            continue;
+        PaintControl(child);
+        PaintChildren(child);
+    }
+}
+
+void ScreenPainter::PaintControl(const Window& window)
+{
+    const Cells at = ToCells(window.GetWindowRect(), cell);
+    if (IsClass(window, L"static"))
+        PaintText(window, at);
+    else if (IsGroupBox(window)) {
+        grid.Frame(at.column, at.row, at.width, at.height);
+        if (!window.GetWindowText().empty())
+            grid.Text(at.column + 1, at.row, window.GetWindowText(), CellRole::Plain, at.width - 2);
+    } else if (IsClass(window, L"button"))
+        PaintButton(window, at);
+    else if (IsClass(window, ComboBoxWindow::kClass))
+        PaintField(static_cast<const ComboBoxWindow&>(window), at);
+    else
+        PaintPixels(window);
+}
+
+void ScreenPainter::PaintText(const Window& window, const Cells& at)
+{
+    const bool bold = window.GetFont() && window.GetFont()->IsBold();
+    const CellRole role = !window.IsWindowEnabled() ? CellRole::Dim
+                          : bold                    ? CellRole::Bold
+                                                    : CellRole::Plain;
+    if ((window.GetStyle() & SS_LEFTNOWORDWRAP) == SS_LEFTNOWORDWRAP) {
+        grid.Text(at.column, at.row, window.GetWindowText(), role, at.width);
+        return;
+    }
+    const std::vector<std::wstring> lines = Wrap(window.GetWindowText(), at.width);
+    // Lines beyond the rectangle are cut, as on the handheld.
+    const int shown = std::min(static_cast<int>(lines.size()), at.height);
+    for (int i = 0; i < shown; ++i)
+        grid.Text(at.column, at.row + i, lines[static_cast<std::size_t>(i)], role, at.width);
+}
+
+void ScreenPainter::PaintButton(const Window& window, const Cells& at)
+{
+    const CellRole role = !window.IsWindowEnabled()     ? CellRole::ButtonDisabled
+                          : model.GetFocus() == &window ? CellRole::ButtonFocused
+                                                        : CellRole::Button;
+    // The label stands on the button's middle row.
+    grid.Text(at.column, at.row + (at.height - 1) / 2, Bracketed(window.GetWindowText(), at.width),
+              role, at.width);
+}
+
+void ScreenPainter::PaintField(const ComboBoxWindow& list, const Cells& at)
+{
+    const CellRole role = !list.IsWindowEnabled()     ? CellRole::FieldDisabled
+                          : model.GetFocus() == &list ? CellRole::FieldFocused
+                                                      : CellRole::Field;
+    grid.Fill(at.column, at.row, at.width, 1, role);
+    grid.Text(at.column, at.row, list.GetItemText(list.GetCurSel()), role, at.width - 2);
+    grid.Text(at.column + at.width - 1, at.row, L"\u25BE", role, 1);
+}
+
+void ScreenPainter::PaintPixels(const Window& window)
+{
+    const auto pixels = window.PaintedPixels();
+    const Size size = window.PaintedSize();
+    if (pixels.empty() || size.cx <= 0 || size.cy <= 0)
+        return;
+    const Rect frame = window.GetWindowRect();
+    const Rect area{frame.left, frame.top, frame.left + size.cx, frame.top + size.cy};
+    const int cw = std::max(cell.cx, 1);
+    const int ch = std::max(cell.cy, 1);
+    // Each cell shows two pixel colours, its upper and lower half, each the mean of the
+    // window's pixels in that half.
+    auto mean = [&](int left, int top, int right, int bottom) {
+        left = std::max(left, area.left);
+        top = std::max(top, area.top);
+        right = std::min(right, area.right);
+        bottom = std::min(bottom, area.bottom);
+        if (left >= right || top >= bottom)
+            return Cell::kNoPixel;
+        std::uint64_t r = 0, g = 0, b = 0, n = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                const std::uint32_t p = pixels[static_cast<std::size_t>(y - area.top) *
+                                                   static_cast<std::size_t>(size.cx) +
+                                               static_cast<std::size_t>(x - area.left)];
+                r += (p >> 16) & 0xFF;
+                g += (p >> 8) & 0xFF;
+                b += p & 0xFF;
+                ++n;
+            }
+        }
+        return static_cast<std::uint32_t>((r / n) << 16 | (g / n) << 8 | (b / n));
+    };
+    for (int row = area.top / ch; row * ch < area.bottom; ++row) {
+        for (int column = area.left / cw; column * cw < area.right; ++column) {
+            const int x = column * cw;
+            const int y = row * ch;
+            grid.Pixels(column, row, mean(x, y, x + cw, y + ch / 2),
+                        mean(x, y + ch / 2, x + cw, y + ch));
+        }
+    }
+}
+
+void ScreenPainter::PaintOpenList(const ComboBoxWindow& list)
+{
+    const Cells at = ToCells(list.ListRect(), cell);
+    const int rows = list.VisibleRows();
+    const int first = list.FirstVisible();
+    const bool more = list.GetCount() > rows;
+    for (int i = 0; i < rows; ++i) {
+        const int item = first + i;
+        const CellRole role = item == list.Highlight() ? CellRole::ListHighlight : CellRole::List;
+        grid.Fill(at.column, at.row + i, at.width, 1, role);
+        grid.Text(at.column, at.row + i, list.GetItemText(item), role, at.width - (more ? 1 : 0));
+    }
+    // Arrows at the right edge say that the list goes on above or below.
+    if (more && first > 0)
+        grid.Text(at.column + at.width - 1, at.row, L"\u2191", CellRole::List, 1);
+    if (more && first + rows < list.GetCount())
+        grid.Text(at.column + at.width - 1, at.row + rows - 1, L"\u2193", CellRole::List, 1);
+}
+
+void ScreenPainter::PaintMessageBox(const MessageBox& box)
+{
+    const MessageBox::Layout layout = box.Arrange(model.ScreenPixels(), cell);
+    const Cells at = ToCells(layout.box, cell);
+    grid.Fill(at.column, at.row, at.width, at.height, CellRole::Box);
+    grid.Frame(at.column, at.row, at.width, at.height);
+    grid.Fill(at.column, at.row, at.width, 1, CellRole::BoxCaption);
+    std::wstring caption = box.Icon() == MB_ICONQUESTION      ? L"? "
+                           : box.Icon() == MB_ICONEXCLAMATION ? L"! "
+                                                              : L"";
+    caption += box.Caption();
+    grid.Text(at.column + 1, at.row, caption, CellRole::BoxCaption, at.width - 2);
+    for (std::size_t i = 0; i < layout.lines.size(); ++i)
+        grid.Text(at.column + 2, at.row + 2 + static_cast<int>(i), layout.lines[i], CellRole::Box,
+                  at.width - 4);
+    for (std::size_t i = 0; i < layout.buttons.size(); ++i) {
+        const Cells button = ToCells(layout.buttons[i], cell);
+        const CellRole role = static_cast<int>(i) == box.FocusedButton()
+                                  ? CellRole::BoxButtonFocused
+                                  : CellRole::BoxButton;
+        grid.Text(button.column, button.row, Bracketed(AnswerText(box.Buttons()[i]), button.width),
+                  role, button.width);
+    }
+}
+
+}  // namespace quorvex

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/terminal/cell_grid.h"
+#include "platform/window/window_types.h"
+
+namespace quorvex {
+
+class ComboBoxWindow;
+class MessageBox;
+class Window;
+class WindowSystem;
+
+// Paints the window-system model, as it is, into a grid of character cells: the top-level
+// windows from the bottom up with their captions and controls, then the open drop-down
+// list, then the message boxes. A pixel rectangle covers the cells its corners round to,
+// so that a control stands where its dialog units put it. The painter reads the model and
+// never changes it. UI thread only.
+class ScreenPainter {
+public:
+    // `model` and `grid` outlive the painter.
+    ScreenPainter(const WindowSystem& model, CellGrid& grid) : model(model), grid(grid) {}
+    virtual ~ScreenPainter() = default;
+
+    // Resets the grid to the model's screen and paints everything visible.
+    void Paint();
+
+    // The cells a pixel rectangle covers, at least one by one.
+    struct Cells {
+        int column = 0;
+        int row = 0;
+        int width = 0;
+        int height = 0;
+    };
+    static Cells ToCells(const Rect& pixels, Size cell);
+
+private:
+    void PaintTopLevel(const Window& window);
+    void PaintChildren(const Window& window);
+    void PaintControl(const Window& window);
+    void PaintText(const Window& window, const Cells& at);
+    void PaintButton(const Window& window, const Cells& at);
+    void PaintField(const ComboBoxWindow& list, const Cells& at);
+    void PaintPixels(const Window& window);
+    void PaintOpenList(const ComboBoxWindow& list);
+    void PaintMessageBox(const MessageBox& box);
+
+    const WindowSystem& model;
+    CellGrid& grid;
+    Size cell;
+};
+
+}  // namespace quorvex

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+#include <optional>
+#include <span>
+
+#include "platform/threads/clock.h"
+
+namespace quorvex {
+
+class Waiter;
+
+// A signal that threads wait for: set, reset, and waited on alone or together with others.
+// A manual-reset event stays set until Reset; an automatic-reset event lets exactly one
+// wait through per Set and is reset by that wait. Set and Reset may be called from any
+// thread, also while others wait. No thread may wait on an event when it is destroyed.
+class Event {
+public:
+    enum class ResetMode { Manual, Automatic };
+
+    // The most events one WaitAny takes.
+    static constexpr std::size_t kMaxWaitAny = 8;
+
+    // Timed waits on the event run on `clock`.
+    explicit Event(ResetMode mode, Clock& clock = Clock::System());
+    ~Event();
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+
+    void Set();
+    void Reset();
+    bool IsSet() const;
+
+    void Wait();
+    bool WaitFor(Clock::Duration limit);  // false when the time ran out
+
+    // Waits until any of `events` is set and returns its index; when several are set, the
+    // lowest index wins. Returns nothing when `limit` ran out first, or when `events` is
+    // empty or longer than kMaxWaitAny. Time runs on the first event's clock.
+    static std::optional<std::size_t> WaitAny(std::span<Event* const> events,
+                                              std::optional<Clock::Duration> limit = std::nullopt);
+
+private:
+    // A waiting thread's entry in the list of each event it waits on; lives on its stack.
+    struct Registration {
+        Waiter* waiter = nullptr;
+        Registration* prev = nullptr;
+        Registration* next = nullptr;
+    };
+
+    void Register(Registration& entry);
+    void Unregister(Registration& entry);
+    bool TryTake();
+
+    mutable std::mutex mutex;
+    Clock& clock;
+    const ResetMode mode;
+    bool signalled = false;
+    Registration* waiters = nullptr;
+};
+
+}  // namespace quorvex

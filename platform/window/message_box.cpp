@@ -1,0 +1,111 @@
+#include "platform/window/message_box.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/window/window.h"
+#include "platform/window/window_system.h"
+
+namespace quorvex {
+
+MessageBox::MessageBox(Window* owner, std::wstring_view text, std::wstring_view caption,
+                       std::uint32_t type)
+    : owner(owner), text(text), caption(caption), type(type)
+{
+    switch (type & MB_TYPEMASK) {
+        case MB_OKCANCEL:
+            buttons = {IDOK, IDCANCEL};
+            break;
+        case MB_YESNO:
+            buttons = {IDYES, IDNO};
+            break;
+        case MB_YESNOCANCEL:
+            buttons = {IDYES, IDNO, IDCANCEL};
+            break;
+        default:
+            buttons = {IDOK};
+            break;
+    }
+}
+
+int MessageBox::Show(Window* owner, std::wstring_view text, std::wstring_view caption,
+                     std::uint32_t type)
+{
+    WindowSystem* system = WindowSystem::Current();
+    if (!system)
+        return IDCANCEL;
+    MessageBox box(owner, text, caption, type);
+    system->PushMessageBox(box);
+    system->ShowingMessageBox(box);
+    system->RunUntil(box.answered);
+    system->PopMessageBox(box);
+    return box.answer;
+}
+
+void MessageBox::FocusButton(int index)
+{
+    focused = std::clamp(index, 0, static_cast<int>(buttons.size()) - 1);
+    if (WindowSystem* system = WindowSystem::Current())
+        system->NoteChanged();
+}
+
+bool MessageBox::Answer(int value)
+{
+    if (answered || std::find(buttons.begin(), buttons.end(), value) == buttons.end())
+        return false;
+    answer = value;
+    answered = true;
+    return true;
+}
+
+MessageBox::Layout MessageBox::Arrange(Size screen, Size cell) const
+{
+    constexpr int kMaxColumns = 40;
+    constexpr int kButtonColumns = 8;
+    Layout layout;
+    const int cw = std::max(cell.cx, 1);
+    const int ch = std::max(cell.cy, 1);
+    const int columns = std::clamp(screen.cx / cw - 2, 12, kMaxColumns);
+    const int textColumns = columns - 4;
+    // Word wrap; a word longer than a line is cut.
+    std::wstring line;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t end = std::min(text.find_first_of(L" \n", at), text.size());
+        std::wstring word = text.substr(at, end - at);
+        while (static_cast<int>(word.size()) > textColumns) {
+            if (!line.empty())
+                layout.lines.push_back(std::move(line));
+            layout.lines.push_back(word.substr(0, textColumns));
+            word.erase(0, textColumns);
+            line.clear();
+        }
+        if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > textColumns)
+            layout.lines.push_back(std::exchange(line, {}));
+        if (!word.empty())
+            line += (line.empty() ? L"" : L" ") + word;
+        if (end < text.size() && text[end] == L'\n')
+            layout.lines.push_back(std::exchange(line, {}));
+        at = end + 1;
+    }
+    if (!line.empty())
+        layout.lines.push_back(std::move(line));
+    // Caption row, a blank, the text, a blank, the buttons, the frame's last row.
+    const int rows = static_cast<int>(layout.lines.size()) + 5;
+    const int width = columns * cw;
+    const int height = rows * ch;
+    const int left = std::max((screen.cx - width) / 2 / cw * cw, 0);
+    const int top = std::max((screen.cy - height) / 2 / ch * ch, 0);
+    layout.box = {left, top, left + width, top + height};
+    const int count = static_cast<int>(buttons.size());
+    const int span = count * kButtonColumns + (count - 1) * 2;
+    int x = left + (columns - span) / 2 * cw;
+    const int y = top + (rows - 2) * ch;
+    for (int i = 0; i < count; ++i) {
+        layout.buttons.push_back({x, y, x + kButtonColumns * cw, y + ch});
+        x += (kButtonColumns + 2) * cw;
+    }
+    return layout;
+}
+
+}  // namespace quorvex

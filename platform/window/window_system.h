@@ -1,0 +1,156 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "platform/threads/clock.h"
+#include "platform/threads/poller.h"
+#include "platform/window/input_event.h"
+#include "platform/window/timer_queue.h"
+#include "platform/window/window_types.h"
+
+namespace quorvex {
+
+class Display;
+class InputRouter;
+class MessageBox;
+class Window;
+class WindowRecords;
+
+// The window system of one UI thread: its windows, message queue, timers, pending paints,
+// focus and foreground, and the message loop. Windows should go before it does; one that
+// is left then is forgotten without WM_DESTROY. One exists per UI thread at a time; the
+// thread that constructs it is its UI thread and the only one that may call it, except for
+// Invalidate and Wake, which any thread may call while it exists.
+//
+// The loop (RunUntil) dispatches, in this order: posted messages, then WM_PAINT for the
+// invalidated windows, then due timers; when nothing is left it flushes the display and
+// waits on the display's input, the bring-forward channel and the wake-up, for at most
+// the time to the next timer. A modal dialog or a message box is a nested RunUntil, so
+// timers and paints keep running under it. Time comes from the clock, so with a
+// ManualClock a test moves time and calls DispatchPending, or sets an idle hook that
+// scripts what happens whenever the loop would wait.
+class WindowSystem {
+public:
+    // The display and the clock outlive the window system.
+    explicit WindowSystem(Display& display, Clock& clock = Clock::System());
+    ~WindowSystem();
+    WindowSystem(const WindowSystem&) = delete;
+    WindowSystem& operator=(const WindowSystem&) = delete;
+
+    // The calling thread's window system, or none.
+    static WindowSystem* Current();
+
+    Display& GetDisplay() const { return display; }
+    Clock& GetClock() const { return clock; }
+
+    // SM_CXSCREEN, SM_CYSCREEN: the screen in pixels; 0 for other indexes.
+    int GetSystemMetrics(int index) const;
+    Size ScreenPixels() const { return screen; }
+    Size CellPixels() const { return cell; }
+
+    // Runs the loop until `done` is true (checked after every dispatch).
+    void RunUntil(const bool& done);
+    // Dispatches everything that is due now and returns how many messages that was.
+    std::size_t DispatchPending();
+    // Waits once as the loop does (display input, wake-up, next timer), then dispatches
+    // what is due. For a test that waits for another thread's invalidation.
+    void WaitAndDispatch();
+
+    // Called whenever the loop would wait. It may advance a ManualClock, deliver input or
+    // end a dialog; returning false lets the loop wait as usual.
+    void SetIdleHook(std::function<bool()> hook) { idleHook = std::move(hook); }
+
+    // Called when a message box shows, with the box; may pump, advance a clock and answer
+    // it (MessageBox::Answer). A box left unanswered waits for input.
+    void SetMessageBoxHook(std::function<void(MessageBox&)> hook)
+    {
+        messageBoxHook = std::move(hook);
+    }
+
+    // Any thread: asks for WM_PAINT to the window with this handle; never waits.
+    void Invalidate(std::uint32_t handle);
+    // Any thread: ends the loop's current or next wait.
+    void Wake() { poller.Wake(); }
+
+    // Input from the display (or a test): keys, clicks, resize, close, bring forward.
+    void Deliver(const InputEvent& event);
+
+    // The model as the display draws it.
+    std::span<Window* const> TopLevelWindows() const { return topLevel; }
+    Window* FromHandle(std::uint32_t handle) const;
+    Window* GetFocus() const { return focus; }
+    void SetFocus(Window* window);
+    Window* GetForegroundWindow() const;
+    bool SetForegroundWindow(Window* window);
+    // The drop-down list that is open, if any; open boxes, the last one on top.
+    Window* OpenList() const;
+    std::span<MessageBox* const> MessageBoxes() const { return boxes; }
+
+    // Publishes the top-level windows to the records another start of the program reads,
+    // and polls the records' bring-forward channel. The records outlive the window system.
+    void SetRecords(WindowRecords* records);
+
+    // Makes a top-level window fill the screen, now and after every resize.
+    void SetFullScreen(Window& window);
+
+    // Tells the display that something visible changed.
+    void NoteChanged() const;
+
+private:
+    friend class Dialog;
+    friend class MessageBox;
+    friend class Window;
+
+    void PushMessageBox(MessageBox& box);
+    void PopMessageBox(MessageBox& box);
+    void ShowingMessageBox(MessageBox& box);
+    InputRouter& Router() { return *router; }
+
+    struct Posted {
+        std::uint32_t window;
+        std::uint32_t message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+
+    std::uint32_t Register(Window& window);
+    void Unregister(Window& window);
+    void TopLevelChanged();
+    void Post(std::uint32_t window, std::uint32_t message, WPARAM wParam, LPARAM lParam);
+    TimerQueue& Timers() { return timers; }
+
+    bool DispatchOne();
+    bool DispatchPaint();
+    void WaitForWork();
+    void ApplyResize(Size screenPixels, Size cellPixels);
+
+    Display& display;
+    Clock& clock;
+    Size screen;
+    Size cell;
+    Poller poller;
+    TimerQueue timers;
+    std::deque<Posted> posted;
+    std::vector<Window*> windows;   // by handle - 1; null once destroyed
+    std::vector<Window*> topLevel;  // topmost first
+    std::vector<Window*> fullScreen;
+    std::vector<MessageBox*> boxes;
+    Window* focus = nullptr;
+    std::unique_ptr<InputRouter> router;
+    WindowRecords* records = nullptr;
+    std::function<bool()> idleHook;
+    std::function<void(MessageBox&)> messageBoxHook;
+    WindowSystem* previous = nullptr;
+
+    // Filled by any thread, emptied by the UI thread.
+    std::mutex invalidMutex;
+    std::vector<std::uint32_t> invalid;
+};
+
+}  // namespace quorvex

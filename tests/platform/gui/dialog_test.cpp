@@ -1,0 +1,347 @@
+#include "platform/gui/dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "platform/gui/combo_box.h"
+#include "platform/gui/push_button.h"
+#include "platform/gui/shell.h"
+#include "platform/gui/static_text.h"
+#include "platform/resource/resource_module.h"
+#include "platform/testing/manual_clock.h"
+#include "platform/window/combo_box_window.h"
+#include "platform/window/headless_display.h"
+#include "platform/window/input_router.h"
+#include "platform/window/window_system.h"
+#include "tests/support/template_builder.h"
+
+namespace quorvex {
+namespace {
+
+using testing::TemplateBuilder;
+
+// A small dialog in the shape of the program's: a heading, a list, a button, a hidden
+// marker, a disabled list and a group box, in that order.
+std::vector<std::byte> SmallTemplate()
+{
+    TemplateBuilder t(0x90C00040, 0x80040000, 160, 100, L"Test", 6);
+    t.Item({0x50020000, 9, 10, 141, 11, 1013, kStaticClassOrdinal, L"Heading:"});
+    t.Item({0x50210003, 65, 33, 76, 75, 1005, kComboBoxClassOrdinal, L""});
+    t.Item({0x40020000, 145, 35, 10, 12, 1007, kStaticClassOrdinal, L""});
+    t.Item({0x58018000, 30, 53, 99, 20, 1006, kButtonClassOrdinal, L""});
+    t.Item({0x58210003, 65, 76, 76, 62, 1000, kComboBoxClassOrdinal, L""});
+    t.Item({0x50000007, 4, 1, 152, 82, 1008, kButtonClassOrdinal, L""});
+    return t.bytes;
+}
+
+// Records what the dialog hears and lets a test script its life.
+class TestDialog : public Dialog {
+public:
+    using Dialog::Dialog;
+
+    std::vector<std::string> log;
+    std::function<void(TestDialog&)> onInit;
+    ComboBox ports;
+    PushButton connect;
+    StaticText heading;
+
+protected:
+    bool OnInitDialog() override
+    {
+        Dialog::OnInitDialog();
+        log.push_back("init");
+        if (onInit)
+            onInit(*this);
+        return true;
+    }
+    void DoDataExchange() override
+    {
+        log.push_back("exchange");
+        BindControl(ports, 1005);
+        BindControl(connect, 1006);
+        BindControl(heading, 1013);
+    }
+    bool OnCommand(std::uint16_t id, std::uint16_t code, Window*) override
+    {
+        if (id == 1006 && code == BN_CLICKED)
+            log.push_back("clicked");
+        else if (id == 1005 && code == CBN_SELCHANGE)
+            log.push_back("selchange " + std::to_string(ports.GetCurSel()));
+        else
+            return false;
+        return true;
+    }
+    void OnSize(std::uint32_t, int cx, int cy) override
+    {
+        log.push_back("size " + std::to_string(cx) + "x" + std::to_string(cy));
+    }
+    void OnDestroy() override { log.push_back("destroy"); }
+};
+
+class DialogTest : public ::testing::Test {
+protected:
+    DialogTest() : bytes(SmallTemplate()) { entries[0] = {ResourceType::Dialog, 200, 1033, bytes}; }
+    ~DialogTest() override { Shell::SetDeviceClass(L""); }
+
+    // Runs the dialog; `script` runs once the dialog is up and its loop would wait.
+    int Run(TestDialog& dialog, std::function<void()> script)
+    {
+        bool ran = false;
+        system.SetIdleHook([&] {
+            if (ran)
+                return false;
+            ran = true;
+            script();
+            if (!dialog.IsEnded())
+                dialog.EndDialog(99);
+            return true;
+        });
+        return dialog.DoModal();
+    }
+
+    void Press(Key key) { system.Deliver(InputEvent::Press(key)); }
+
+    std::vector<std::byte> bytes;
+    std::array<ResourceEntry, 1> entries{{{ResourceType::Dialog, 1, 0, {}}}};
+    ResourceModule module{entries, {}};
+    HeadlessDisplay display{{480, 640}, {8, 16}};
+    ManualClock clock;
+    WindowSystem system{display, clock};
+};
+
+TEST_F(DialogTest, PutsEveryControlWhereTheTemplateSaysOnAFullScreenDialog)
+{
+    TestDialog dialog(module, 200);
+    const int result = Run(dialog, [&] {
+        EXPECT_EQ(dialog.GetWindowRect(), (Rect{0, 0, 480, 640}))
+            << "PocketPC dialogs fill the screen";
+        EXPECT_TRUE(dialog.GetExStyle() & WS_EX_CAPTIONOKBTN);
+        EXPECT_EQ(dialog.GetWindowText(), L"Test");
+        EXPECT_TRUE(dialog.IsWindowVisible());
+        EXPECT_EQ(dialog.Children().size(), 6u);
+        // 8 x 16 cells: 2 pixels per horizontal and per vertical dialog unit, below a 16-pixel
+        // caption.
+        EXPECT_EQ(dialog.GetDlgItem(1013)->GetWindowRect(), (Rect{18, 36, 300, 58}));
+        EXPECT_EQ(dialog.GetDlgItem(1007)->GetWindowRect(), (Rect{290, 86, 310, 110}));
+        EXPECT_EQ(dialog.GetDlgItem(1006)->GetWindowRect(), (Rect{60, 122, 258, 162}));
+        EXPECT_EQ(dialog.GetDlgItem(1008)->GetWindowRect(), (Rect{8, 18, 312, 182}));
+        const auto* list = static_cast<const ComboBoxWindow*>(dialog.GetDlgItem(1005));
+        EXPECT_EQ(list->GetWindowRect(), (Rect{130, 82, 282, 98}))
+            << "a closed list is one row high";
+        EXPECT_EQ(list->DroppedHeight(), 150) << "the template's height is the opened list's";
+        EXPECT_EQ(dialog.GetDlgItem(1013)->GetWindowText(), L"Heading:");
+        EXPECT_FALSE(dialog.GetDlgItem(1007)->IsWindowVisible());
+        EXPECT_FALSE(dialog.GetDlgItem(1006)->IsWindowEnabled());
+        EXPECT_EQ(dialog.GetDlgItem(1013)->GetFont(), dialog.GetFont());
+        LogFont font;
+        ASSERT_TRUE(dialog.GetFont()->GetLogFont(font));
+        EXPECT_EQ(font.face, L"MS Sans Serif");
+
+        Rect units{3, 5, 213, 118};
+        ASSERT_TRUE(dialog.MapDialogRect(units));
+        EXPECT_EQ(units, (Rect{6, 10, 426, 236}));
+    });
+    EXPECT_EQ(result, 99);
+    EXPECT_EQ(dialog.log,
+              (std::vector<std::string>{"size 480x624", "exchange", "init", "destroy"}));
+    EXPECT_FALSE(dialog.IsCreated());
+}
+
+TEST_F(DialogTest, OtherDeviceClassesGetTheirOwnSetUp)
+{
+    Shell::SetDeviceClass(L"smartphone");
+    EXPECT_EQ(Shell::DialogFlags(), 0x04u);
+    Shell::SetDeviceClass(L"Desktop");
+    EXPECT_EQ(Shell::DialogFlags(), 0u);
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        EXPECT_EQ(dialog.GetWindowRect(), (Rect{0, 0, 320, 216}))
+            << "the template's own size plus the caption";
+    });
+    Shell::SetDeviceClass(L"");
+    EXPECT_EQ(Shell::DialogFlags(), 0x2Du);
+}
+
+TEST_F(DialogTest, AResizeTurnsTheFullScreenDialog)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        dialog.log.clear();
+        system.Deliver(InputEvent::Resized({800, 480}, {8, 16}));
+        EXPECT_EQ(system.GetSystemMetrics(SM_CXSCREEN), 800);
+        EXPECT_EQ(system.GetSystemMetrics(SM_CYSCREEN), 480);
+        EXPECT_EQ(dialog.GetWindowRect(), (Rect{0, 0, 800, 480}));
+        EXPECT_EQ(dialog.log, std::vector<std::string>{"size 800x464"});
+    });
+}
+
+TEST_F(DialogTest, CommandsAndCloseEndTheDialog)
+{
+    {
+        TestDialog dialog(module, 200);
+        EXPECT_EQ(Run(dialog, [&] { Press(Key::Escape); }), IDCANCEL);
+        EXPECT_EQ(dialog.log.back(), "destroy");
+    }
+    {
+        TestDialog dialog(module, 200);
+        EXPECT_EQ(Run(dialog,
+                      [&] {
+                          system.Deliver(InputEvent::ClickAt({478, 2}));
+                      }),
+                  IDOK)
+            << "the caption's OK button";
+        EXPECT_EQ(dialog.log, (std::vector<std::string>{"size 480x624", "exchange", "init",
+                                                        "exchange", "destroy"}))
+            << "OK exchanges the controls once more";
+    }
+    {
+        TestDialog dialog(module, 200);
+        EXPECT_EQ(Run(dialog, [&] { Press(Key::CaptionOk); }), IDOK);
+    }
+    {
+        TestDialog dialog(module, 200);
+        EXPECT_EQ(Run(dialog,
+                      [&] {
+                          system.Deliver(InputEvent::CloseRequest());
+                          system.DispatchPending();
+                      }),
+                  IDCANCEL);
+    }
+    {
+        TestDialog dialog(module, 200);
+        dialog.onInit = [](TestDialog& self) { self.EndDialog(5); };
+        EXPECT_EQ(dialog.DoModal(), 5) << "a dialog may end during its initialisation";
+    }
+    TestDialog missing(module, 999);
+    EXPECT_EQ(missing.DoModal(), -1);
+}
+
+TEST_F(DialogTest, KeysMoveFocusOverEnabledVisibleTabStopsAndPressButtons)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        Window* list = dialog.GetDlgItem(1005);
+        Window* button = dialog.GetDlgItem(1006);
+        EXPECT_EQ(system.GetFocus(), list)
+            << "the first tab stop; the button and 1000 are disabled";
+        Press(Key::Tab);
+        EXPECT_EQ(system.GetFocus(), list) << "the only stop";
+        button->EnableWindow(true);
+        Press(Key::Tab);
+        EXPECT_EQ(system.GetFocus(), button);
+        Press(Key::Tab);
+        EXPECT_EQ(system.GetFocus(), list);
+        Press(Key::BackTab);
+        EXPECT_EQ(system.GetFocus(), button);
+        Press(Key::Enter);
+        Press(Key::Space);
+        button->EnableWindow(false);
+        Press(Key::Enter);
+        EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 2)
+            << "a disabled button takes nothing";
+        button->EnableWindow(true);
+        system.Deliver(InputEvent::ClickAt({100, 140}));
+        EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 3);
+        system.Deliver(InputEvent::ClickAt({300, 100})) /* the hidden marker and the group box */;
+        EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 3);
+    });
+}
+
+TEST_F(DialogTest, OnlyTheUsersChoiceInAListSendsSelChange)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        int value = -1;
+        for (const wchar_t* text : {L"None", L"External (COM1)", L"Bluetooth (COM5)"}) {
+            const int index = dialog.ports.AddString(text);
+            dialog.ports.SetItemData(index, value++);
+        }
+        EXPECT_EQ(dialog.ports.GetItemData(2), 1);
+        EXPECT_EQ(dialog.ports.GetItemData(7), -1);
+        EXPECT_EQ(dialog.ports.GetCurSel(), -1);
+        EXPECT_EQ(dialog.ports.SetCurSel(1), 1);
+        EXPECT_EQ(dialog.ports.SetCurSel(3), -1);
+        EXPECT_EQ(dialog.ports.GetCurSel(), -1);
+        dialog.ports.SetCurSel(0);
+        dialog.log.clear();
+
+        Press(Key::Enter);
+        EXPECT_EQ(system.OpenList(), dialog.GetDlgItem(1005));
+        Press(Key::Down);
+        Press(Key::Down);
+        Press(Key::Down);
+        Press(Key::Escape);
+        EXPECT_EQ(system.OpenList(), nullptr);
+        EXPECT_EQ(dialog.ports.GetCurSel(), 0) << "Escape closes without a choice";
+        EXPECT_TRUE(dialog.log.empty()) << "and Escape in a list does not cancel the dialog";
+
+        Press(Key::Space);
+        Press(Key::End);
+        Press(Key::Enter);
+        EXPECT_EQ(dialog.ports.GetCurSel(), 2);
+        Press(Key::Enter);
+        Press(Key::Enter);
+        EXPECT_EQ(dialog.log, std::vector<std::string>{"selchange 2"})
+            << "choosing the same item again is no change";
+
+        Press(Key::Up);
+        EXPECT_EQ(dialog.log.back(), "selchange 1") << "arrows on a closed list choose";
+
+        // Clicks: the field opens the list, whose rows lie below it, one cell each.
+        const Rect field = dialog.GetDlgItem(1005)->GetWindowRect();
+        system.Deliver(InputEvent::ClickAt({field.left + 5, field.top + 5}));
+        auto* list = static_cast<ComboBoxWindow*>(dialog.GetDlgItem(1005));
+        ASSERT_EQ(system.OpenList(), list);
+        EXPECT_EQ(list->ListRect(),
+                  (Rect{field.left, field.bottom, field.right, field.bottom + 48}));
+        system.Deliver(InputEvent::ClickAt({field.left + 5, field.bottom + 16 * 0 + 3}));
+        EXPECT_EQ(dialog.log.back(), "selchange 0");
+        system.Deliver(InputEvent::ClickAt({field.left + 5, field.top + 5}));
+        system.Deliver(InputEvent::ClickAt({2, 600}));
+        EXPECT_EQ(system.OpenList(), nullptr) << "a click beside the list closes it";
+        EXPECT_EQ(dialog.ports.GetCurSel(), 0);
+
+        dialog.ports.ResetContent();
+        EXPECT_EQ(dialog.ports.GetCount(), 0);
+        EXPECT_EQ(dialog.ports.GetCurSel(), -1);
+    });
+}
+
+TEST_F(DialogTest, ClassesNamedInTextMatchWithoutRegardToCase)
+{
+    TemplateBuilder t(0x80C00000, 0, 100, 50, L"Named", 2);
+    t.Item({0x50210003, 1, 1, 40, 40, 1, 0, L"", 0, L"ComboBox"});
+    t.Item({0x50000000, 1, 20, 40, 10, 2, 0, L"x", 0, L"MyOwnClass"});
+    const auto named = t.bytes;
+    entries[0] = {ResourceType::Dialog, 201, 1033, named};
+    TestDialog dialog(module, 201);
+    Run(dialog, [&] {
+        EXPECT_EQ(dialog.GetDlgItem(1)->GetClassName(), L"combobox");
+        EXPECT_TRUE(dialog.BindControl(dialog.ports, 1)) << "it is a real list";
+        EXPECT_EQ(dialog.GetDlgItem(2)->GetClassName(), L"MyOwnClass");
+    });
+}
+
+TEST_F(DialogTest, ControlsBindOnlyToTheirKind)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        ComboBox wrongKind;
+        EXPECT_FALSE(dialog.BindControl(wrongKind, 1006));
+        PushButton groupBox;
+        EXPECT_FALSE(dialog.BindControl(groupBox, 1008)) << "a group box is no push button";
+        StaticText missing;
+        EXPECT_FALSE(dialog.BindControl(missing, 4242));
+        EXPECT_EQ(wrongKind.AddString(L"x"), -1);
+        EXPECT_EQ(wrongKind.GetCurSel(), -1);
+        dialog.heading.SetWindowText(L"Bold");
+        EXPECT_EQ(dialog.GetDlgItem(1013)->GetWindowText(), L"Bold");
+        EXPECT_FALSE(dialog.connect.IsWindowEnabled());
+    });
+}
+
+}  // namespace
+}  // namespace quorvex
