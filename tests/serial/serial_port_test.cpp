@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/serial/pseudo_terminal.h"
 #include "platform/testing/device_holder.h"
-#include "platform/testing/pseudo_terminal.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {

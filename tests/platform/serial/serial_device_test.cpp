@@ -9,7 +9,7 @@
 
 #include <chrono>
 
-#include "platform/testing/pseudo_terminal.h"
+#include "platform/serial/pseudo_terminal.h"
 #include "platform/threads/event.h"
 #include "platform/threads/thread.h"
 #include "tests/support/temp_prefix.h"
