@@ -89,13 +89,20 @@ void Take(SimLink& link, std::chrono::milliseconds limit, Tally& tally, std::FIL
     }
 }
 
-void Run(const SimOptions& options, SimLink& link, StopSignals& stop, std::FILE* copy, Tally& tally)
+// Where copies of the traffic go; either may be null.
+struct Copies {
+    std::FILE* received = nullptr;
+    std::FILE* sent = nullptr;
+};
+
+void Run(const SimOptions& options, SimLink& link, StopSignals& stop, const Copies& copies,
+         Tally& tally)
 {
     NmeaGenerator generator(options.seed, options.rateHz);
     LinePacer pacer(options.baud);
     const auto start = SteadyClock::now();
     const auto never = SteadyClock::time_point::max();
-    const auto end = options.seconds ? start + std::chrono::seconds(options.seconds) : never;
+    auto end = options.seconds ? start + std::chrono::seconds(options.seconds) : never;
 
     std::string_view sentence;
     auto due = never;
@@ -114,6 +121,10 @@ void Run(const SimOptions& options, SimLink& link, StopSignals& stop, std::FILE*
                 case SimLink::Sent::Whole:
                     ++tally.sentences;
                     tally.bytes += sentence.size();
+                    if (copies.sent) {
+                        std::fwrite(sentence.data(), 1, sentence.size(), copies.sent);
+                        std::fflush(copies.sent);
+                    }
                     break;
                 case SimLink::Sent::NobodyListening:
                     ++tally.unheard;
@@ -123,22 +134,31 @@ void Run(const SimOptions& options, SimLink& link, StopSignals& stop, std::FILE*
                     break;
             }
             tally.epochs = generator.Epoch();
-            if (options.epochs && generator.AtEpochStart() && tally.epochs >= options.epochs)
-                break;
+            if (options.epochs && generator.AtEpochStart() && tally.epochs >= options.epochs) {
+                if (!options.linger)
+                    break;
+                due = never;
+                continue;
+            }
             next();
             continue;
         }
-        if (now >= end)
-            break;
+        if (now >= end) {
+            if (!options.linger)
+                break;
+            due = end = never;
+            continue;
+        }
         // Wake at least every 100 ms, so that a stop signal is taken promptly.
         const auto wake = std::min({due, end, now + 100ms});
-        Take(link, std::chrono::ceil<std::chrono::milliseconds>(wake - now), tally, copy);
+        Take(link, std::chrono::ceil<std::chrono::milliseconds>(wake - now), tally,
+             copies.received);
         // A line that returns at once (nobody listening, a hang-up) must not make this spin.
         stop.WaitFor(std::max(SteadyClock::duration(0), wake - SteadyClock::now()));
     }
     // What the other end sent just before the stop may still be on its way.
     for (int i = 0; i < 5 && link.Listening(); ++i)
-        Take(link, 20ms, tally, copy);
+        Take(link, 20ms, tally, copies.received);
 }
 
 }  // namespace
@@ -173,18 +193,25 @@ int main(int argc, char** argv)
         std::printf("linked %s\n", prefixLink.Path().c_str());
     std::fflush(stdout);
 
-    std::FILE* copy = nullptr;
-    if (options.received == "-") {
-        copy = stdout;
-    } else if (!options.received.empty() && !(copy = std::fopen(options.received.c_str(), "wb"))) {
-        std::fprintf(stderr, "quorvex-nmea-sim: cannot write %s\n", options.received.c_str());
+    Copies copies;
+    if (options.received == "-")
+        copies.received = stdout;
+    else if (!options.received.empty())
+        copies.received = std::fopen(options.received.c_str(), "wb");
+    if (!options.sent.empty())
+        copies.sent = std::fopen(options.sent.c_str(), "wb");
+    if ((!options.received.empty() && !copies.received) ||
+        (!options.sent.empty() && !copies.sent)) {
+        std::fprintf(stderr, "quorvex-nmea-sim: cannot write the copies asked for\n");
         return 1;
     }
 
     Tally tally;
-    Run(options, link, stop, copy, tally);
-    if (copy && copy != stdout)
-        std::fclose(copy);
+    Run(options, link, stop, copies, tally);
+    for (std::FILE* file : {copies.received, copies.sent}) {
+        if (file && file != stdout)
+            std::fclose(file);
+    }
 
     if (!options.listen) {
         std::printf(

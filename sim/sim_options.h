@@ -16,8 +16,11 @@ namespace quorvex {
 //   --seed N         the simulation's seed (default 1)
 //   --epochs N       stop after N epochs (default: run until SIGINT, SIGTERM or SIGHUP)
 //   --seconds N      stop after N seconds
+//   --linger         after --epochs or --seconds, keep the line open and quiet until a
+//                    stop signal
 //   --listen         send nothing: play the device at a line's other end
 //   --received FILE  copy what arrives to FILE ("-": standard output)
+//   --sent FILE      copy what is sent to FILE
 struct SimOptions {
     std::string device;  // empty with --pty
     bool pty = false;
@@ -27,8 +30,10 @@ struct SimOptions {
     std::uint64_t seed = 1;
     std::uint64_t epochs = 0;   // 0: no limit
     std::uint64_t seconds = 0;  // 0: no limit
+    bool linger = false;
     bool listen = false;
     std::string received;
+    std::string sent;
     bool help = false;
 
     // Reads the arguments after the program's name. False, with `error` saying what is

@@ -12,6 +12,7 @@
 #include "platform/testing/child_process.h"
 #include "sim/nmea_generator.h"
 #include "sim/sim_options.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -54,8 +55,9 @@ TEST(NmeaSim, PlaysAReceiverOnAPseudoTerminalLinkedAsAPort)
 {
     testing::TempPrefix prefix;
     ChildProcess sim;
+    const std::filesystem::path sentCopy = prefix.Path() / "sent";
     ASSERT_TRUE(sim.Start(QUORVEX_NMEA_SIM, {"--pty", "--link", "COM4", "--rate", "10", "--baud",
-                                             "115200", "--seed", "9"}));
+                                             "115200", "--seed", "9", "--sent", sentCopy}));
     std::string line;
     ASSERT_TRUE(sim.ReadLine(line));
     ASSERT_TRUE(line.starts_with("device /dev/pts/")) << line;
@@ -70,10 +72,9 @@ TEST(NmeaSim, PlaysAReceiverOnAPseudoTerminalLinkedAsAPort)
     // Two epochs and more, from wherever the stream was when the device was opened.
     const std::string got = ReadSome(fd, 1600);
     ASSERT_EQ(got.size(), 1600u);
+    // Sentences go out whole: the first byte that arrives begins one.
     const std::string whole = Stream(9, 10, 600);
-    const std::size_t first = got.find('$');
-    ASSERT_LT(first, 200u);
-    const std::size_t at = whole.find(got.substr(first));
+    const std::size_t at = whole.find(got);
     ASSERT_NE(at, std::string::npos) << got;
     EXPECT_TRUE(at == 0 || whole.substr(at - 2, 2) == "\r\n");
 
@@ -86,6 +87,38 @@ TEST(NmeaSim, PlaysAReceiverOnAPseudoTerminalLinkedAsAPort)
     EXPECT_EQ(sim.Wait(), 0);
     ::close(fd);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+    EXPECT_TRUE(testing::ReadFile(sentCopy).starts_with(got));
+}
+
+// After its epochs a lingering receiver keeps the line open and quiet, and still hears
+// what comes back: an end-to-end test can compare both directions before anything hangs up.
+TEST(NmeaSim, LingersOnANamedPortAfterItsEpochs)
+{
+    testing::TempPrefix prefix;
+    PseudoTerminal line;
+    ASSERT_TRUE(line.Open());
+    prefix.LinkDevice("com3", line.DevicePath());
+    ChildProcess sim;
+    ASSERT_TRUE(sim.Start(QUORVEX_NMEA_SIM, {"--device", "COM3", "--rate", "10", "--baud", "115200",
+                                             "--seed", "5", "--epochs", "2", "--linger"}));
+    std::string text;
+    ASSERT_TRUE(sim.ReadLine(text));
+
+    const std::string stream = Stream(5, 10, 2);
+    std::string got(stream.size(), '\0');
+    ASSERT_TRUE(line.Receive({reinterpret_cast<unsigned char*>(got.data()), got.size()}));
+    EXPECT_EQ(got, stream);
+    unsigned char more = 0;
+    EXPECT_EQ(line.ReceiveSome({&more, 1}, 300ms), 0u);  // quiet after its epochs
+    ASSERT_TRUE(line.Send({reinterpret_cast<const unsigned char*>(kBack.data()), kBack.size()}));
+
+    ASSERT_EQ(::kill(sim.Pid(), SIGHUP), 0);
+    ASSERT_TRUE(sim.ReadLine(text));
+    EXPECT_EQ(text, "sent 14 sentences, " + std::to_string(stream.size()) +
+                        " bytes, in 2 epochs; 0 unsent while nobody listened, 0 failed");
+    ASSERT_TRUE(sim.ReadLine(text));
+    EXPECT_EQ(text, "received 30 bytes: 1 sentences with a valid checksum, 1 other lines");
+    EXPECT_EQ(sim.Wait(), 0);
 }
 
 // The device at a line's other end, on a port named as Quorvex names it: it sends nothing
