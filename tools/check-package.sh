@@ -21,7 +21,9 @@ failed=0
 fail() { echo "check-package: $*" >&2; failed=1; }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-[[ $version == 1.0.0.1 ]] || fail "project version is '$version', the version record says 1.0.0.1"
+record=$(sed -n 's/.*{L"FileVersion", L"\([0-9.]*\)"}.*/\1/p' resources/version_record.cpp)
+[[ -n $version && $version == "$record" ]] ||
+    fail "project version '$version' differs from the version record's '$record'"
 [[ $(basename "$deb") == "quorvex_${version}_$(dpkg --print-architecture).deb" ]] ||
     fail "unexpected file name $(basename "$deb")"
 [[ $(dpkg-deb -f "$deb" Package) == quorvex ]] || fail "package name"
