@@ -4,16 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/byte_reader.h"
 #include "resources/control_ids.h"
 #include "resources/dialog_ids.h"
 #include "resources/dialog_template.h"
 #include "resources/program_resources.h"
-#include "tests/resources/le_reader.h"
+#include "tests/support/utf16_text.h"
 
 namespace quorvex {
 namespace {
-
-using testing::LeReader;
 
 struct DecodedItem {
     std::size_t offset;
@@ -41,7 +40,7 @@ struct DecodedTemplate {
 // so a class given as a string counts as a wrong marker.
 DecodedTemplate Decode(std::span<const std::byte> bytes)
 {
-    LeReader in(bytes);
+    ByteReader in(bytes);
     DecodedTemplate t{};
     t.style = in.U32();
     t.exStyle = in.U32();
@@ -52,15 +51,15 @@ DecodedTemplate Decode(std::span<const std::byte> bytes)
     t.cy = in.I16();
     t.menu = in.U16();
     t.windowClass = in.U16();
-    t.title = in.Text();
+    t.title = testing::ReadText(in);
     if (t.style & 0x40) {
         t.pointSize = in.U16();
-        t.typeface = in.Text();
+        t.typeface = testing::ReadText(in);
     }
-    for (int i = 0; i < t.itemCount && !in.overrun; ++i) {
+    for (int i = 0; i < t.itemCount && in.Ok(); ++i) {
         in.Align4();
         DecodedItem item{};
-        item.offset = in.position;
+        item.offset = in.Position();
         item.style = in.U32();
         item.exStyle = in.U32();
         item.x = in.I16();
@@ -70,12 +69,12 @@ DecodedTemplate Decode(std::span<const std::byte> bytes)
         item.id = in.U16();
         item.classMarker = in.U16();
         item.classOrdinal = in.U16();
-        item.title = in.Text();
+        item.title = testing::ReadText(in);
         item.creationDataSize = in.U16();
         t.items.push_back(item);
     }
-    t.end = in.position;
-    t.overrun = in.overrun;
+    t.end = in.Position();
+    t.overrun = !in.Ok();
     return t;
 }
 
