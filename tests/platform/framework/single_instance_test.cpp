@@ -4,17 +4,11 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/system/named_mutex.h"
-#include "platform/system/program_file.h"
 #include "platform/testing/child_process.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/threads/thread.h"
-#include "platform/window/headless_display.h"
-#include "platform/window/window.h"
-#include "platform/window/window_records.h"
-#include "platform/window/window_system.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -22,56 +16,9 @@ namespace {
 
 constexpr int kEndedWithMinusOne = 255;
 
-TEST(NamedMutexTest, ASecondHolderFindsItTakenUntilTheFirstLetsGo)
+TEST(SingleInstanceTest, TheMutexIsNamedAfterTheProgramWithForwardSlashes)
 {
-    testing::TempPrefix prefix;
-    NamedMutex first, second;
-    EXPECT_EQ(first.Create(L"/usr/bin/quorvex"), NamedMutex::Result::Created);
-    EXPECT_EQ(second.Create(L"/usr/bin/quorvex"), NamedMutex::Result::AlreadyExists);
-    EXPECT_FALSE(second.IsHeld());
-    EXPECT_EQ(second.Create(L"/usr/bin/other"), NamedMutex::Result::Created);
-    first.Close();
-    EXPECT_EQ(second.Create(L"/usr/bin/quorvex"), NamedMutex::Result::Created);
     EXPECT_EQ(SingleInstance::MutexName(L"\\Windows\\Quorvex.exe"), L"/Windows/Quorvex.exe");
-}
-
-TEST(WindowRecordsTest, PublishesTopLevelWindowsForOthersAndIgnoresTheDead)
-{
-    testing::TempPrefix prefix;
-    HeadlessDisplay display;
-    ManualClock clock;
-    WindowSystem system(display, clock);
-    WindowRecords records;
-    ASSERT_TRUE(records.Open(ProgramFile::Path()));
-    system.SetRecords(&records);
-    Window dialog;
-    dialog.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 10, 10}, nullptr, 0,
-                  WS_EX_CAPTIONOKBTN);
-    Window child;
-    child.Create(L"static", L"", WS_CHILD | WS_VISIBLE, {0, 0, 1, 1}, &dialog, 1);
-
-    // A record left by a process that is gone.
-    std::ofstream(prefix.Path() / "windows" / "999999999.rec")
-        << "program\t/opt/x\nwindow\tDialog\t90000000\t0\t1\t0\n";
-
-    auto all = WindowRecords::Enumerate();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].programPath, ProgramFile::Path());
-    ASSERT_EQ(all[0].windows.size(), 1u) << "top-level windows only";
-    EXPECT_EQ(all[0].windows[0].className, L"Dialog");
-    EXPECT_EQ(all[0].windows[0].exStyle, WS_EX_CAPTIONOKBTN);
-    EXPECT_TRUE(all[0].windows[0].visible);
-    EXPECT_FALSE(all[0].windows[0].owned);
-
-    dialog.ShowWindow(SW_HIDE);
-    EXPECT_FALSE(WindowRecords::Enumerate()[0].windows[0].visible) << "kept current";
-
-    // The bring-forward channel reaches the loop as an input event for the display.
-    ASSERT_TRUE(WindowRecords::SendForward(all[0].pid));
-    system.WaitAndDispatch();
-    EXPECT_EQ(display.Forwards(), 1);
-    EXPECT_FALSE(WindowRecords::SendForward(999999999));
-    system.SetRecords(nullptr);
 }
 
 TEST(SingleInstanceTest, GivesUpAfterFortyLooksAQuarterSecondApart)
