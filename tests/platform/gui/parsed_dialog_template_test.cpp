@@ -64,14 +64,16 @@ std::vector<std::byte> UnusualTemplate()
 
 TEST(ParsedDialogTemplateTest, JoinsSurrogatePairsIntoOneCharacter)
 {
-    const auto parsed = ParsedDialogTemplate::Parse(UnusualTemplate());
+    const auto bytes = UnusualTemplate();
+    const auto parsed = ParsedDialogTemplate::Parse(bytes);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->title.text, std::wstring(1, static_cast<wchar_t>(0x1F600)) + L"!");
 }
 
 TEST(ParsedDialogTemplateTest, ReadsNoFontWithoutTheSetFontStyle)
 {
-    const auto parsed = ParsedDialogTemplate::Parse(UnusualTemplate());
+    const auto bytes = UnusualTemplate();
+    const auto parsed = ParsedDialogTemplate::Parse(bytes);
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->typeface.empty());
     EXPECT_EQ(parsed->items[0].x, -4) << "the first item follows the title at once";
@@ -79,7 +81,8 @@ TEST(ParsedDialogTemplateTest, ReadsNoFontWithoutTheSetFontStyle)
 
 TEST(ParsedDialogTemplateTest, ReadsOrdinalTitlesAndCreationData)
 {
-    const auto parsed = ParsedDialogTemplate::Parse(UnusualTemplate());
+    const auto bytes = UnusualTemplate();  // creation data is read in place
+    const auto parsed = ParsedDialogTemplate::Parse(bytes);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->items[0].title.ordinal, 129);
     ASSERT_EQ(parsed->items[0].creationData.size(), 4u);
