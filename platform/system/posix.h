@@ -29,9 +29,10 @@ struct [[nodiscard]] SystemResult {
     bool Ok() const { return error == 0; }
 };
 
-// Every system call the serial layer makes, wrapped once: interrupted calls are retried
-// here, so that no caller has to remember EINTR, and errno is taken at once into the
-// result, before anything else can overwrite it.
+// Every system call the platform makes, wrapped once: interrupted calls are retried here,
+// so that no caller has to remember EINTR, and errno is taken at once into the result,
+// before anything else can overwrite it. Any thread may call any of them; Open, Close, Read,
+// Write, Flock, Ioctl and ExitNow are also safe in a signal handler and in a forked child.
 class Posix {
 public:
     static SystemResult Open(const char* path, int flags, unsigned mode = 0);
