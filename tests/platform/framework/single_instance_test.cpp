@@ -67,26 +67,45 @@ TEST_F(TwoProcessesTest, ASecondStartBringsTheFirstForwardAndEndsWithMinusOne)
     ASSERT_TRUE(second.Start(probe, {}));
     EXPECT_EQ(ReadLine(second), std::nullopt) << "the second start shows nothing";
     EXPECT_EQ(second.Wait(), kEndedWithMinusOne);
-
     EXPECT_EQ(ReadLine(first), "front");
     EXPECT_EQ(first.Wait(), 0);
-    EXPECT_TRUE(std::filesystem::is_empty(prefix.Path() / "windows"))
-        << "records are removed at exit";
+}
+
+TEST_F(TwoProcessesTest, AnInstanceThatEndedLeavesNeitherRecordsNorItsMutex)
+{
+    ChildProcess first;
+    ASSERT_TRUE(first.Start(probe, {}));
+    ASSERT_EQ(ReadLine(first), "ready");
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(probe, {}));
+    EXPECT_EQ(second.Wait(), kEndedWithMinusOne);
+    EXPECT_EQ(ReadLine(first), "front");
+    EXPECT_EQ(first.Wait(), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(prefix.Path() / "windows"));
 
     ChildProcess third;
     ASSERT_TRUE(third.Start(probe, {}));
-    EXPECT_EQ(ReadLine(third), "ready") << "the first instance's mutex went with it";
+    EXPECT_EQ(ReadLine(third), "ready");
     third.Kill();
     third.Wait();
+}
 
-    ChildProcess fourth;
-    ASSERT_TRUE(fourth.Start(probe, {}));
-    EXPECT_EQ(ReadLine(fourth), "ready") << "a crashed instance blocks nobody";
-    ChildProcess fifth;
-    ASSERT_TRUE(fifth.Start(probe, {}));
-    EXPECT_EQ(fifth.Wait(), kEndedWithMinusOne);
-    EXPECT_EQ(ReadLine(fourth), "front");
-    EXPECT_EQ(fourth.Wait(), 0);
+TEST_F(TwoProcessesTest, ACrashedInstanceBlocksNobody)
+{
+    ChildProcess crashed;
+    ASSERT_TRUE(crashed.Start(probe, {}));
+    ASSERT_EQ(ReadLine(crashed), "ready");
+    crashed.Kill();
+    crashed.Wait();
+
+    ChildProcess next;
+    ASSERT_TRUE(next.Start(probe, {}));
+    EXPECT_EQ(ReadLine(next), "ready");
+    ChildProcess another;
+    ASSERT_TRUE(another.Start(probe, {}));
+    EXPECT_EQ(another.Wait(), kEndedWithMinusOne) << "and the next one is found as usual";
+    EXPECT_EQ(ReadLine(next), "front");
+    EXPECT_EQ(next.Wait(), 0);
 }
 
 }  // namespace
