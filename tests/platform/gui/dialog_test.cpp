@@ -18,6 +18,9 @@
 #include "platform/window/headless_display.h"
 #include "platform/window/input_router.h"
 #include "platform/window/window_system.h"
+#include "resources/dialog_ids.h"
+#include "resources/main_dialog_templates.h"
+#include "resources/program_resources.h"
 #include "tests/support/template_builder.h"
 
 namespace quorvex {
@@ -398,6 +401,88 @@ TEST_F(DialogTest, ControlsBindOnlyToTheirKind)
         EXPECT_FALSE(dialog.connect.IsWindowEnabled());
     });
 }
+
+// The program's own dialogs, 102 (portrait) and 103 (landscape), on screens and cells of
+// other sizes: every control where its template puts it. The templates' bytes are checked
+// against the published layout in tests/resources; here the program's table is the oracle.
+struct ProgramScreen {
+    const char* name;
+    std::uint16_t templateId;
+    Size screen;
+    Size cell;
+};
+
+void PrintTo(const ProgramScreen& screen, std::ostream* out)
+{
+    *out << screen.name;
+}
+
+// Calls `check` once the dialog is up, then ends it.
+class CheckedDialog : public Dialog {
+public:
+    using Dialog::Dialog;
+    std::function<void(CheckedDialog&)> check;
+
+protected:
+    bool OnInitDialog() override
+    {
+        Dialog::OnInitDialog();
+        check(*this);
+        EndDialog(IDOK);
+        return true;
+    }
+};
+
+class ProgramDialogTest : public ::testing::TestWithParam<ProgramScreen> {};
+
+TEST_P(ProgramDialogTest, EveryControlSitsWhereTheTemplatePutsIt)
+{
+    const ProgramScreen c = GetParam();
+    HeadlessDisplay display(c.screen, c.cell);
+    ManualClock clock;
+    WindowSystem system(display, clock);
+    CheckedDialog dialog(ProgramResources(), c.templateId);
+    bool checked = false;
+    dialog.check = [&](CheckedDialog& self) {
+        checked = true;
+        EXPECT_EQ(self.GetWindowRect(), (Rect{0, 0, c.screen.cx, c.screen.cy}));
+        EXPECT_EQ(self.GetWindowText(), L"Quorvex");
+        ASSERT_EQ(self.Children().size(), kMainDialogControls.size());
+        for (std::size_t i = 0; i < kMainDialogControls.size(); ++i) {
+            const MainDialogControl& want = kMainDialogControls[i];
+            SCOPED_TRACE(want.id);
+            const Window* control = self.Children()[i];
+            ASSERT_EQ(control->GetDlgCtrlID(), want.id) << "template order is the stacking order";
+            EXPECT_EQ(control->GetStyle(), want.style);
+            EXPECT_EQ(control->GetWindowText(), want.text);
+            const DialogRect units =
+                c.templateId == DialogId::Portrait ? want.portrait : want.landscape;
+            const int left = units.x * c.cell.cx / 4;
+            const int top = units.y * c.cell.cy / 8 + c.cell.cy;  // below the caption
+            const int right = (units.x + units.cx) * c.cell.cx / 4;
+            const int bottom = (units.y + units.cy) * c.cell.cy / 8 + c.cell.cy;
+            if (const auto* list = dynamic_cast<const ComboBoxWindow*>(control)) {
+                EXPECT_EQ(control->GetWindowRect(), (Rect{left, top, right, top + c.cell.cy}));
+                EXPECT_EQ(list->DroppedHeight(), bottom - top);
+            } else {
+                EXPECT_EQ(control->GetWindowRect(), (Rect{left, top, right, bottom}));
+            }
+        }
+    };
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(checked);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, ProgramDialogTest,
+    ::testing::Values(
+        ProgramScreen{"Portrait", DialogId::Portrait, {480, 640}, {8, 16}},
+        ProgramScreen{"Landscape", DialogId::Landscape, {640, 480}, {8, 16}},
+        ProgramScreen{"PortraitLargeCells", DialogId::Portrait, {800, 1000}, {10, 20}},
+        ProgramScreen{"LandscapeLargeCells", DialogId::Landscape, {1000, 600}, {10, 20}}),
+    [](const ::testing::TestParamInfo<ProgramScreen>& info) {
+        return std::string(info.param.name);
+    });
 
 }  // namespace
 }  // namespace quorvex
