@@ -41,10 +41,10 @@ bool PseudoTerminal::Open()
         return false;
     devicePath = name;
     // Both descriptors stay out of child processes, which would otherwise keep the pair alive.
-    ::fcntl(far, F_SETFD, FD_CLOEXEC);
-    ::fcntl(device, F_SETFD, FD_CLOEXEC);
-    ::fcntl(far, F_SETFL, ::fcntl(far, F_GETFL) | O_NONBLOCK);
-    return true;
+    const SystemResult flags = Posix::Control(far, F_GETFL);
+    return Posix::Control(far, F_SETFD, FD_CLOEXEC).Ok() &&
+           Posix::Control(device, F_SETFD, FD_CLOEXEC).Ok() && flags.Ok() &&
+           Posix::Control(far, F_SETFL, flags.value | O_NONBLOCK).Ok();
 }
 
 bool PseudoTerminal::Send(std::span<const unsigned char> bytes, std::chrono::milliseconds limit)
