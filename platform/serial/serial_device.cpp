@@ -150,7 +150,8 @@ bool SerialDevice::HeldByLockFile(const std::filesystem::path& node) const
     std::ifstream lockFile("/var/lock/LCK.." + device.filename().string());
     long pid = 0;
     // Lock files hold the owner's PID as text; binary ones from old tools are not honoured.
-    return lockFile >> pid && pid != ::getpid() && Posix::ProcessExists(static_cast<int>(pid));
+    return lockFile >> pid && pid != Posix::ProcessId() &&
+           Posix::ProcessExists(static_cast<int>(pid));
 }
 
 bool SerialDevice::SetTimeouts(const CommTimeouts& timeouts)
