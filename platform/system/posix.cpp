@@ -1,5 +1,6 @@
 #include "platform/system/posix.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -238,6 +239,45 @@ void Posix::ExitNow(int status)
 SystemResult Posix::WaitChild(int pid, int& status)
 {
     return Retry([&] { return static_cast<long>(::waitpid(static_cast<pid_t>(pid), &status, 0)); });
+}
+
+namespace {
+
+sigset_t SignalSet(std::span<const int> signals)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : signals)
+        sigaddset(&set, signal);
+    return set;
+}
+
+}  // namespace
+
+SystemResult Posix::BlockSignals(std::span<const int> signals, bool block)
+{
+    const sigset_t set = SignalSet(signals);
+    // pthread_sigmask reports its error as its result and leaves errno alone.
+    const int error = ::pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+    return {error == 0 ? 0 : -1, error};
+}
+
+SystemResult Posix::TakeSignal(std::span<const int> signals, std::chrono::nanoseconds limit)
+{
+    const sigset_t set = SignalSet(signals);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left =
+            std::max(std::chrono::nanoseconds(0), deadline - std::chrono::steady_clock::now());
+        const auto seconds = std::chrono::floor<std::chrono::seconds>(left);
+        const timespec wait{static_cast<time_t>(seconds.count()),
+                            static_cast<long>((left - seconds).count())};
+        const int taken = ::sigtimedwait(&set, nullptr, &wait);
+        if (taken > 0)
+            return {taken, 0};
+        if (errno != EINTR)
+            return {-1, errno};
+    }
 }
 
 }  // namespace quorvex

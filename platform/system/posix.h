@@ -84,6 +84,12 @@ public:
     static SystemResult Send(int fd, const void* buffer, std::size_t count);
     static SystemResult SignalAction(int signal, const struct sigaction* action,
                                      struct sigaction* previous);
+    // Holds `signals` back from the calling thread (and the threads it starts afterwards),
+    // or lets them through again.
+    static SystemResult BlockSignals(std::span<const int> signals, bool block);
+    // Takes one of `signals`, which must be held back, waiting up to `limit` for it: the
+    // value is the signal's number; EAGAIN when none came in time.
+    static SystemResult TakeSignal(std::span<const int> signals, std::chrono::nanoseconds limit);
 
     // Processes.
     [[nodiscard]] static int ProcessId();
