@@ -98,6 +98,12 @@ struct Copies {
 void Run(const SimOptions& options, SimLink& link, StopSignals& stop, const Copies& copies,
          Tally& tally)
 {
+    if (options.awaitOpen) {
+        while (!link.Listening()) {
+            if (stop.WaitFor(50ms))
+                return;
+        }
+    }
     NmeaGenerator generator(options.seed, options.rateHz);
     LinePacer pacer(options.baud);
     const auto start = SteadyClock::now();

@@ -34,8 +34,8 @@ bool LinkName(std::string_view text, std::string& link)
 const char* SimOptions::Usage()
 {
     return "usage: quorvex-nmea-sim (--device NAME | --pty [--link COMn]) [--baud N] [--rate HZ]\n"
-           "                        [--seed N] [--epochs N | --seconds N] [--linger] [--listen]\n"
-           "                        [--received FILE] [--sent FILE]\n"
+           "                        [--seed N] [--epochs N | --seconds N] [--await-open]\n"
+           "                        [--linger] [--listen] [--received FILE] [--sent FILE]\n"
            "Plays a GPS receiver: writes an NMEA 0183 stream (GGA, GSA, GSV, RMC, VTG) to a\n"
            "serial device or to a pseudo-terminal it makes, paced at the line's baud rate,\n"
            "and reports what is written back to it. --listen plays the device at the other\n"
@@ -48,8 +48,8 @@ bool SimOptions::Parse(std::span<const char* const> arguments, SimOptions& optio
     options = SimOptions();
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view name = arguments[i];
-        const bool flag =
-            name == "--pty" || name == "--listen" || name == "--linger" || name == "--help";
+        const bool flag = name == "--pty" || name == "--listen" || name == "--linger" ||
+                          name == "--await-open" || name == "--help";
         if (!flag && i + 1 == arguments.size()) {
             error = std::string(name) + " needs a value";
             return false;
@@ -63,6 +63,8 @@ bool SimOptions::Parse(std::span<const char* const> arguments, SimOptions& optio
             options.listen = true;
         } else if (name == "--linger") {
             options.linger = true;
+        } else if (name == "--await-open") {
+            options.awaitOpen = true;
         } else if (name == "--help") {
             options.help = true;
         } else if (name == "--device") {

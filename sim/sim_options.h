@@ -16,6 +16,8 @@ namespace quorvex {
 //   --seed N         the simulation's seed (default 1)
 //   --epochs N       stop after N epochs (default: run until SIGINT, SIGTERM or SIGHUP)
 //   --seconds N      stop after N seconds
+//   --await-open     start the stream, and the clock of --seconds, only once the other end
+//                    has opened the line (with --pty; a device counts as open at once)
 //   --linger         after --epochs or --seconds, keep the line open and quiet until a
 //                    stop signal
 //   --listen         send nothing: play the device at a line's other end
@@ -30,6 +32,7 @@ struct SimOptions {
     std::uint64_t seed = 1;
     std::uint64_t epochs = 0;   // 0: no limit
     std::uint64_t seconds = 0;  // 0: no limit
+    bool awaitOpen = false;
     bool linger = false;
     bool listen = false;
     std::string received;
