@@ -49,6 +49,8 @@ public:
     void Disconnect();
 
 private:
+    friend class RelayEngineTestHelper;
+
     void ConnectWorker();
     void RelayThread();
 
