@@ -46,7 +46,8 @@ DialogHarness::~DialogHarness()
     Application::EnableOrientationRelayout(false);
 }
 
-int DialogHarness::Run(const std::function<void(MainDialog&)>& script)
+int DialogHarness::Run(const std::function<void(MainDialog&)>& script,
+                       const std::function<void()>& afterRun)
 {
     MainDialog made;
     dialog = &made;
@@ -61,6 +62,8 @@ int DialogHarness::Run(const std::function<void(MainDialog&)>& script)
         return true;
     });
     const int result = made.DoModal();
+    if (afterRun)
+        afterRun();
     WindowHooks::SetIdleHook(system, {});
     dialog = nullptr;
     return result;

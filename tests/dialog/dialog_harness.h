@@ -50,8 +50,10 @@ protected:
     ~DialogHarness() override;
 
     // Makes a MainDialog and runs it modally; `script` runs once it is set up and idle.
-    // A dialog that the script leaves running is ended with 99. Returns DoModal's result.
-    int Run(const std::function<void(MainDialog&)>& script);
+    // A dialog that the script leaves running is ended with 99. `afterRun` runs once the
+    // window is gone and before the object is. Returns DoModal's result.
+    int Run(const std::function<void(MainDialog&)>& script,
+            const std::function<void()>& afterRun = {});
 
     // Moves the clock by one tick period (500 ms) and dispatches what is due, `count` times.
     void Tick(int count = 1);
