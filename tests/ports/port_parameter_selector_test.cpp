@@ -50,8 +50,8 @@ protected:
         app.SetProfileSettings(&settings);
         parent.Create(L"", L"", WS_POPUP | WS_VISIBLE, {0, 0, 480, 640}, nullptr, 0);
         for (std::size_t i = 0; i < lists.size(); ++i) {
-            windows[i].Create(ComboBoxWindow::kClass, L"", WS_CHILD | WS_VISIBLE,
-                              {0, 0, 100, 100}, &parent, 1000 + static_cast<int>(i));
+            windows[i].Create(ComboBoxWindow::kClass, L"", WS_CHILD | WS_VISIBLE, {0, 0, 100, 100},
+                              &parent, 1000 + static_cast<int>(i));
             lists[i].Attach(&windows[i]);
         }
     }
@@ -80,9 +80,9 @@ protected:
 TEST_F(PortParameterSelectorTest, AFirstStartOffersTheFixedRowsAndTheDefaults)
 {
     Attach();
-    EXPECT_EQ(Rows(0), (std::vector<std::wstring>{L"110", L"300", L"600", L"1200", L"2400",
-                                                  L"4800", L"9600", L"19200", L"38400", L"57600",
-                                                  L"115200"}));
+    EXPECT_EQ(Rows(0),
+              (std::vector<std::wstring>{L"110", L"300", L"600", L"1200", L"2400", L"4800", L"9600",
+                                         L"19200", L"38400", L"57600", L"115200"}));
     EXPECT_EQ(Rows(1), (std::vector<std::wstring>{L"7", L"8"}));
     EXPECT_EQ(Rows(2), (std::vector<std::wstring>{L"1", L"2"}));
     EXPECT_EQ(Rows(3), (std::vector<std::wstring>{L"None", L"Odd", L"Even"}));
