@@ -28,7 +28,13 @@ MainDialog::MainDialog(Window* owner)
 {
 }
 
-MainDialog::~MainDialog() = default;
+MainDialog::~MainDialog()
+{
+    // Destroyed here, while the object is whole, the window's teardown still stops the
+    // relay before the lamp goes.
+    if (IsCreated())
+        Destroy();
+}
 
 // ---- Set-up -----------------------------------------------------------------------------
 
