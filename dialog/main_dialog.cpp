@@ -30,8 +30,7 @@ MainDialog::MainDialog(Window* owner)
 
 MainDialog::~MainDialog()
 {
-    // Destroyed here, while the object is whole, the window's teardown still stops the
-    // relay before the lamp goes.
+    // The window's teardown needs the whole object: it stops the relay before the lamp goes.
     if (IsCreated())
         Destroy();
 }

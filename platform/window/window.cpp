@@ -64,6 +64,7 @@ void Window::DestroyWindowTree()
     system->Unregister(*this);
     if (!child)
         system->TopLevelChanged();
+    ExposeBelow();
     NoteChanged();
     handle = 0;
     parent = nullptr;
@@ -78,6 +79,18 @@ void Window::Expose()
     system->Invalidate(handle);
     for (Window* child : children)
         child->Expose();
+}
+
+void Window::ExposeBelow()
+{
+    if ((style & WS_CHILD) != 0) {
+        if (parent)
+            parent->Expose();
+        return;
+    }
+    for (Window* other : system->TopLevelWindows())
+        if (other != this)
+            other->Expose();
 }
 
 void Window::Orphan()
@@ -128,6 +141,8 @@ bool Window::ShowWindow(int command)
         if (IsCreated() && (style & WS_CHILD) == 0)
             system->TopLevelChanged();
         Expose();
+        if (IsCreated() && command == SW_HIDE)
+            ExposeBelow();
     }
     return wasVisible;
 }

@@ -143,6 +143,8 @@ private:
     // Asks the window and its descendants that can be seen to paint: they are shown,
     // uncovered or resized, and what they painted before is not there any more.
     void Expose();
+    // The same for what the window stood on, once it is hidden or gone.
+    void ExposeBelow();
     void Orphan();  // its window system goes away first: forget the window without messages
     std::span<std::uint32_t> PixelsForPaint();
 

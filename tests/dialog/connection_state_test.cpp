@@ -306,6 +306,27 @@ TEST_F(ConnectionStateTest, AFailedAttemptOnAPortStillOfferedRefillsTheListsAsSa
     });
 }
 
+TEST_F(ConnectionStateTest, AConnectRefusedWhileAnEarlierAttemptRunsReturnsToIdle)
+{
+    RegisterCom5(true);
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"Bluetooth (COM5)");
+        HoldOpens();
+        // An attempt of the engine's own still opens its ports.
+        ASSERT_TRUE(
+            MainDialogTestHelper::Engine(*dialog).Connect(L"COM2:", L"COM9:", 4800, 0, 8, 0));
+        Click(1006);
+        Tick();
+        EXPECT_EQ(Text(1004), L"Connecting to");
+        EXPECT_EQ(Requested(), Idle) << "the engine refused the second attempt";
+        Tick();
+        EXPECT_EQ(Text(1004), L"Available");
+        EXPECT_TRUE(Enabled(1006));
+        ReleaseOpens();
+    });
+}
+
 // A hung-up port carries nothing: the dialog must not go on saying "Connected to".
 class HangUpTest : public ConnectionStateTest, public ::testing::WithParamInterface<bool> {};
 

@@ -44,6 +44,21 @@ TEST(ExposeTest, AWindowPaintsWhenFirstShownOrResizedWithoutBeingAsked)
     shown.SetWindowPos(HWND_TOP, 5, 5, 30, 14, SWP_NOZORDER);
     system.DispatchPending();
     EXPECT_EQ(shown.paints, 2) << "resized, what it painted is gone";
+
+    hidden.ShowWindow(SW_HIDE);
+    system.DispatchPending();
+    EXPECT_EQ(shown.paints, 3) << "uncovered by its hidden sibling";
+    EXPECT_EQ(hidden.paints, 1);
+    {
+        PaintCounter box;
+        box.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {10, 10, 50, 50}, &dialog, 0);
+        system.DispatchPending();
+        EXPECT_EQ(box.paints, 1);
+        EXPECT_EQ(shown.paints, 3);
+    }
+    system.DispatchPending();
+    EXPECT_EQ(dialog.paints, 3);
+    EXPECT_EQ(shown.paints, 4) << "uncovered by a window that is gone";
 }
 
 }  // namespace
