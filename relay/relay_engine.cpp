@@ -55,6 +55,11 @@ bool RelayEngine::IsRelaying() const
     return GetStatus() != StatusBusy && relayThread.IsStarted();
 }
 
+bool RelayEngine::HasHungUp() const
+{
+    return IsRelaying() && (receiverPort.IsHungUp() || outputPort.IsHungUp());
+}
+
 void RelayEngine::Disconnect()
 {
     // While an attempt runs, its worker owns both ports and the relay thread: closing them

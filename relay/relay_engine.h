@@ -40,12 +40,17 @@ public:
                  std::uint8_t stopBits);
     Status GetStatus() const;
     bool IsRelaying() const;
+    // Whether either port of the running relay has hung up (a link lost, an adapter pulled
+    // out): nothing passes any more, though the relay still runs until Disconnect.
+    bool HasHungUp() const;
     // Stops the relay and closes both ports; safe at any time, leaves the status as it is.
     // An attempt still running is neither waited for nor cancelled: its ports are its own
     // until it ends, and if it succeeds the relay runs until the next Disconnect.
     void Disconnect();
 
 private:
+    friend class RelayEngineTestHelper;
+
     void ConnectWorker();
     void RelayThread();
 

@@ -45,6 +45,8 @@ public:
 
     RingBuffer& Ring() { return ring; }
     bool IsOpen() const { return device.IsOpen(); }
+    // Whether the device hung up since it was opened; any thread.
+    bool IsHungUp() const { return device.IsHungUp(); }
     const std::wstring& PortName() const { return portName; }
     const Dcb& LineSettingsRecord() const { return lineSettings; }
     std::uint32_t ReceivedTotal() const { return receivedTotal.load(std::memory_order_relaxed); }

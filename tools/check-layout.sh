@@ -19,7 +19,8 @@ declare -A allowed=(
     [serial]="$platform_base platform/serial"
     [relay]="$platform_base platform/serial serial"
     [resources]="platform/system platform/resource"
-    [ports]="platform/system platform/registry platform/resource platform/framework resources"
+    [ports]="platform/system platform/registry platform/resource platform/gui platform/framework
+             resources"
     [dialog]="$platform_base platform/serial platform/registry platform/resource platform/window
               platform/gui platform/framework serial relay resources ports"
     [sim]="$platform_base platform/serial"

@@ -3,19 +3,21 @@
 #   tools/fuzz.sh        about 30 s per target
 #   tools/fuzz.sh 300    five minutes per target
 # New inputs that reach new code land in build/clang/fuzz-corpus, not in the repository;
-# the seeds in tests/platform/registry/fuzz/*_corpus are read only.
+# the seeds in the targets' *_corpus folders are read only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 
 cmake --preset clang >/dev/null
-cmake --build --preset clang --target hive_text_fuzz
+targets=(platform/registry/fuzz/hive_text_fuzz dialog/fuzz/template_relayout_fuzz)
+cmake --build --preset clang --target "${targets[@]##*/}"
 
-for target in hive_text_fuzz; do
+for path in "${targets[@]}"; do
+    target=${path##*/}
     corpus=build/clang/fuzz-corpus/$target
     mkdir -p "$corpus"
     echo "== $target for $seconds s"
-    build/clang/tests/platform/registry/fuzz/$target -max_total_time="$seconds" -max_len=65536 \
+    build/clang/tests/$path -max_total_time="$seconds" -max_len=65536 \
         -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-        "$corpus" "tests/platform/registry/fuzz/${target%_fuzz}_corpus"
+        "$corpus" "tests/${path%_fuzz}_corpus"
 done

@@ -7,9 +7,12 @@
 
 #include "platform/gui/control.h"
 #include "platform/gui/shell.h"
+#include "platform/resource/bitmap.h"
 #include "platform/resource/resource_module.h"
 #include "platform/window/combo_box_window.h"
 #include "platform/window/input_router.h"
+#include "platform/window/list_box_window.h"
+#include "platform/window/static_window.h"
 #include "platform/window/window_system.h"
 
 namespace quorvex {
@@ -38,6 +41,17 @@ std::wstring ClassNameOf(const ParsedDialogTemplate::Field& field)
     if (!field.IsOrdinal())
         return field.text;
     return std::wstring(Window::kDefaultClass);
+}
+
+std::unique_ptr<Window> MakeWindow(std::wstring_view className)
+{
+    if (className == ComboBoxWindow::kClass)
+        return std::make_unique<ComboBoxWindow>();
+    if (className == ListBoxWindow::kClass)
+        return std::make_unique<ListBoxWindow>();
+    if (className == StaticWindow::kClass)
+        return std::make_unique<StaticWindow>();
+    return std::make_unique<Window>();
 }
 
 }  // namespace
@@ -115,17 +129,31 @@ bool Dialog::CreateFromTemplate(const ParsedDialogTemplate& dialogTemplate)
 bool Dialog::CreateItem(const ParsedDialogTemplate::Item& item)
 {
     const std::wstring className = ClassNameOf(item.windowClass);
-    std::unique_ptr<Window> control = className == ComboBoxWindow::kClass
-                                          ? std::make_unique<ComboBoxWindow>()
-                                          : std::make_unique<Window>();
+    std::unique_ptr<Window> control = MakeWindow(className);
     Rect place{item.x, item.y, item.x + item.cx, item.y + item.cy};
     MapDialogRect(place);
     if (!control->Create(className, item.title.IsOrdinal() ? L"" : item.title.text,
                          item.style | WS_CHILD, place, this, item.id, item.exStyle))
         return false;
     control->SetFont(GetFont(), false);
+    if (item.title.IsOrdinal())
+        LoadImage(*control, item.style, *item.title.ordinal);
     controls.push_back(std::move(control));
     return true;
+}
+
+void Dialog::LoadImage(Window& control, std::uint32_t style, std::uint16_t id) const
+{
+    auto* picture = dynamic_cast<StaticWindow*>(&control);
+    if (!picture)
+        return;
+    const bool icon = (style & SS_ICON) == SS_ICON;
+    if (!icon && (style & SS_BITMAP) != SS_BITMAP)
+        return;
+    auto image = std::make_unique<Bitmap>();
+    // A static whose image is missing is made all the same, without its image.
+    if (icon ? image->LoadIcon(module, id) : image->LoadBitmap(module, id))
+        picture->SetImage(icon ? IMAGE_ICON : IMAGE_BITMAP, std::move(image));
 }
 
 void Dialog::EndDialog(int value)

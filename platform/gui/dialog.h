@@ -61,6 +61,8 @@ protected:
 private:
     bool CreateFromTemplate(const ParsedDialogTemplate& dialogTemplate);
     bool CreateItem(const ParsedDialogTemplate::Item& item);
+    // An image static (SS_ICON, SS_BITMAP) shows the image its template names.
+    void LoadImage(Window& control, std::uint32_t style, std::uint16_t id) const;
 
     const ResourceModule& module;
     const std::uint16_t templateId;

@@ -30,6 +30,16 @@ bool Bitmap::LoadBitmap(const ResourceModule& module, std::uint16_t id)
     return LoadDib(*bytes);
 }
 
+bool Bitmap::LoadIcon(const ResourceModule& module, std::uint16_t id)
+{
+    const auto bytes = module.Find(ResourceType::Icon, id);
+    if (!bytes) {
+        DeleteObject();
+        return false;
+    }
+    return LoadDib(*bytes);
+}
+
 bool Bitmap::LoadDib(std::span<const std::byte> bytes)
 {
     DeleteObject();

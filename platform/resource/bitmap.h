@@ -22,6 +22,8 @@ public:
     // False, leaving the bitmap empty, when the resource is missing or its bytes are not a
     // well-formed uncompressed 24-bit bitmap that they hold completely.
     bool LoadBitmap(const ResourceModule& module, std::uint16_t id);
+    // The same for an icon resource, whose image is stored as a bitmap's is.
+    bool LoadIcon(const ResourceModule& module, std::uint16_t id);
     bool LoadDib(std::span<const std::byte> bytes);
     void DeleteObject();
 

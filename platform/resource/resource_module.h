@@ -23,6 +23,8 @@ struct ResourceId {
 // Numbered resource types, as the platform numbers them.
 namespace ResourceType {
 inline constexpr std::uint16_t Bitmap = 2;
+// An icon: stored in this model as a bitmap is, a device-independent bitmap.
+inline constexpr std::uint16_t Icon = 3;
 inline constexpr std::uint16_t Dialog = 5;
 inline constexpr std::uint16_t String = 6;
 inline constexpr std::uint16_t Version = 16;

@@ -35,6 +35,7 @@ bool Window::Create(std::wstring_view className, std::wstring_view text, std::ui
     else
         system->TopLevelChanged();
     NoteChanged();
+    Expose();
     return true;
 }
 
@@ -63,11 +64,33 @@ void Window::DestroyWindowTree()
     system->Unregister(*this);
     if (!child)
         system->TopLevelChanged();
+    ExposeBelow();
     NoteChanged();
     handle = 0;
     parent = nullptr;
     pixels.clear();
     pixelsSize = {};
+}
+
+void Window::Expose()
+{
+    if (!IsCreated() || !IsWindowVisible())
+        return;
+    system->Invalidate(handle);
+    for (Window* child : children)
+        child->Expose();
+}
+
+void Window::ExposeBelow()
+{
+    if ((style & WS_CHILD) != 0) {
+        if (parent)
+            parent->Expose();
+        return;
+    }
+    for (Window* other : system->TopLevelWindows())
+        if (other != this)
+            other->Expose();
 }
 
 void Window::Orphan()
@@ -117,6 +140,9 @@ bool Window::ShowWindow(int command)
         NoteChanged();
         if (IsCreated() && (style & WS_CHILD) == 0)
             system->TopLevelChanged();
+        Expose();
+        if (IsCreated() && command == SW_HIDE)
+            ExposeBelow();
     }
     return wasVisible;
 }
@@ -185,6 +211,8 @@ bool Window::Place(const Window* insertAfter, int x, int y, int cx, int cy, std:
     }
     resized = wanted.Width() != rect.Width() || wanted.Height() != rect.Height();
     rect = wanted;
+    if (resized)
+        Expose();
     if (!(flags & SWP_NOZORDER) && (style & WS_CHILD) && parent) {
         auto& siblings = parent->children;
         const bool known = insertAfter == HWND_TOP ||

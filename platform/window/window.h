@@ -90,7 +90,8 @@ public:
     bool PostMessage(std::uint32_t message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     // Asks for a WM_PAINT, which the UI thread dispatches once nothing else is queued. Any
-    // thread may call it; it never waits for the UI thread. Background erasing is not
+    // thread may call it; it never waits for the UI thread. A window also paints, without
+    // being asked, when it is first shown, when it is uncovered and when its size changes. Background erasing is not
     // done in this model, so `erase` only documents the caller's intent.
     void InvalidateRect(bool erase);
 
@@ -139,6 +140,11 @@ private:
     void SendSize();
 
     void DestroyWindowTree();
+    // Asks the window and its descendants that can be seen to paint: they are shown,
+    // uncovered or resized, and what they painted before is not there any more.
+    void Expose();
+    // The same for what the window stood on, once it is hidden or gone.
+    void ExposeBelow();
     void Orphan();  // its window system goes away first: forget the window without messages
     std::span<std::uint32_t> PixelsForPaint();
 

@@ -155,6 +155,9 @@ void WindowSystem::PopMessageBox(MessageBox& box)
 {
     std::erase(boxes, &box);
     NoteChanged();
+    // What the box covered is uncovered.
+    for (Window* window : topLevel)
+        window->Expose();
 }
 
 void WindowSystem::ShowingMessageBox(MessageBox& box)

@@ -64,6 +64,10 @@ inline constexpr std::uint32_t WM_GETFONT = 0x0031;
 inline constexpr std::uint32_t WM_INITDIALOG = 0x0110;
 inline constexpr std::uint32_t WM_COMMAND = 0x0111;
 inline constexpr std::uint32_t WM_TIMER = 0x0113;
+inline constexpr std::uint32_t STM_SETIMAGE = 0x0172;
+inline constexpr std::uint32_t STM_GETIMAGE = 0x0173;
+inline constexpr std::uint32_t LB_SETCURSEL = 0x0186;
+inline constexpr std::uint32_t LB_GETCURSEL = 0x0188;
 inline constexpr std::uint32_t WM_APP = 0x8000;
 
 // Notifications carried in the high word of WM_COMMAND's wParam.
@@ -99,6 +103,8 @@ inline constexpr std::uint32_t BS_TYPEMASK = 0x0000000F;
 inline constexpr std::uint32_t BS_FLAT = 0x00008000;
 inline constexpr std::uint32_t SS_LEFT = 0x00000000;
 inline constexpr std::uint32_t SS_LEFTNOWORDWRAP = 0x0000000C;
+inline constexpr std::uint32_t SS_ICON = 0x00000003;
+inline constexpr std::uint32_t SS_BITMAP = 0x0000000E;
 inline constexpr std::uint32_t CBS_DROPDOWNLIST = 0x00000003;
 
 // Predefined window classes by template ordinal.
@@ -106,6 +112,10 @@ inline constexpr std::uint16_t kButtonClassOrdinal = 0x0080;
 inline constexpr std::uint16_t kStaticClassOrdinal = 0x0082;
 inline constexpr std::uint16_t kListBoxClassOrdinal = 0x0083;
 inline constexpr std::uint16_t kComboBoxClassOrdinal = 0x0085;
+
+// Image kinds of STM_GETIMAGE and STM_SETIMAGE.
+inline constexpr WPARAM IMAGE_BITMAP = 0;
+inline constexpr WPARAM IMAGE_ICON = 1;
 
 // ShowWindow commands.
 inline constexpr int SW_HIDE = 0;

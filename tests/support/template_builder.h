@@ -21,6 +21,7 @@ public:
         std::wstring_view title;
         std::uint32_t exStyle = 0;
         std::wstring_view className = {};  // written instead of the ordinal when not empty
+        std::uint16_t titleOrdinal = 0;    // a resource id written instead of the title
     };
 
     TemplateBuilder(std::uint32_t style, std::uint32_t exStyle, std::int16_t cx, std::int16_t cy,
@@ -59,7 +60,12 @@ public:
         } else {
             String(item.className);
         }
-        String(item.title);
+        if (item.titleOrdinal != 0) {
+            Word(0xFFFF);
+            Word(item.titleOrdinal);
+        } else {
+            String(item.title);
+        }
         Word(0);  // no creation data
         return *this;
     }

@@ -39,6 +39,9 @@ protected:
     void SetUp() override
     {
         window.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 100, 100}, nullptr, 0);
+        // Shown at once, the window paints first.
+        system.DispatchPending();
+        window.log.clear();
     }
 
     HeadlessDisplay display;

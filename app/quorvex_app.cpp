@@ -1,0 +1,31 @@
+#include "app/quorvex_app.h"
+
+#include "dialog/main_dialog.h"
+#include "platform/gui/shell.h"
+#include "ports/settings_store.h"
+
+namespace quorvex {
+
+QuorvexApp::QuorvexApp() = default;
+
+QuorvexApp::~QuorvexApp() = default;
+
+bool QuorvexApp::StartUp()
+{
+    EnableOrientationRelayout();
+    (void)Shell::InitExtraControls();  // its result is not looked at
+    // The store lives for the dialog's run; the application hands it out meanwhile.
+    SettingsStore settings;
+    SetProfileSettings(&settings);
+    SetCompanyKey(kCompanyKey);
+    {
+        MainDialog dialog;
+        SetMainWindow(&dialog);
+        (void)dialog.DoModal();  // OK or cancel, the program ends either way
+        SetMainWindow(nullptr);
+    }
+    SetProfileSettings(nullptr);
+    return false;
+}
+
+}  // namespace quorvex

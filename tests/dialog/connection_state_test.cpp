@@ -1,0 +1,360 @@
+// The tick-driven connection state machine, row by row: what each event does at once, and
+// what the next tick makes of it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "tests/dialog/dialog_harness.h"
+
+namespace quorvex {
+namespace {
+
+using testing::DialogHarness;
+
+constexpr auto Idle = MainDialog::Idle;
+constexpr auto Connecting = MainDialog::Connecting;
+constexpr auto Connected = MainDialog::Connected;
+constexpr std::array<int, 8> kLineParameters{1009, 1010, 1011, 1012, 1000, 1001, 1002, 1003};
+constexpr std::uint32_t kBoxType = MB_OKCANCEL | MB_ICONEXCLAMATION | MB_SETFOREGROUND;
+constexpr std::wstring_view kLowBaudWarning =
+    L"NMEA sentences may be delayed or discarded if a baud rate of 4800 or lower is selected. "
+    L"To avoid problems, turn off NMEA messages that are not required, or select a higher baud "
+    L"rate.";
+
+class ConnectionStateTest : public DialogHarness {
+protected:
+    bool LineParametersEnabled(bool expected) const
+    {
+        for (int id : kLineParameters)
+            if (Enabled(id) != expected)
+                return false;
+        return true;
+    }
+
+    // Bytes written on one far side arrive unchanged on the other.
+    static void ExpectRelayed(PseudoTerminal& from, PseudoTerminal& to, std::string_view text)
+    {
+        const std::vector<unsigned char> sent(text.begin(), text.end());
+        ASSERT_TRUE(from.Send(sent));
+        std::vector<unsigned char> received(sent.size());
+        ASSERT_TRUE(to.Receive(received));
+        EXPECT_EQ(received, sent);
+    }
+};
+
+TEST_F(ConnectionStateTest, TheFirstTickWritesTheStatusLineAndOnlyAChangedOwnerRewritesIt)
+{
+    Run([&](MainDialog&) {
+        EXPECT_EQ(Text(1004), L"") << "nothing before the first tick";
+        Tick();
+        EXPECT_EQ(State(), Idle) << "no entry action: the state did not change";
+        EXPECT_EQ(Text(1004), L"Available");
+        EXPECT_FALSE(Enabled(1006)) << "no port chosen";
+
+        dialog->GetDlgItem(1004)->SetWindowText(L"marker");
+        Tick();
+        EXPECT_EQ(Text(1004), L"marker") << "the same owner is not written again";
+
+        SetOwner(L"GpsGate");
+        ChoosePort(L"Bluetooth (COM9)");
+        Tick();
+        EXPECT_EQ(Text(1004), L"In use by GpsGate") << "joined by exactly one space";
+        EXPECT_FALSE(Enabled(1006)) << "the receiver port is held";
+        ChoosePort(L"External (COM1)");
+        EXPECT_FALSE(Enabled(1006));
+
+        SetOwner(L"");
+        Tick();
+        EXPECT_EQ(Text(1004), L"Available");
+        EXPECT_TRUE(Enabled(1006));
+        EXPECT_EQ(Text(1006), L"Connect");
+    });
+}
+
+TEST_F(ConnectionStateTest, ChoosingAPortSetsTheButtonAndTheLineParametersButNoTexts)
+{
+    RegisterCom5(true);
+    Run([&](MainDialog&) {
+        Tick();
+        EXPECT_EQ(LampState(), StatusLamp::LampBlank);
+        ChoosePort(L"External (COM1)");
+        EXPECT_EQ(MainDialogTestHelper::SelectedPort(*dialog), 0);
+        EXPECT_TRUE(Enabled(1006));
+        EXPECT_TRUE(LineParametersEnabled(true));
+        Tick();
+        EXPECT_EQ(LampState(), StatusLamp::LampDark);
+
+        ChoosePort(L"Bluetooth (COM5)");
+        EXPECT_EQ(MainDialogTestHelper::SelectedPort(*dialog), 1);
+        EXPECT_TRUE(Enabled(1006));
+        EXPECT_TRUE(LineParametersEnabled(false));
+
+        dialog->GetDlgItem(1004)->SetWindowText(L"marker");
+        ChoosePort(L"None");
+        EXPECT_EQ(MainDialogTestHelper::SelectedPort(*dialog), -1);
+        EXPECT_FALSE(Enabled(1006));
+        EXPECT_TRUE(LineParametersEnabled(false));
+        EXPECT_EQ(Text(1004), L"marker");
+        EXPECT_EQ(Text(1006), L"Connect");
+        Tick();
+        EXPECT_EQ(LampState(), StatusLamp::LampBlank);
+    });
+}
+
+TEST_F(ConnectionStateTest, ConnectAndDisconnectABluetoothPortTickByTick)
+{
+    RegisterCom5(true);
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"Bluetooth (COM5)");
+        Tick();
+        HoldOpens();
+        Click(1006);
+        EXPECT_FALSE(Enabled(1006));
+        EXPECT_FALSE(Enabled(1005));
+        EXPECT_TRUE(LineParametersEnabled(false));
+        EXPECT_EQ(Requested(), Connecting);
+        EXPECT_EQ(Text(1004), L"Available") << "the next tick shows the change";
+        EXPECT_TRUE(questions.empty()) << "a Bluetooth port is never warned about";
+        EXPECT_EQ(Setting(L"PortSelection", L"port", -9), 1);
+        EXPECT_EQ(Setting(L"PortParameters", L"Baud", -9), 5);
+
+        Tick();
+        EXPECT_EQ(State(), Connecting);
+        EXPECT_EQ(Text(1004), L"Connecting to");
+        EXPECT_EQ(Text(1006), L"Connect");
+        EXPECT_FALSE(Enabled(1006));
+        EXPECT_EQ(LampState(), StatusLamp::LampDark) << "unchanged while connecting";
+        Click(1006);
+        EXPECT_EQ(Requested(), Connecting) << "a press while connecting is ignored";
+        Tick();
+        EXPECT_EQ(State(), Connecting) << "the attempt still opens the ports";
+
+        ReleaseOpens();
+        Tick();
+        EXPECT_EQ(Requested(), Connected);
+        EXPECT_EQ(Text(1004), L"Connecting to") << "shown one tick after the engine is ready";
+        Tick();
+        EXPECT_EQ(Text(1004), L"Connected to");
+        EXPECT_EQ(Text(1006), L"Disconnect");
+        EXPECT_TRUE(Enabled(1006));
+        EXPECT_EQ(LampState(), StatusLamp::LampBlue);
+        EXPECT_TRUE(Relaying());
+        ExpectRelayed(receiver, com5, "$GPGGA,123519,4807.038,N,01131.000,E*47\r\n");
+        ExpectRelayed(com5, receiver, "$PSRF100,1,4800,8,1,0*0E\r\n");
+        Tick();
+        EXPECT_EQ(State(), Connected) << "a tick while connected changes nothing";
+
+        Click(1006);
+        EXPECT_FALSE(Enabled(1006));
+        EXPECT_FALSE(Enabled(1005));
+        EXPECT_EQ(Requested(), Idle);
+        EXPECT_EQ(Text(1004), L"Connected to");
+        Tick();
+        EXPECT_EQ(Text(1004), L"Available");
+        EXPECT_EQ(Text(1006), L"Connect");
+        EXPECT_TRUE(Enabled(1006));
+        EXPECT_TRUE(Enabled(1005));
+        EXPECT_TRUE(LineParametersEnabled(false)) << "not the wired port";
+        EXPECT_EQ(LampState(), StatusLamp::LampDark);
+        EXPECT_FALSE(Relaying());
+    });
+}
+
+TEST_F(ConnectionStateTest, TheWiredPortAboveTheWarningRateLightsGreenAndGetsItsListsBack)
+{
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"External (COM1)");
+        ChooseRow(1000, 6);  // 9600
+        Click(1006);
+        EXPECT_TRUE(questions.empty());
+        EXPECT_TRUE(LineParametersEnabled(false));
+        Tick();
+        MainDialogTestHelper::WaitForAttempt(*dialog);
+        Tick(2);
+        EXPECT_EQ(Text(1004), L"Connected to");
+        EXPECT_EQ(LampState(), StatusLamp::LampGreen);
+        EXPECT_EQ(Setting(L"PortParameters", L"Baud", -9), 6);
+        Click(1006);
+        Tick();
+        EXPECT_TRUE(LineParametersEnabled(true));
+    });
+}
+
+TEST_F(ConnectionStateTest, TheLowBaudWarningAsksOnlyForTheUsersWiredStartAt4800OrBelow)
+{
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"External (COM1)");
+        const std::string before = UserHive();
+        answers = {IDCANCEL};
+        // Ticks and the owner lookup go on while the question is open.
+        whileAsking = [&] {
+            SetOwner(L"Other");
+            Tick();
+            EXPECT_EQ(Text(1004), L"In use by Other");
+            SetOwner(L"");
+            Tick();
+        };
+        Click(1006);
+        whileAsking = nullptr;
+        ASSERT_EQ(questions.size(), 1u);
+        EXPECT_EQ(questions[0], kLowBaudWarning);
+        EXPECT_EQ(questionTypes[0], kBoxType);
+        EXPECT_EQ(captions[0], app.Name());
+        EXPECT_TRUE(Enabled(1006)) << "Cancel gives the button back";
+        EXPECT_TRUE(Enabled(1005));
+        EXPECT_TRUE(LineParametersEnabled(true));
+        EXPECT_EQ(Requested(), Idle);
+        EXPECT_EQ(UserHive(), before) << "Cancel writes nothing";
+        Tick();
+        EXPECT_EQ(State(), Idle);
+
+        ChooseRow(1000, 0);  // 110 asks as well
+        answers = {IDOK};
+        Click(1006);
+        EXPECT_EQ(questions.size(), 2u);
+        EXPECT_EQ(Requested(), Connecting);
+        EXPECT_EQ(Setting(L"PortSelection", L"port", -9), 0);
+        EXPECT_EQ(Setting(L"PortParameters", L"Baud", -9), 0);
+    });
+}
+
+TEST_F(ConnectionStateTest, NoWarningForABluetoothPortNorForAnUnselectedBaudRow)
+{
+    RegisterCom5(true);
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"External (COM1)");
+        ChooseRow(1000, 1);  // 300
+        ChoosePort(L"Bluetooth (COM5)");
+        Click(1006);
+        EXPECT_TRUE(questions.empty());
+        EXPECT_EQ(Requested(), Connecting);
+    });
+    Store(L"PortParameters", L"Baud", 11);
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"External (COM1)");
+        EXPECT_EQ(Selection(1000), -1);
+        Click(1006);
+        EXPECT_TRUE(questions.empty()) << "no row reads as 0xFFFFFFFF, above 4800";
+        EXPECT_EQ(Requested(), Connecting);
+    });
+}
+
+TEST_F(ConnectionStateTest, AFailedAttemptWhosePortHasGoneFallsBackToNone)
+{
+    RegisterCom5(true);
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"Bluetooth (COM5)");
+        Tick();
+        Click(1006);
+        // The link goes before the attempt: its port can no longer be opened or offered.
+        RegisterCom5(false);
+        std::filesystem::remove(prefix.Path() / "devices" / "com5");
+        std::filesystem::create_directory_symlink(prefix.Path(),
+                                                  prefix.Path() / "devices" / "com5");
+        Tick();
+        MainDialogTestHelper::WaitForAttempt(*dialog);
+        Tick();
+        EXPECT_EQ(Requested(), Idle);
+        EXPECT_EQ(Rows(1005),
+                  (std::vector<std::wstring>{L"None", L"External (COM1)", L"Bluetooth (COM9)"}));
+        EXPECT_EQ(Selection(1005), 0);
+        EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0);
+        EXPECT_EQ(Setting(L"PortSelection", L"port", -9), -1);
+        EXPECT_EQ(Rows(1000).size(), 11u);
+        EXPECT_EQ(Rows(1003).size(), 3u);
+        Tick();
+        EXPECT_EQ(Text(1004), L"Available") << "no message box, only the return to idle";
+        EXPECT_FALSE(Enabled(1006));
+        EXPECT_EQ(LampState(), StatusLamp::LampBlank);
+        EXPECT_TRUE(questions.empty());
+    });
+}
+
+TEST_F(ConnectionStateTest, AFailedAttemptOnAPortStillOfferedRefillsTheListsAsSaved)
+{
+    std::filesystem::remove(prefix.Path() / "devices" / "com1");
+    std::filesystem::create_directory_symlink(prefix.Path(), prefix.Path() / "devices" / "com1");
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"External (COM1)");
+        ChooseRow(1000, 8);  // 38400, saved when the attempt starts
+        ChooseRow(1003, 2);
+        Click(1006);
+        Tick();
+        MainDialogTestHelper::WaitForAttempt(*dialog);
+        Tick(2);
+        EXPECT_EQ(State(), Idle);
+        EXPECT_EQ(Text(1004), L"Available");
+        EXPECT_EQ(Selection(1005), 1) << "the port is still offered and still chosen";
+        EXPECT_TRUE(Enabled(1006));
+        EXPECT_TRUE(LineParametersEnabled(true));
+        EXPECT_EQ(Rows(1000).size(), 11u);
+        EXPECT_EQ(Rows(1001).size(), 2u);
+        EXPECT_EQ(Rows(1002).size(), 2u);
+        EXPECT_EQ(Rows(1003).size(), 3u);
+        EXPECT_EQ(Selection(1000), 8);
+        EXPECT_EQ(Selection(1003), 2);
+    });
+}
+
+TEST_F(ConnectionStateTest, AConnectRefusedWhileAnEarlierAttemptRunsReturnsToIdle)
+{
+    RegisterCom5(true);
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"Bluetooth (COM5)");
+        HoldOpens();
+        // An attempt of the engine's own still opens its ports.
+        ASSERT_TRUE(
+            MainDialogTestHelper::Engine(*dialog).Connect(L"COM2:", L"COM9:", 4800, 0, 8, 0));
+        Click(1006);
+        Tick();
+        EXPECT_EQ(Text(1004), L"Connecting to");
+        EXPECT_EQ(Requested(), Idle) << "the engine refused the second attempt";
+        Tick();
+        EXPECT_EQ(Text(1004), L"Available");
+        EXPECT_TRUE(Enabled(1006));
+        ReleaseOpens();
+    });
+}
+
+// A hung-up port carries nothing: the dialog must not go on saying "Connected to".
+class HangUpTest : public ConnectionStateTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HangUpTest, AConnectionThatBreaksGoesBackToIdleAsAfterAFailedAttempt)
+{
+    RegisterCom5(true);
+    Run([&](MainDialog&) {
+        Tick();
+        ConnectThrough(L"Bluetooth (COM5)");
+        (GetParam() ? com5 : receiver).HangUp();
+        // The port's reader thread notices the hang-up by itself; nothing signals it here.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!MainDialogTestHelper::Engine(*dialog).HasHungUp() &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        Tick();
+        EXPECT_EQ(Requested(), Idle);
+        Tick();
+        EXPECT_EQ(Text(1004), L"Available");
+        EXPECT_EQ(Text(1006), L"Connect");
+        EXPECT_EQ(LampState(), StatusLamp::LampDark);
+        EXPECT_FALSE(Relaying());
+        EXPECT_EQ(Selection(1005), 2) << "the port is still offered";
+        EXPECT_TRUE(Enabled(1005));
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherPort, HangUpTest, ::testing::Values(true, false));
+
+}  // namespace
+}  // namespace quorvex
