@@ -29,7 +29,7 @@ wait_for() {
 wait_for 'Available' 120
 
 for _ in 1 2 3 4 5; do
-    screen | grep -q 'Bluetooth \(COM5\)' && break
+    screen | grep -qF 'Bluetooth (COM5)' && break
     "${tmux[@]}" send-keys -t demo:0.0 Down
     sleep 0.2
 done
