@@ -47,6 +47,7 @@ done
 wait_for 'disconnect and exit'
 "${tmux[@]}" send-keys -t demo:0.0 Enter
 wait_for 'quorvex ended with 0'
+wait_for 'The device at COM5: received'
 summary=$(screen | grep 'The device at COM5: received')
 [[ $summary =~ ([0-9]+)\ sentences\ with\ a\ valid\ checksum,\ 0\ other\ lines ]] ||
     fail "unexpected summary: $summary"
