@@ -9,7 +9,6 @@
 #include "platform/gui/shell.h"
 #include "platform/resource/resource_module.h"
 #include "platform/window/combo_box_window.h"
-#include "platform/window/input_router.h"
 #include "platform/window/window_system.h"
 
 namespace quorvex {
@@ -78,7 +77,7 @@ int Dialog::DoModal()
     if ((parsed->style & WS_VISIBLE) && !ended)
         ShowWindow(SW_SHOW);
     if (focusFirst && !ended)
-        System()->Router().FocusFirst(*this);
+        System()->FocusFirstTabStop(*this);
     System()->RunUntil(ended);
     Destroy();
     return result;

@@ -12,6 +12,7 @@
 #include "platform/window/message_box.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "platform/window/word_wrap.h"
 
 namespace quorvex {
 namespace {
@@ -44,30 +45,6 @@ std::wstring Bracketed(std::wstring_view text, int width)
     out.back() = L']';
     out.replace(static_cast<std::size_t>(1 + before), shown.size(), shown);
     return out;
-}
-
-// Breaks `text` into lines of at most `width` cells at spaces; a longer word is cut.
-std::vector<std::wstring> Wrap(std::wstring_view text, int width)
-{
-    std::vector<std::wstring> lines;
-    std::wstring line;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = std::min(text.find(L' ', at), text.size());
-        std::wstring_view word = text.substr(at, end - at);
-        if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > width)
-            lines.push_back(std::exchange(line, {}));
-        while (static_cast<int>(word.size()) > width) {
-            lines.emplace_back(word.substr(0, static_cast<std::size_t>(width)));
-            word.remove_prefix(static_cast<std::size_t>(width));
-        }
-        if (!word.empty())
-            line += (line.empty() ? L"" : L" ") + std::wstring(word);
-        at = end + 1;
-    }
-    if (!line.empty())
-        lines.push_back(std::move(line));
-    return lines;
 }
 
 std::wstring_view AnswerText(int answer)
@@ -174,7 +151,7 @@ void ScreenPainter::PaintText(const Window& window, const Cells& at)
         grid.Text(at.column, at.row, window.GetWindowText(), role, at.width);
         return;
     }
-    const std::vector<std::wstring> lines = Wrap(window.GetWindowText(), at.width);
+    const std::vector<std::wstring> lines = WordWrap::Lines(window.GetWindowText(), at.width);
     // Lines beyond the rectangle are cut, as on the handheld.
     const int shown = std::min(static_cast<int>(lines.size()), at.height);
     for (int i = 0; i < shown; ++i)

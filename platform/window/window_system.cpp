@@ -108,6 +108,11 @@ void WindowSystem::SetFocus(Window* window)
     }
 }
 
+void WindowSystem::FocusFirstTabStop(Window& window)
+{
+    router->FocusFirst(window);
+}
+
 Window* WindowSystem::GetForegroundWindow() const
 {
     for (Window* window : topLevel)

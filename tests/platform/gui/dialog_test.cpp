@@ -9,13 +9,14 @@
 #include "platform/gui/combo_box.h"
 #include "platform/gui/push_button.h"
 #include "platform/gui/shell.h"
+#include "platform/gui/shell_test_helper.h"
 #include "platform/gui/static_text.h"
 #include "platform/resource/resource_module.h"
-#include "platform/testing/manual_clock.h"
 #include "platform/window/combo_box_window.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/input_router.h"
 #include "platform/window/window_system.h"
+#include "platform/window/window_system_test_helper.h"
+#include "tests/support/headless_screen.h"
 #include "tests/support/template_builder.h"
 
 namespace quorvex {
@@ -81,16 +82,16 @@ protected:
     void OnDestroy() override { log.push_back("destroy"); }
 };
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public ::testing::Test, protected testing::HeadlessScreen {
 protected:
     DialogTest() : bytes(SmallTemplate()) { entries[0] = {ResourceType::Dialog, 200, 1033, bytes}; }
-    ~DialogTest() override { Shell::SetDeviceClass(L""); }
+    ~DialogTest() override { ShellTestHelper::SetDeviceClass(L""); }
 
     // Runs the dialog; `script` runs once the dialog is up and its loop would wait.
     int Run(TestDialog& dialog, std::function<void()> script)
     {
         bool ran = false;
-        system.SetIdleHook([&] {
+        WindowSystemTestHelper::SetIdleHook(system, [&] {
             if (ran)
                 return false;
             ran = true;
@@ -107,9 +108,6 @@ protected:
     std::vector<std::byte> bytes;
     std::array<ResourceEntry, 1> entries{{{ResourceType::Dialog, 1, 0, {}}}};
     ResourceModule module{entries, {}};
-    HeadlessDisplay display{{480, 640}, {8, 16}};
-    ManualClock clock;
-    WindowSystem system{display, clock};
 };
 
 TEST_F(DialogTest, PutsEveryControlWhereTheTemplateSaysOnAFullScreenDialog)
@@ -152,16 +150,16 @@ TEST_F(DialogTest, PutsEveryControlWhereTheTemplateSaysOnAFullScreenDialog)
 
 TEST_F(DialogTest, OtherDeviceClassesGetTheirOwnSetUp)
 {
-    Shell::SetDeviceClass(L"smartphone");
+    ShellTestHelper::SetDeviceClass(L"smartphone");
     EXPECT_EQ(Shell::DialogFlags(), 0x04u);
-    Shell::SetDeviceClass(L"Desktop");
+    ShellTestHelper::SetDeviceClass(L"Desktop");
     EXPECT_EQ(Shell::DialogFlags(), 0u);
     TestDialog dialog(module, 200);
     Run(dialog, [&] {
         EXPECT_EQ(dialog.GetWindowRect(), (Rect{0, 0, 320, 216}))
             << "the template's own size plus the caption";
     });
-    Shell::SetDeviceClass(L"");
+    ShellTestHelper::SetDeviceClass(L"");
     EXPECT_EQ(Shell::DialogFlags(), 0x2Du);
 }
 
@@ -247,6 +245,18 @@ TEST_F(DialogTest, KeysMoveFocusOverEnabledVisibleTabStopsAndPressButtons)
         EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 3);
         system.Deliver(InputEvent::ClickAt({300, 100})) /* the hidden marker and the group box */;
         EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 3);
+
+        // With three stops, where going back is not the same as going on: Shift-Tab walks
+        // them backwards and wraps from the first to the last.
+        Window* lower = dialog.GetDlgItem(1000);
+        lower->EnableWindow(true);
+        system.SetFocus(list);
+        Press(Key::BackTab);
+        EXPECT_EQ(system.GetFocus(), lower);
+        Press(Key::BackTab);
+        EXPECT_EQ(system.GetFocus(), button);
+        Press(Key::BackTab);
+        EXPECT_EQ(system.GetFocus(), list);
     });
 }
 

@@ -5,11 +5,10 @@
 #include <array>
 
 #include "platform/gui/dialog.h"
-#include "platform/testing/manual_clock.h"
 #include "platform/window/combo_box_window.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/window_system.h"
 #include "resources/program_resources.h"
+#include "tests/support/headless_screen.h"
 
 namespace quorvex {
 namespace {
@@ -68,9 +67,7 @@ class ProgramDialogTest : public ::testing::TestWithParam<Case> {};
 TEST_P(ProgramDialogTest, EveryControlSitsWhereTheTemplatePutsIt)
 {
     const Case c = GetParam();
-    HeadlessDisplay display(c.screen, c.cell);
-    ManualClock clock;
-    WindowSystem system(display, clock);
+    testing::HeadlessScreen screen(c.screen, c.cell);
     Checked dialog(ProgramResources(), c.templateId);
     bool checked = false;
     dialog.check = [&](Checked& self) {

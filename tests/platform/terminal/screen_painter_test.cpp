@@ -8,12 +8,13 @@
 #include "platform/terminal/screen_painter.h"
 #include "platform/window/combo_box_window.h"
 #include "platform/window/font.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/message_box.h"
 #include "platform/window/paint_context.h"
 #include "platform/window/surface.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "platform/window/window_system_test_helper.h"
+#include "tests/support/headless_screen.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -47,8 +48,10 @@ TEST(CellGrid, FramesThatShareAnEdgeJoinAndTextStaysInside)
 }
 
 // A model of 40 x 30 cells of 8 x 16 pixels, without a terminal.
-class ScreenPainterTest : public ::testing::Test {
+class ScreenPainterTest : public ::testing::Test, protected testing::HeadlessScreen {
 protected:
+    ScreenPainterTest() : HeadlessScreen({320, 480}) {}
+
     std::vector<std::wstring> Paint()
     {
         ScreenPainter(system, grid).Paint();
@@ -59,8 +62,6 @@ protected:
     }
 
     testing::TempPrefix prefix;
-    HeadlessDisplay display{{320, 480}, {8, 16}};
-    WindowSystem system{display};
     CellGrid grid;
     Window dialog;
 };
@@ -150,7 +151,7 @@ TEST_F(ScreenPainterTest, MessageBoxStandsOverTheDialogWithItsFocusedButton)
     ASSERT_TRUE(dialog.Create(L"Dialog", L"Under", WS_POPUP | WS_VISIBLE | WS_CAPTION,
                               {0, 0, 320, 480}, nullptr, 0));
     std::vector<std::wstring> shown;
-    system.SetMessageBoxHook([&](MessageBox& box) {
+    WindowSystemTestHelper::SetMessageBoxHook(system, [&](MessageBox& box) {
         box.FocusButton(1);
         shown = Paint();
         const MessageBox::Layout layout = box.Arrange(system.ScreenPixels(), system.CellPixels());

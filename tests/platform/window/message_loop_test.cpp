@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "platform/framework/application.h"
-#include "platform/testing/manual_clock.h"
 #include "platform/threads/thread.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/message_box.h"
 #include "platform/window/window.h"
+#include "platform/window/window_system_test_helper.h"
+#include "tests/support/headless_screen.h"
 
 namespace quorvex {
 namespace {
@@ -34,16 +34,13 @@ protected:
     }
 };
 
-class MessageLoopTest : public ::testing::Test {
+class MessageLoopTest : public ::testing::Test, protected testing::HeadlessScreen {
 protected:
     void SetUp() override
     {
         window.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 100, 100}, nullptr, 0);
     }
 
-    HeadlessDisplay display;
-    ManualClock clock;
-    WindowSystem system{display, clock};
     RecordingWindow window;
 };
 
@@ -138,7 +135,7 @@ TEST_F(MessageLoopTest, TimersKeepRunningUnderAMessageBox)
     std::wstring shownText;
     std::uint32_t shownType = 0;
     std::size_t ticksUnderBox = 0;
-    system.SetMessageBoxHook([&](MessageBox& box) {
+    WindowSystemTestHelper::SetMessageBoxHook(system, [&](MessageBox& box) {
         shownText = box.Text();
         shownType = box.Type();
         clock.Advance(milliseconds(500));

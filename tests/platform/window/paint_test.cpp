@@ -7,11 +7,10 @@
 
 #include "platform/resource/bitmap.h"
 #include "platform/resource/resource_module.h"
-#include "platform/testing/manual_clock.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/surface.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "tests/support/headless_screen.h"
 
 namespace quorvex {
 namespace {
@@ -80,9 +79,7 @@ TEST(BitmapTest, ReadsBottomUpRowsAndRefusesMalformedImages)
 
 TEST(PaintContextTest, BlockCopiesFromASurfaceIntoTheWindow)
 {
-    HeadlessDisplay display;
-    ManualClock clock;
-    WindowSystem system(display, clock);
+    testing::HeadlessScreen screen;
     Window parent;
     parent.Create(L"Dialog", L"", WS_POPUP, {0, 0, 100, 100}, nullptr, 0);
     Window lamp;
