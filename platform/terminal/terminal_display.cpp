@@ -37,8 +37,7 @@ constexpr int kEscapeDelayMs = 100;
 
 // What the hint row says.
 constexpr std::wstring_view kHint = L" F10: OK   Tab: next   Enter: choose   Ctrl-C: quit";
-constexpr std::wstring_view kTooSmall =
-    L" Terminal too small: enlarge it to see everything.   F10: OK   Ctrl-C: quit";
+constexpr std::wstring_view kTooSmall = L" Terminal too small.   F10: OK   Ctrl-C: quit";
 
 const cchar_t* LineCharacter(std::uint8_t lines)
 {
