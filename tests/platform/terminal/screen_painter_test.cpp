@@ -93,9 +93,15 @@ TEST_F(ScreenPainterTest, CaptionControlsAndTheirStates)
                               {160, 96, 240, 128}, &dialog, 4));
     ASSERT_TRUE(group.Create(L"button", L"", WS_CHILD | WS_VISIBLE | BS_GROUPBOX,
                              {0, 160, 320, 224}, &dialog, 5));
+    Window lines;
+    ASSERT_TRUE(lines.Create(L"static", L"one\ntwo", WS_CHILD | WS_VISIBLE, {160, 16, 240, 64},
+                             &dialog, 6));
     system.SetFocus(&button);
 
     const std::vector<std::wstring> rows = Paint();
+    // A line feed breaks a static's text as it breaks a message box's.
+    EXPECT_EQ(rows[2].substr(20, 4), L"one ");
+    EXPECT_EQ(rows[3].substr(20, 4), L"two ");
     ASSERT_EQ(rows.size(), 30u);
     EXPECT_EQ(rows[0].substr(0, 6), L" Title");
     EXPECT_EQ(rows[0].substr(36), L"[OK]");
