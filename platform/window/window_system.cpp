@@ -246,12 +246,6 @@ void WindowSystem::RunUntil(const bool& done)
     }
 }
 
-void WindowSystem::WaitAndDispatch()
-{
-    WaitForWork();
-    DispatchPending();
-}
-
 void WindowSystem::WaitForWork()
 {
     display.Flush(*this);

@@ -115,7 +115,6 @@ private:
     bool DispatchOne();
     bool DispatchPaint();
     void WaitForWork();
-    void WaitAndDispatch();
     void ApplyResize(Size screenPixels, Size cellPixels);
 
     Display& display;

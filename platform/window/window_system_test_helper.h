@@ -30,7 +30,11 @@ public:
 
     // Waits once as the loop does (display input, wake-up, next timer), then dispatches what
     // is due. For a test that waits for another thread's invalidation.
-    static void WaitAndDispatch(WindowSystem& system) { system.WaitAndDispatch(); }
+    static void WaitAndDispatch(WindowSystem& system)
+    {
+        system.WaitForWork();
+        system.DispatchPending();
+    }
 };
 
 }  // namespace quorvex
