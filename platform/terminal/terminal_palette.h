@@ -14,7 +14,8 @@ namespace quorvex {
 // light: a colourful pixel shows in its hue at full strength (one of the eight basic colours,
 // or the nearest of the 256-colour cube), a grey one as a mid grey (with 8 colours, as a
 // shade glyph in the terminal's own ink), and a half cell without pixels as the background.
-// Owner's thread only, between the terminal's start and end.
+// ForPixels is a pure rule that any thread may call; the rest belongs to the display's
+// thread, between the terminal's start and end.
 class TerminalPalette {
 public:
     // How one cell is drawn: its glyph, the terminal library's attribute bits, and a colour
