@@ -10,7 +10,6 @@
 #include "platform/resource/bitmap.h"
 #include "platform/resource/resource_module.h"
 #include "platform/window/combo_box_window.h"
-#include "platform/window/input_router.h"
 #include "platform/window/list_box_window.h"
 #include "platform/window/static_window.h"
 #include "platform/window/window_system.h"
@@ -92,7 +91,7 @@ int Dialog::DoModal()
     if ((parsed->style & WS_VISIBLE) && !ended)
         ShowWindow(SW_SHOW);
     if (focusFirst && !ended)
-        System()->Router().FocusFirst(*this);
+        System()->FocusFirstTabStop(*this);
     System()->RunUntil(ended);
     Destroy();
     return result;

@@ -10,13 +10,6 @@
 namespace quorvex {
 namespace {
 
-std::mutex classMutex;
-std::wstring& ClassOverride()
-{
-    static std::wstring name;
-    return name;
-}
-
 bool SameText(std::wstring_view a, std::wstring_view b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
@@ -28,13 +21,7 @@ bool SameText(std::wstring_view a, std::wstring_view b)
 std::wstring Shell::DeviceClass()
 {
     std::lock_guard lock(classMutex);
-    return ClassOverride().empty() ? L"PocketPC" : ClassOverride();
-}
-
-void Shell::SetDeviceClass(std::wstring_view name)
-{
-    std::lock_guard lock(classMutex);
-    ClassOverride() = name;
+    return classOverride.empty() ? L"PocketPC" : classOverride;
 }
 
 bool Shell::IsDeviceClass(std::wstring_view name)
