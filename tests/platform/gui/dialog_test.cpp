@@ -206,8 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
     ByTheUser, DialogEndingTest,
     ::testing::Values(
         Ending{"EscapeIsNoCancelCommand",
-               [](WindowSystem& system) { system.Deliver(InputEvent::Press(Key::Escape)); },
-               99},
+               [](WindowSystem& system) { system.Deliver(InputEvent::Press(Key::Escape)); }, 99},
         Ending{"TheCaptionsOkButtonConfirms",
                [](WindowSystem& system) {
                    system.Deliver(InputEvent::ClickAt({478, 2}));
