@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/registry/registry_name.h"
+#include "platform/system/text_fold.h"
 
 namespace quorvex {
 
@@ -12,10 +12,8 @@ HiveKey::HiveKey(std::wstring name) : name(std::move(name))
 
 HiveKey* HiveKey::FindSubKey(std::wstring_view subKeyName)
 {
-    for (const auto& subKey : subKeys)
-        if (RegistryName::Equal(subKey->name, subKeyName))
-            return subKey.get();
-    return nullptr;
+    const auto found = subKeyIndex.find(TextFold::Fold(subKeyName));
+    return found == subKeyIndex.end() ? nullptr : subKeys[found->second].get();
 }
 
 const HiveKey* HiveKey::FindSubKey(std::wstring_view subKeyName) const
@@ -25,32 +23,37 @@ const HiveKey* HiveKey::FindSubKey(std::wstring_view subKeyName) const
 
 HiveKey& HiveKey::ObtainSubKey(std::wstring_view subKeyName)
 {
-    if (HiveKey* found = FindSubKey(subKeyName))
-        return *found;
-    subKeys.push_back(std::make_unique<HiveKey>(std::wstring(subKeyName)));
-    return *subKeys.back();
+    const auto [slot, added] = subKeyIndex.try_emplace(TextFold::Fold(subKeyName), subKeys.size());
+    if (added)
+        subKeys.push_back(std::make_unique<HiveKey>(std::wstring(subKeyName)));
+    return *subKeys[slot->second];
 }
 
 const HiveKey::Value* HiveKey::FindValue(std::wstring_view valueName) const
 {
-    for (const Value& value : values)
-        if (RegistryName::Equal(value.name, valueName))
-            return &value;
-    return nullptr;
+    return const_cast<HiveKey*>(this)->FindValue(valueName);
+}
+
+HiveKey::Value* HiveKey::FindValue(std::wstring_view valueName)
+{
+    const auto found = valueIndex.find(TextFold::Fold(valueName));
+    return found == valueIndex.end() ? nullptr : &values[found->second];
 }
 
 bool HiveKey::SetValue(std::wstring_view valueName, std::uint32_t type,
                        std::span<const std::byte> data)
 {
-    auto* value = const_cast<Value*>(FindValue(valueName));
-    if (value == nullptr) {
+    const auto [slot, added] = valueIndex.try_emplace(TextFold::Fold(valueName), values.size());
+    if (added) {
         values.push_back({std::wstring(valueName), type, {data.begin(), data.end()}});
         return true;
     }
-    if (value->type == type && std::ranges::equal(value->data, data))
+    Value& value = values[slot->second];
+    if (value.type == type && std::ranges::equal(value.data, data))
         return false;
-    value->type = type;
-    value->data.assign(data.begin(), data.end());
+    value.type = type;
+    value.data.assign(data.begin(), data.end());
+    value.edited = true;
     return true;
 }
 
@@ -58,6 +61,8 @@ void HiveKey::Clear()
 {
     values.clear();
     subKeys.clear();
+    valueIndex.clear();
+    subKeyIndex.clear();
 }
 
 }  // namespace quorvex

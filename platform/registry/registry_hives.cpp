@@ -21,7 +21,8 @@ bool RegistryHives::Use(RegistryRoot root, const std::function<void(HiveFile&)>&
     std::unique_ptr<HiveFile>& hive = hives[user ? 0 : 1];
     if (!hive || hive->Path() != path)
         hive =
-            std::make_unique<HiveFile>(path, user ? L"HKEY_CURRENT_USER" : L"HKEY_LOCAL_MACHINE");
+            std::make_unique<HiveFile>(path, user ? L"HKEY_CURRENT_USER" : L"HKEY_LOCAL_MACHINE",
+                                       user ? HiveFile::Kind::Settings : HiveFile::Kind::Records);
     use(*hive);
     return true;
 }

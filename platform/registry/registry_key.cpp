@@ -11,9 +11,11 @@ namespace quorvex {
 namespace {
 
 template <typename Key>
-Key* Walk(Key& root, const std::vector<std::wstring>& path)
+Key* Walk(Key* root, const std::vector<std::wstring>& path)
 {
-    Key* key = &root;
+    Key* key = root;
+    if (key == nullptr)
+        return nullptr;
     for (const std::wstring& name : path) {
         key = key->FindSubKey(name);
         if (key == nullptr)
@@ -83,8 +85,10 @@ RegistryStatus RegistryKey::OpenSubKey(std::wstring_view subKey, RegistryKey& re
         return status;
     status = RegistryStatus::StorageFailed;
     RegistryHives::Use(root, [&](HiveFile& hive) {
-        status =
-            Walk(hive.Current(), joined) ? RegistryStatus::Success : RegistryStatus::FileNotFound;
+        const HiveKey* current = hive.Current();
+        if (current == nullptr)
+            return;
+        status = Walk(current, joined) ? RegistryStatus::Success : RegistryStatus::FileNotFound;
     });
     if (status == RegistryStatus::Success) {
         result.root = root;
@@ -103,7 +107,10 @@ RegistryStatus RegistryKey::CreateSubKey(std::wstring_view subKey, RegistryKey& 
     status = RegistryStatus::StorageFailed;
     RegistryHives::Use(root, [&](HiveFile& hive) {
         // Most keys exist already: those need neither the lock nor a write.
-        if (Walk(hive.Current(), joined) != nullptr) {
+        const HiveKey* current = hive.Current();
+        if (current == nullptr)
+            return;
+        if (Walk(current, joined) != nullptr) {
             status = RegistryStatus::Success;
             return;
         }
@@ -134,7 +141,10 @@ RegistryStatus RegistryKey::EnumerateSubKey(std::uint32_t index, std::span<wchar
         return RegistryStatus::InvalidHandle;
     RegistryStatus status = RegistryStatus::StorageFailed;
     RegistryHives::Use(root, [&](HiveFile& hive) {
-        const HiveKey* key = Walk(hive.Current(), path);
+        const HiveKey* current = hive.Current();
+        if (current == nullptr)
+            return;
+        const HiveKey* key = Walk(current, path);
         if (key == nullptr) {
             status = RegistryStatus::FileNotFound;
         } else if (index >= key->SubKeyCount()) {
@@ -161,7 +171,10 @@ RegistryStatus RegistryKey::QueryValue(std::wstring_view valueName, std::uint32_
         return RegistryStatus::InvalidHandle;
     RegistryStatus status = RegistryStatus::StorageFailed;
     RegistryHives::Use(root, [&](HiveFile& hive) {
-        const HiveKey* key = Walk(hive.Current(), path);
+        const HiveKey* current = hive.Current();
+        if (current == nullptr)
+            return;
+        const HiveKey* key = Walk(current, path);
         const HiveKey::Value* value = key ? key->FindValue(valueName) : nullptr;
         if (value == nullptr) {
             status = RegistryStatus::FileNotFound;
@@ -190,7 +203,7 @@ RegistryStatus RegistryKey::SetValue(std::wstring_view valueName, std::uint32_t 
     RegistryHives::Use(root, [&](HiveFile& hive) {
         bool found = true;
         const bool stored = hive.Modify([&](HiveKey& hiveRoot) {
-            HiveKey* key = Walk(hiveRoot, path);
+            HiveKey* key = Walk(&hiveRoot, path);
             found = key != nullptr;
             return found && key->SetValue(valueName, type, data);
         });

@@ -60,7 +60,7 @@ PosixFile::Result PosixFile::Open(const std::filesystem::path& path, Mode mode)
     int flags = O_CLOEXEC;
     switch (mode) {
         case Mode::Read:
-            flags |= O_RDONLY;
+            flags |= O_RDONLY | O_NONBLOCK;
             break;
         case Mode::Replace:
             flags |= O_WRONLY | O_CREAT | O_TRUNC;
@@ -76,6 +76,13 @@ PosixFile::Result PosixFile::Open(const std::filesystem::path& path, Mode mode)
     if (opened < 0)
         return FromErrno();
     descriptor = opened;
+    struct stat status {};
+    if (mode == Mode::Read &&
+        (RetryInterrupted([&] { return ::fstat(descriptor, &status); }) != 0 ||
+         !S_ISREG(status.st_mode))) {
+        Close();
+        return Result::NotRegular;
+    }
     // A file left by an earlier run may carry a wider mode than the one asked for.
     if (mode == Mode::Replace &&
         RetryInterrupted([&] { return ::fchmod(descriptor, 0600); }) != 0) {
@@ -98,6 +105,11 @@ void PosixFile::Close()
 bool PosixFile::LockExclusive()
 {
     return RetryInterrupted([&] { return ::flock(descriptor, LOCK_EX); }) == 0;
+}
+
+bool PosixFile::TryLockExclusive()
+{
+    return RetryInterrupted([&] { return ::flock(descriptor, LOCK_EX | LOCK_NB); }) == 0;
 }
 
 PosixFile::Result PosixFile::Identity(FileIdentity& identity) const
@@ -150,6 +162,8 @@ PosixFile::Result PosixFile::IdentityOf(const std::filesystem::path& path, FileI
     struct stat status {};
     if (RetryInterrupted([&] { return ::stat(path.c_str(), &status); }) != 0)
         return FromErrno();
+    if (!S_ISREG(status.st_mode))
+        return Result::NotRegular;
     identity = ToIdentity(status);
     return Result::Ok;
 }
