@@ -62,11 +62,31 @@ public:
     void Clear();
 
 private:
+    // Names hashed and compared without regard to case, so that the index needs no
+    // folded copy of each name.
+    struct FoldedHash {
+        using is_transparent = void;
+        std::size_t operator()(std::wstring_view name) const;
+    };
+    struct FoldedEqual {
+        using is_transparent = void;
+        bool operator()(std::wstring_view a, std::wstring_view b) const;
+    };
+    using Index = std::unordered_map<std::wstring_view, std::size_t, FoldedHash, FoldedEqual>;
+
+    // A few names are found faster by looking at each than through an index, and most
+    // keys hold a few; the index is made when a key grows past this.
+    static constexpr std::size_t kIndexFrom = 8;
+
+    void IndexValues();
+
     std::wstring name;
     std::vector<Value> values;
     std::vector<std::unique_ptr<HiveKey>> subKeys;
-    std::unordered_map<std::wstring, std::size_t> valueIndex;   // folded name -> values[i]
-    std::unordered_map<std::wstring, std::size_t> subKeyIndex;  // folded name -> subKeys[i]
+    // The names they index belong to the values and subkeys themselves; the values' index
+    // is made again whenever their vector moves.
+    Index valueIndex;
+    Index subKeyIndex;
     bool inText = false;
 };
 

@@ -19,13 +19,23 @@ using namespace quorvex;
 
 constexpr std::wstring_view kCompany = L"Local AppWizard-Generated Applications";
 
-bool Store(std::wstring_view subKey, std::wstring_view name, std::wstring_view text)
+bool StoreOnce(std::wstring_view subKey, std::wstring_view name, std::wstring_view text)
 {
     RegistryKey key;
     return RegistryKey::Root(RegistryRoot::LocalMachine).CreateSubKey(subKey, key) ==
                RegistryStatus::Success &&
            key.SetValue(name, RegistryType::String, RegistryString::Encode(text)) ==
                RegistryStatus::Success;
+}
+
+// A write gives up when the lock stays taken past its bound, as a slow disk under another
+// writer's flush can make it; like any program that shares the hive, try again.
+bool Store(std::wstring_view subKey, std::wstring_view name, std::wstring_view text)
+{
+    for (int attempt = 0; attempt < 50; ++attempt)
+        if (StoreOnce(subKey, name, text))
+            return true;
+    return false;
 }
 
 int WriteSettings()
