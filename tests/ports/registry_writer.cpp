@@ -4,6 +4,11 @@
 //   registry_writer owner           records each line of its input as the COM2 owner
 //   registry_writer owners <n>      records "Alpha" and "Beta" in turn n times, then "done"
 //   registry_writer flood <n> <tag> stores n values <tag>0 ... in HKLM\Flood, then "done"
+//   registry_writer rewrite <n>     writes system.reg ("ready"), and after a line of input
+//                                   rewrites it in place n times as an editor saves (truncate, then write in two
+//                                   pieces), then "done"
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -86,6 +91,36 @@ int Flood(int count, const std::string& tag)
     return 0;
 }
 
+// What nano, shell redirection and open('w') do: the file is emptied, then written, here
+// in two pieces cut inside a line, so that a reader may see it empty or half written.
+int RewriteInPlace(int count)
+{
+    const char* prefix = std::getenv("QUORVEX_PREFIX");
+    if (prefix == nullptr)
+        return 1;
+    const std::string path = std::string(prefix) + "/system.reg";
+    for (int i = 0; i <= count; ++i) {
+        const std::string text =
+            "Windows Registry Editor Version 5.00\n"
+            "[HKEY_LOCAL_MACHINE\\SYSTEM\\RECEIVER\\Ports]\n"
+            "\"COM2\"=\"Navigator\"\n"
+            "\"Round\"=dword:" +
+            std::to_string(10000000 + i) + "\n";
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        const std::size_t cut = text.find("Navigator");
+        file.write(text.data(), static_cast<std::streamsize>(cut));
+        file.flush();
+        file.write(text.data() + cut, static_cast<std::streamsize>(text.size() - cut));
+        if (!file.flush())
+            return 1;
+        std::string go;
+        if (i == 0 && (!(std::cout << "ready" << std::endl) || !std::getline(std::cin, go)))
+            return 1;
+    }
+    std::cout << "done" << std::endl;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -99,6 +134,9 @@ int main(int argc, char** argv)
         return AlternateOwners(std::stoi(argv[2]));
     if (mode == "flood" && argc == 4)
         return Flood(std::stoi(argv[2]), argv[3]);
-    std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag>\n";
+    if (mode == "rewrite" && argc == 3)
+        return RewriteInPlace(std::stoi(argv[2]));
+    std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag> | "
+                 "rewrite <n>\n";
     return 2;
 }

@@ -109,6 +109,26 @@ TEST_F(SharedHiveTest, TheOwnerLookupReadsWholeRecordsWhileAnotherProcessWrites)
     EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"Beta");
 }
 
+TEST_F(SharedHiveTest, AHiveRewrittenInPlaceByAnEditorIsNeverMisreadOrSetAside)
+{
+    ASSERT_TRUE(writer.Start(QUORVEX_REGISTRY_WRITER, {"rewrite", "1000"}));
+    std::string reply;
+    ASSERT_TRUE(writer.ReadLine(reply));
+    ASSERT_EQ(reply, "ready");
+    // Quorvex has read the hive before the editor comes along.
+    ASSERT_EQ(GetReceiverPortOwner(L"COM2"), L"Navigator");
+    ASSERT_TRUE(writer.WriteLine("go"));
+    int misread = 0;
+    for (int i = 0; i < 300; ++i)
+        misread += GetReceiverPortOwner(L"COM2") != L"Navigator";
+    ASSERT_TRUE(writer.ReadLine(reply));
+    EXPECT_EQ(reply, "done");
+    EXPECT_EQ(misread, 0) << "\"Available\" shown for a port in use";
+    EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"Navigator");
+    for (const auto& entry : fs::directory_iterator(prefix.Path()))
+        EXPECT_EQ(entry.path().filename().string().find(".bad"), std::string::npos);
+}
+
 TEST_F(SharedHiveTest, TwoProcessesWritingAtOnceLoseNothing)
 {
     ASSERT_TRUE(writer.Start(QUORVEX_REGISTRY_WRITER, {"flood", "100", "child"}));
