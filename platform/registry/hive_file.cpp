@@ -189,8 +189,7 @@ bool HiveFile::SetAside(const FileIdentity& identity, bool locked)
     FileIdentity now;
     if (PosixFile::IdentityOf(path, now) != PosixFile::Result::Ok || now != identity)
         return false;
-    // The newest copy is always ".bad"; the oldest of a full set goes.
-    PosixFile::Remove(AsideName(path, kMaxAsideCopies - 1));
+    // The newest copy is always ".bad"; the oldest of a full set is renamed over.
     for (int number = kMaxAsideCopies - 2; number >= 0; --number)
         PosixFile::Rename(AsideName(path, number), AsideName(path, number + 1));
     return PosixFile::Rename(path, AsideName(path, 0)) &&

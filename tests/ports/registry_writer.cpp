@@ -4,9 +4,8 @@
 //   registry_writer owner           records each line of its input as the COM2 owner
 //   registry_writer owners <n>      records "Alpha" and "Beta" in turn n times, then "done"
 //   registry_writer flood <n> <tag> stores n values <tag>0 ... in HKLM\Flood, then "done"
-//   registry_writer rewrite <n>     writes system.reg ("ready"), and after a line of input
-//                                   rewrites it in place n times as an editor saves (truncate, then write in two
-//                                   pieces), then "done"
+//   registry_writer edit            rewrites system.reg in place as an editor saves, one
+//                                   stage for each line of input (see EditInPlace)
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -91,33 +90,37 @@ int Flood(int count, const std::string& tag)
     return 0;
 }
 
-// What nano, shell redirection and open('w') do: the file is emptied, then written, here
-// in two pieces cut inside a line, so that a reader may see it empty or half written.
-int RewriteInPlace(int count)
+// What nano, shell redirection and open('w') do: the file is emptied, then written in
+// pieces. Each line of input takes the next stage and names it once it is on disk:
+// "empty", "header" (cut inside the first line), "half" (cut inside a value), "whole".
+int EditInPlace()
 {
     const char* prefix = std::getenv("QUORVEX_PREFIX");
     if (prefix == nullptr)
         return 1;
     const std::string path = std::string(prefix) + "/system.reg";
-    for (int i = 0; i <= count; ++i) {
+    std::string line;
+    for (int round = 0; std::getline(std::cin, line); ++round) {
         const std::string text =
             "Windows Registry Editor Version 5.00\n"
             "[HKEY_LOCAL_MACHINE\\SYSTEM\\RECEIVER\\Ports]\n"
             "\"COM2\"=\"Navigator\"\n"
             "\"Round\"=dword:" +
-            std::to_string(10000000 + i) + "\n";
+            std::to_string(10000000 + round) + "\n";
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        const std::size_t cut = text.find("Navigator");
-        file.write(text.data(), static_cast<std::streamsize>(cut));
-        file.flush();
-        file.write(text.data() + cut, static_cast<std::streamsize>(text.size() - cut));
-        if (!file.flush())
-            return 1;
-        std::string go;
-        if (i == 0 && (!(std::cout << "ready" << std::endl) || !std::getline(std::cin, go)))
-            return 1;
+        std::size_t written = 0;
+        const std::size_t cuts[] = {0, 20, text.find("gator"), text.size()};
+        const char* stages[] = {"empty", "header", "half", "whole"};
+        for (int stage = 0; stage < 4; ++stage) {
+            if (stage > 0 && !std::getline(std::cin, line))
+                return 1;
+            file.write(text.data() + written, static_cast<std::streamsize>(cuts[stage] - written));
+            written = cuts[stage];
+            if (!file.flush())
+                return 1;
+            std::cout << stages[stage] << std::endl;
+        }
     }
-    std::cout << "done" << std::endl;
     return 0;
 }
 
@@ -134,9 +137,8 @@ int main(int argc, char** argv)
         return AlternateOwners(std::stoi(argv[2]));
     if (mode == "flood" && argc == 4)
         return Flood(std::stoi(argv[2]), argv[3]);
-    if (mode == "rewrite" && argc == 3)
-        return RewriteInPlace(std::stoi(argv[2]));
-    std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag> | "
-                 "rewrite <n>\n";
+    if (mode == "edit")
+        return EditInPlace();
+    std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag> | edit\n";
     return 2;
 }
