@@ -1,9 +1,9 @@
 #include "platform/gui/shell.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <mutex>
 
+#include "platform/system/text_fold.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
 
@@ -15,12 +15,6 @@ std::wstring& ClassOverride()
 {
     static std::wstring name;
     return name;
-}
-
-bool SameText(std::wstring_view a, std::wstring_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
 }
 
 }  // namespace
@@ -39,7 +33,7 @@ void Shell::SetDeviceClass(std::wstring_view name)
 
 bool Shell::IsDeviceClass(std::wstring_view name)
 {
-    return SameText(DeviceClass(), name);
+    return TextFold::Equal(DeviceClass(), name);
 }
 
 bool Shell::InitExtraControls()
