@@ -3,8 +3,10 @@
 //   build/default/bench/registry_bench
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -136,6 +138,77 @@ BENCHMARK(ParseAndLookUp)
     ->Arg(100'000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
+
+// The catalogue's scan of a Bluetooth ports key with `keys` subkeys, through the registry
+// calls it makes (enumerate, open, read "Port"), each run on a hive file rewritten so that
+// it is parsed again: the parse and the scan together grow linearly too.
+void CatalogueScan(benchmark::State& state)
+{
+    Prefix();
+    const auto keys = static_cast<int>(state.range(0));
+    HiveKey source;
+    HiveKey& ports = source.ObtainSubKey(L"SOFTWARE")
+                         .ObtainSubKey(L"Microsoft")
+                         .ObtainSubKey(L"Bluetooth")
+                         .ObtainSubKey(L"Serial")
+                         .ObtainSubKey(L"Ports");
+    for (int i = 0; i < keys; ++i)
+        ports.ObtainSubKey(L"Device" + std::to_wstring(i))
+            .SetValue(L"Port", RegistryType::String,
+                      RegistryString::Encode(i == keys - 1 ? L"COM5" : L"COM7"));
+    const std::string text = HiveText::Write(source, L"HKEY_LOCAL_MACHINE");
+    const auto hive = std::filesystem::path(std::getenv("QUORVEX_PREFIX")) / "system.reg";
+    int found = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            std::ofstream file(hive, std::ios::binary | std::ios::trunc);
+            file << text;
+        }
+        state.ResumeTiming();
+        RegistryKey key;
+        RegistryKey::Root(RegistryRoot::LocalMachine)
+            .OpenSubKey(L"SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports", key);
+        for (std::uint32_t index = 0;; ++index) {
+            std::array<wchar_t, 32> name{};
+            std::size_t length = 0;
+            if (key.EnumerateSubKey(index, name, length) != RegistryStatus::Success)
+                break;
+            RegistryKey subKey;
+            key.OpenSubKey(std::wstring_view(name.data(), length), subKey);
+            std::array<std::byte, 16> port{};
+            std::uint32_t type = 0;
+            std::size_t size = 0;
+            subKey.QueryValue(L"Port", type, port, size);
+            found += RegistryString::Decode(port) == L"COM5";
+        }
+    }
+    benchmark::DoNotOptimize(found);
+    state.SetComplexityN(keys);
+}
+BENCHMARK(CatalogueScan)
+    ->Arg(100)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// 20,000 values in one key, as one program's log of devices might hold.
+void ParseManyValuesInOneKey(benchmark::State& state)
+{
+    HiveKey source;
+    HiveKey& key = source.ObtainSubKey(L"Log");
+    for (int i = 0; i < 20'000; ++i)
+        key.SetValue(L"Entry" + std::to_wstring(i), RegistryType::Dword,
+                     std::array<std::byte, 4>{std::byte{1}});
+    const std::string text = HiveText::Write(source, L"HKEY_LOCAL_MACHINE");
+    for (auto _ : state) {
+        HiveKey root;
+        HiveText::Layout layout;
+        benchmark::DoNotOptimize(HiveText::Parse(text, L"HKEY_LOCAL_MACHINE", root, layout));
+    }
+}
+BENCHMARK(ParseManyValuesInOneKey)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
