@@ -9,10 +9,9 @@ namespace quorvex {
 
 bool RegistryHives::Use(RegistryRoot root, const std::function<void(HiveFile&)>& use)
 {
-    static std::mutex mutex;
     static std::unique_ptr<HiveFile> hives[2];
 
-    const std::lock_guard guard(mutex);
+    const std::lock_guard guard(Mutex());
     const auto folder = Prefix::Folder();
     if (!folder)
         return false;
@@ -25,6 +24,29 @@ bool RegistryHives::Use(RegistryRoot root, const std::function<void(HiveFile&)>&
                                        user ? HiveFile::Kind::Settings : HiveFile::Kind::Records);
     use(*hive);
     return true;
+}
+
+bool RegistryHives::UseLive(
+    const std::function<void(LiveRecords&, const std::filesystem::path& prefix)>& use)
+{
+    const std::lock_guard guard(Mutex());
+    const auto folder = Prefix::Folder();
+    if (!folder)
+        return false;
+    use(Live(), *folder);
+    return true;
+}
+
+std::mutex& RegistryHives::Mutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+LiveRecords& RegistryHives::Live()
+{
+    static LiveRecords live;
+    return live;
 }
 
 }  // namespace quorvex

@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "platform/system/system_call.h"
@@ -138,6 +139,25 @@ int Posix::MillisecondsLeft(std::chrono::steady_clock::time_point deadline)
         std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
             .count();
     return left > 0 ? static_cast<int>(left) : 0;
+}
+
+SystemResult Posix::StatNode(const char* path, NodeStatus& status)
+{
+    struct stat node {};
+    const SystemResult result = Retry([&] { return ::stat(path, &node); });
+    if (result.Ok()) {
+        status.fileSystemMajor = major(node.st_dev);
+        status.fileSystemMinor = minor(node.st_dev);
+        status.inode = static_cast<std::uint64_t>(node.st_ino);
+        status.characterDevice = S_ISCHR(node.st_mode);
+        status.deviceMajor = major(node.st_rdev);
+    }
+    return result;
+}
+
+int Posix::ProcessId()
+{
+    return static_cast<int>(::getpid());
 }
 
 bool Posix::ProcessExists(int pid)

@@ -4,9 +4,13 @@
 //   registry_writer owner           records each line of its input as the COM2 owner
 //   registry_writer owners <n>      records "Alpha" and "Beta" in turn n times, then "done"
 //   registry_writer flood <n> <tag> stores n values <tag>0 ... in HKLM\Flood, then "done"
+//   registry_writer hold <device> flock|open|lockfile <folder>
+//                                   holds the device by that means ("held") until a line
+//                                   of input, as another program holding the receiver
 //   registry_writer edit            rewrites system.reg in place as an editor saves, one
 //                                   stage for each line of input (see EditInPlace)
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -14,6 +18,8 @@
 
 #include "platform/registry/registry_key.h"
 #include "platform/registry/registry_string.h"
+#include "platform/system/posix.h"
+#include "platform/system/posix_file.h"
 #include "platform/system/utf8.h"
 #include "ports/settings_store.h"
 
@@ -124,6 +130,25 @@ int EditInPlace()
     return 0;
 }
 
+int Hold(const std::string& device, const std::string& means, const std::string& folder)
+{
+    PosixFile held;
+    std::filesystem::path lockFile;
+    if (means == "lockfile") {
+        lockFile = std::filesystem::path(folder) / ("LCK.." + std::filesystem::path(device).filename().string());
+        std::ofstream(lockFile) << "      " << Posix::ProcessId() << "\n";
+    } else if (held.Open(device, PosixFile::Mode::LockCompanion) != PosixFile::Result::Ok ||
+               (means == "flock" && !held.LockExclusive())) {
+        return 1;
+    }
+    std::cout << "held" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
+    if (!lockFile.empty())
+        std::filesystem::remove(lockFile);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -137,8 +162,10 @@ int main(int argc, char** argv)
         return AlternateOwners(std::stoi(argv[2]));
     if (mode == "flood" && argc == 4)
         return Flood(std::stoi(argv[2]), argv[3]);
+    if (mode == "hold" && argc >= 4)
+        return Hold(argv[2], argv[3], argc > 4 ? argv[4] : "");
     if (mode == "edit")
         return EditInPlace();
-    std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag> | edit\n";
+    std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag> | edit | hold <device> <means> [folder]\n";
     return 2;
 }

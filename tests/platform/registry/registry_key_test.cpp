@@ -184,7 +184,7 @@ TEST_F(RegistryKeyTest, WritesDurablyAndPrivately)
 
 TEST_F(RegistryKeyTest, SeesChangesMadeOutsideAtOnce)
 {
-    RegistryKey key = Create(RegistryRoot::LocalMachine, L"SYSTEM\\RECEIVER\\Ports");
+    RegistryKey key = Create(RegistryRoot::LocalMachine, L"SOFTWARE\\Vendor\\Records");
     ASSERT_EQ(SetString(key, L"COM2", L"First"), RegistryStatus::Success);
     const fs::path hive = Hive("system.reg");
     std::string text = ReadFile(hive);
