@@ -70,9 +70,10 @@ LiveRecords::LiveRecords(Sources sources) : sources(std::move(sources))
 }
 
 std::optional<std::filesystem::path> LiveRecords::DeviceOf(std::wstring_view portName,
-                                                            const std::filesystem::path& prefix)
+                                                           const std::filesystem::path& prefix)
 {
-    if (portName.size() < 4 || portName.size() > 6 || !TextFold::Equal(portName.substr(0, 3), L"COM"))
+    if (portName.size() < 4 || portName.size() > 6 ||
+        !TextFold::Equal(portName.substr(0, 3), L"COM"))
         return std::nullopt;
     unsigned number = 0;
     for (wchar_t digit : portName.substr(3)) {
@@ -109,8 +110,8 @@ std::optional<int> LiveRecords::FlockHolder(const std::filesystem::path& device)
     if (!Posix::StatNode(device.c_str(), status).Ok())
         return std::nullopt;
     char id[64];
-    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", status.fileSystemMajor,
-                  status.fileSystemMinor, static_cast<unsigned long long>(status.inode));
+    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", status.fileSystemMajor, status.fileSystemMinor,
+                  static_cast<unsigned long long>(status.inode));
     // "1: FLOCK  ADVISORY  WRITE 4242 00:19:7 0 EOF": the pid is the field before the id.
     const std::string table = ReadSmall(sources.proc / "locks", 1 << 20);
     for (std::size_t at = table.find(id); at != std::string::npos; at = table.find(id, at + 1)) {
@@ -146,17 +147,21 @@ std::optional<int> LiveRecords::DescriptorHolder(const std::filesystem::path& de
             if (!pid || *pid == Posix::ProcessId())
                 continue;
             std::error_code fdError;
-            for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", fdError)) {
+            for (const auto& fd :
+                 std::filesystem::directory_iterator(process.path() / "fd", fdError)) {
                 char target[4096];
                 const SystemResult read = Posix::ReadLink(fd.path().c_str(), target, sizeof target);
                 if (read.Ok() && target[0] == '/')
-                    scanned.emplace(std::string(target, static_cast<std::size_t>(read.value)), *pid);
+                    scanned.emplace(std::string(target, static_cast<std::size_t>(read.value)),
+                                    *pid);
             }
         }
         const auto took = std::chrono::steady_clock::now() - now;
-        nextScan = now + std::max<std::chrono::steady_clock::duration>(
-                             kMinScanPause, std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                                took / kScanShare));
+        nextScan =
+            now +
+            std::max<std::chrono::steady_clock::duration>(
+                kMinScanPause,
+                std::chrono::duration_cast<std::chrono::steady_clock::duration>(took / kScanShare));
     }
     const auto found = scanned.find(device.string());
     if (found == scanned.end() || !Posix::ProcessExists(found->second))

@@ -135,7 +135,8 @@ int Hold(const std::string& device, const std::string& means, const std::string&
     PosixFile held;
     std::filesystem::path lockFile;
     if (means == "lockfile") {
-        lockFile = std::filesystem::path(folder) / ("LCK.." + std::filesystem::path(device).filename().string());
+        lockFile = std::filesystem::path(folder) /
+                   ("LCK.." + std::filesystem::path(device).filename().string());
         std::ofstream(lockFile) << "      " << Posix::ProcessId() << "\n";
     } else if (held.Open(device, PosixFile::Mode::LockCompanion) != PosixFile::Result::Ok ||
                (means == "flock" && !held.LockExclusive())) {
@@ -166,6 +167,7 @@ int main(int argc, char** argv)
         return Hold(argv[2], argv[3], argc > 4 ? argv[4] : "");
     if (mode == "edit")
         return EditInPlace();
-    std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag> | edit | hold <device> <means> [folder]\n";
+    std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag> | edit | "
+                 "hold <device> <means> [folder]\n";
     return 2;
 }

@@ -36,8 +36,8 @@ protected:
     bool Hold(const char* means)
     {
         std::string reply;
-        return holder.Start(QUORVEX_REGISTRY_WRITER, {"hold", receiver.DevicePath().string(), means,
-                                                      lockFolder.string()}) &&
+        return holder.Start(QUORVEX_REGISTRY_WRITER,
+                            {"hold", receiver.DevicePath().string(), means, lockFolder.string()}) &&
                holder.ReadLine(reply) && reply == "held";
     }
 
