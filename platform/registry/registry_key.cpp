@@ -220,6 +220,7 @@ RegistryStatus RegistryKey::EnumerateSubKey(std::uint32_t index, std::span<wchar
         return RegistryStatus::InvalidHandle;
     // The hive's own subkeys come first, then the live ones it does not name.
     std::vector<std::wstring> live = LiveSubKeys(path);
+    const bool liveKey = IsLiveKey(path);  // not under Use: it may ask the live records
     RegistryStatus status = RegistryStatus::StorageFailed;
     std::wstring found;
     RegistryHives::Use(root, [&](HiveFile& hive) {
@@ -227,7 +228,7 @@ RegistryStatus RegistryKey::EnumerateSubKey(std::uint32_t index, std::span<wchar
         if (current == nullptr)
             return;
         const HiveKey* key = Walk(current, path);
-        if (key == nullptr && !IsLiveKey(path)) {
+        if (key == nullptr && !liveKey) {
             status = RegistryStatus::FileNotFound;
             return;
         }

@@ -4,6 +4,7 @@
 // the pair too (PseudoTerminal keeps it open), and is never taken for the holder.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "platform/registry/registry_hives_test_helper.h"
@@ -105,6 +106,13 @@ TEST_F(SystemRecordsTest, ABoundRfcommPortIsRegisteredAsABluetoothPort)
     PortCatalogue catalogue(resources);
     EXPECT_TRUE(catalogue.GetEntry(1).isPresent);
     EXPECT_FALSE(catalogue.GetEntry(2).isPresent);
+    RegistryKey port;
+    ASSERT_EQ(RegistryKey::Root(RegistryRoot::LocalMachine)
+                  .OpenSubKey(L"SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports\\com5", port),
+              RegistryStatus::Success);
+    std::array<wchar_t, 32> name{};
+    std::size_t length = 0;
+    EXPECT_EQ(port.EnumerateSubKey(0, name, length), RegistryStatus::NoMoreItems);
 
     fs::remove(prefix.Path() / "devices" / "com5");
     catalogue.Build();
