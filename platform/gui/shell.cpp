@@ -1,22 +1,13 @@
 #include "platform/gui/shell.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <mutex>
 
+#include "platform/system/text_fold.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
 
 namespace quorvex {
-namespace {
-
-bool SameText(std::wstring_view a, std::wstring_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
-}
-
-}  // namespace
 
 std::wstring Shell::DeviceClass()
 {
@@ -26,7 +17,7 @@ std::wstring Shell::DeviceClass()
 
 bool Shell::IsDeviceClass(std::wstring_view name)
 {
-    return SameText(DeviceClass(), name);
+    return TextFold::Equal(DeviceClass(), name);
 }
 
 bool Shell::InitExtraControls()
