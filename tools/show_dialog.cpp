@@ -1,6 +1,7 @@
 // quorvex-show-dialog: opens the main dialog (template 102) from the program's own resources
 // in the terminal, with sample entries in its lists, and does nothing else: a way to look at
-// the terminal front end and try its keys and mouse. OK, Esc or a close request ends it.
+// the terminal front end and try its keys and mouse. The caption's OK or a close request
+// ends it.
 
 #include <array>
 #include <string>
@@ -42,6 +43,10 @@ protected:
                     {110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}, 5);
         FillNumbers(ControlId::DataBitsList, {7, 8}, 1);
         FillNumbers(ControlId::StopBitsList, {1, 2}, 0);
+        if (Window* button = GetDlgItem(ControlId::ConnectButton)) {
+            button->SetWindowText(Module().LoadString(StringId::Connect).value_or(L""));
+            button->EnableWindow(true);
+        }
         return true;
     }
 

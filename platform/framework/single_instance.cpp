@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cwctype>
 
 #include "platform/system/posix.h"
+#include "platform/system/text_fold.h"
 #include "platform/threads/event.h"
 #include "platform/window/window_records.h"
 #include "platform/window/window_types.h"
@@ -14,19 +14,14 @@ namespace {
 
 constexpr std::size_t kMaxPath = 260;
 
-bool SameText(std::wstring_view a, std::wstring_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
-}
-
 bool IsApplicationWindow(const WindowRecords::WindowEntry& window)
 {
     constexpr std::array<std::wstring_view, 3> kIgnored{L"shfind", L"static", L"CursorWindow"};
     return window.visible && !(window.style & WS_CHILD) && !(window.exStyle & WS_EX_TOOLWINDOW) &&
            !window.owned &&
-           std::none_of(kIgnored.begin(), kIgnored.end(),
-                        [&](std::wstring_view name) { return SameText(name, window.className); });
+           std::none_of(kIgnored.begin(), kIgnored.end(), [&](std::wstring_view name) {
+               return TextFold::Equal(name, window.className);
+           });
 }
 
 }  // namespace
@@ -56,7 +51,7 @@ bool SingleInstance::SignalRunningWindow(std::wstring_view programPath) const
 {
     const int self = Posix::ProcessId();
     for (const auto& process : WindowRecords::Enumerate()) {
-        if (process.pid == self || !SameText(process.programPath, programPath))
+        if (process.pid == self || !TextFold::Equal(process.programPath, programPath))
             continue;
         if (std::any_of(process.windows.begin(), process.windows.end(), IsApplicationWindow) &&
             WindowRecords::SendForward(process.pid))

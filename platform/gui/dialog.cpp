@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cwctype>
 #include <utility>
 
 #include "platform/gui/control.h"
 #include "platform/gui/shell.h"
 #include "platform/resource/bitmap.h"
 #include "platform/resource/resource_module.h"
+#include "platform/system/text_fold.h"
 #include "platform/window/combo_box_window.h"
-#include "platform/window/input_router.h"
 #include "platform/window/list_box_window.h"
 #include "platform/window/static_window.h"
 #include "platform/window/window_system.h"
@@ -30,11 +29,7 @@ std::wstring ClassNameOf(const ParsedDialogTemplate::Field& field)
     }};
     for (const auto& [ordinal, name] : kPredefined) {
         // Class names match without regard to case, so a template may also spell them out.
-        const bool named = !field.IsOrdinal() &&
-                           std::equal(name.begin(), name.end(), field.text.begin(),
-                                      field.text.end(), [](wchar_t a, wchar_t b) {
-                                          return static_cast<std::wint_t>(a) == std::towlower(b);
-                                      });
+        const bool named = !field.IsOrdinal() && TextFold::Equal(name, field.text);
         if ((field.IsOrdinal() && *field.ordinal == ordinal) || named)
             return std::wstring(name);
     }
@@ -92,7 +87,7 @@ int Dialog::DoModal()
     if ((parsed->style & WS_VISIBLE) && !ended)
         ShowWindow(SW_SHOW);
     if (focusFirst && !ended)
-        System()->Router().FocusFirst(*this);
+        System()->FocusFirstTabStop(*this);
     System()->RunUntil(ended);
     Destroy();
     return result;

@@ -1,45 +1,23 @@
 #include "platform/gui/shell.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <mutex>
 
+#include "platform/system/text_fold.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
 
 namespace quorvex {
-namespace {
-
-std::mutex classMutex;
-std::wstring& ClassOverride()
-{
-    static std::wstring name;
-    return name;
-}
-
-bool SameText(std::wstring_view a, std::wstring_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
-}
-
-}  // namespace
 
 std::wstring Shell::DeviceClass()
 {
     std::lock_guard lock(classMutex);
-    return ClassOverride().empty() ? L"PocketPC" : ClassOverride();
-}
-
-void Shell::SetDeviceClass(std::wstring_view name)
-{
-    std::lock_guard lock(classMutex);
-    ClassOverride() = name;
+    return classOverride.empty() ? L"PocketPC" : classOverride;
 }
 
 bool Shell::IsDeviceClass(std::wstring_view name)
 {
-    return SameText(DeviceClass(), name);
+    return TextFold::Equal(DeviceClass(), name);
 }
 
 bool Shell::InitExtraControls()

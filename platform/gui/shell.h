@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,8 @@ public:
     static constexpr std::uint32_t kInputPanelDown = 0x08;
     static constexpr std::uint32_t kEmptyMenu = 0x20;
 
-    // "PocketPC" on Linux; tests may name another class. An empty name restores the default.
+    // "PocketPC" on Linux; tests may name another class (shell_test_helper.h).
     static std::wstring DeviceClass();
-    static void SetDeviceClass(std::wstring_view name);
     // Whether the device class is `name`, compared without regard to case.
     static bool IsDeviceClass(std::wstring_view name);
 
@@ -34,6 +34,13 @@ public:
     // Applies the set-up to a dialog: full screen (also after every resize), the OK button
     // in its caption. False when there was nothing to do.
     static bool InitDialog(Window& dialog, std::uint32_t flags);
+
+private:
+    friend class ShellTestHelper;
+
+    // The class a test named instead of the default; empty for none. Any thread.
+    static inline std::mutex classMutex;
+    static inline std::wstring classOverride;
 };
 
 }  // namespace quorvex

@@ -1,15 +1,20 @@
 #include "platform/registry/hive_file.h"
 
 #include <string>
+#include <thread>
 
-#include "platform/registry/hive_text.h"
+#include "platform/system/file_operations.h"
+#include "platform/system/file_replacement.h"
+#include "platform/system/posix.h"
 
 namespace quorvex {
 namespace {
 
-// Enough names for every bad hive a person would want to look at; beyond them the hive
-// is left in place untouched rather than overwritten.
-constexpr int kMaxAsideNames = 100;
+using SteadyClock = std::chrono::steady_clock;
+
+// How long a bounded wait sleeps between two looks: short against kWaitBound, long
+// enough not to spin.
+constexpr std::chrono::milliseconds kRetryPause{5};
 
 std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::string& suffix)
 {
@@ -18,161 +23,205 @@ std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::s
     return result;
 }
 
-bool SyncFolder(const std::filesystem::path& file)
+std::filesystem::path AsideName(const std::filesystem::path& path, int number)
 {
-    PosixFile folder;
-    return folder.Open(file.parent_path(), PosixFile::Mode::Folder) == PosixFile::Result::Ok &&
-           folder.Sync();
+    return WithSuffix(path, number == 0 ? ".bad" : ".bad." + std::to_string(number));
+}
+
+// The file a path names in the end, following symbolic links as open() does, so that a
+// write replaces the link's target and the link stays.
+std::filesystem::path FinalTarget(std::filesystem::path path)
+{
+    constexpr int kMaxLinks = 40;  // the kernel's own limit
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        char target[4096];
+        const SystemResult read = Posix::ReadLink(path.c_str(), target, sizeof target);
+        if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
+            break;
+        const std::filesystem::path next(std::string(target, static_cast<std::size_t>(read.value)));
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path;
+}
+
+// A file untouched for kWaitBound is not being written, whatever it holds.
+bool Settled(const FileIdentity& identity)
+{
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return now - std::chrono::nanoseconds(identity.modifiedNs) >= HiveFile::kWaitBound;
 }
 
 }  // namespace
 
-HiveFile::HiveFile(std::filesystem::path path, std::wstring rootName)
-    : path(std::move(path)), rootName(std::move(rootName)), root(this->rootName)
+HiveFile::HiveFile(std::filesystem::path path, std::wstring rootName, Kind kind)
+    : path(std::move(path)),
+      rootName(std::move(rootName)),
+      kind(kind),
+      root(std::make_unique<HiveKey>(this->rootName)),
+      operations(&FileOperations::System())
 {
 }
 
-const HiveKey& HiveFile::Current()
+HiveFile::~HiveFile() = default;
+
+const HiveKey* HiveFile::Current()
 {
-    Refresh(false);
-    return root;
+    return Refresh(false) == State::Refused ? nullptr : root.get();
 }
 
 bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
 {
+    const auto deadline = SteadyClock::now() + kWaitBound;
     PosixFile lock;
-    if (!Lock(lock) || !Refresh(true))
+    if (!Lock(lock, deadline))
         return false;
-    if (!change(root))
+    for (;;) {
+        const State state = Refresh(true);
+        if (state == State::NotReady) {
+            // Someone is writing the file without the lock; nothing is written from what
+            // was read before.
+            if (SteadyClock::now() >= deadline)
+                return false;
+            std::this_thread::sleep_for(kRetryPause);
+            continue;
+        }
+        if (state != State::Ready || unreadable)
+            return false;
+        if (!change(*root))
+            return true;
+        const std::string read = layout.text;
+        const std::string text = HiveText::Write(*root, rootName, layout);
+        // From here on memory may hold what the disk lacks: read it again next time.
+        valid = false;
+        const FileReplacement::Result result =
+            FileReplacement(*operations).Replace(FinalTarget(path), text, [&] {
+                return StillAsRead(read);
+            });
+        if (result == FileReplacement::Result::Declined) {
+            if (SteadyClock::now() >= deadline)
+                return false;
+            continue;
+        }
+        if (result != FileReplacement::Result::Replaced)
+            return false;
+        // Under the lock the file is still the one just written.
+        FileIdentity now;
+        if (held.Open(path, PosixFile::Mode::Read) != PosixFile::Result::Ok ||
+            held.Identity(now) != PosixFile::Result::Ok)
+            return true;
+        loaded = now;
+        valid = true;
         return true;
-    if (Replace())
-        return true;
-    // The hive in memory holds a change that the disk may lack: read it again next time.
-    valid = false;
-    return false;
+    }
 }
 
-bool HiveFile::Refresh(bool locked)
+HiveFile::State HiveFile::Refresh(bool locked)
 {
     FileIdentity now;
     switch (PosixFile::IdentityOf(path, now)) {
         case PosixFile::Result::Ok:
-            return valid && loaded == now ? true : Load(locked);
+            return valid && loaded == now ? (unreadable ? State::Unreadable : State::Ready)
+                                          : Load(locked);
         case PosixFile::Result::NotFound:
-            if (!valid || loaded) {
-                root.Clear();
-                held.Close();
-                loaded.reset();
-                mustKeep = false;
-                valid = true;
-            }
-            return true;
+            if (!valid || loaded)
+                Empty();
+            return State::Ready;
         default:
-            root.Clear();
-            valid = false;
-            return false;
+            return State::Refused;
     }
 }
 
-bool HiveFile::Load(bool locked)
+void HiveFile::Empty()
 {
-    root.Clear();
-    valid = false;
+    root = std::make_unique<HiveKey>(rootName);
+    layout = {};
+    held.Close();
+    loaded.reset();
+    unreadable = false;
+    valid = true;
+}
+
+HiveFile::State HiveFile::Load(bool locked)
+{
     PosixFile file;
     const PosixFile::Result opened = file.Open(path, PosixFile::Mode::Read);
     if (opened == PosixFile::Result::NotFound) {
-        held.Close();
-        loaded.reset();
-        mustKeep = false;
-        valid = true;
-        return true;
+        Empty();
+        return State::Ready;
     }
     FileIdentity identity;
     if (opened != PosixFile::Result::Ok || file.Identity(identity) != PosixFile::Result::Ok)
-        return false;
+        return State::Refused;
     std::string text;
     const PosixFile::Result read = file.ReadAll(text, kMaxFileBytes);
     // An error while reading says nothing about the hive, which may be fine next time.
     if (read == PosixFile::Result::Failed)
-        return false;
+        return State::Refused;
     ++parses;
+    auto fresh = std::make_unique<HiveKey>(rootName);
+    HiveText::Layout freshLayout;
+    const HiveText::Outcome outcome =
+        read == PosixFile::Result::TooLarge
+            ? HiveText::Outcome::Unreadable
+            : HiveText::Parse(std::move(text), rootName, *fresh, freshLayout, Settled(identity));
+    if (outcome == HiveText::Outcome::NotReady)
+        return State::NotReady;
+    root = std::move(fresh);
+    layout = std::move(freshLayout);
     held = std::move(file);
-    const HiveText::Outcome outcome = read == PosixFile::Result::TooLarge
-                                          ? HiveText::Outcome::Unreadable
-                                          : HiveText::Parse(text, rootName, root);
     loaded = identity;
     valid = true;
-    mustKeep = outcome != HiveText::Outcome::Whole;
-    if (outcome == HiveText::Outcome::Unreadable) {
-        root.Clear();
-        if (SetAside(identity, false, locked)) {
-            held.Close();
-            loaded.reset();
-            mustKeep = false;
-        }
-    }
-    return true;
+    unreadable = outcome == HiveText::Outcome::Unreadable;
+    if (!unreadable)
+        return State::Ready;
+    if (kind == Kind::Settings && SetAside(identity, locked))
+        Empty();
+    return State::Unreadable;
 }
 
-bool HiveFile::SetAside(const FileIdentity& identity, bool keepOriginal, bool locked)
+bool HiveFile::SetAside(const FileIdentity& identity, bool locked)
 {
     PosixFile lock;
-    if (!locked && !Lock(lock))
+    if (!locked && !Lock(lock, SteadyClock::now() + kWaitBound))
         return false;
     // Another process may have replaced the file since it was read; then this is not the
     // file that was judged, and the next read looks at the new one.
     FileIdentity now;
     if (PosixFile::IdentityOf(path, now) != PosixFile::Result::Ok || now != identity)
         return false;
-    for (int number = 0; number < kMaxAsideNames; ++number) {
-        const auto aside =
-            WithSuffix(path, number == 0 ? ".bad" : ".bad." + std::to_string(number));
-        const PosixFile::Result linked = PosixFile::Link(path, aside);
-        if (linked == PosixFile::Result::AlreadyExists)
-            continue;
-        if (linked != PosixFile::Result::Ok)
-            return false;
-        if (!keepOriginal && !PosixFile::Remove(path))
-            return false;
-        return SyncFolder(path);
-    }
-    return false;
+    // The newest copy is always ".bad"; the oldest of a full set is renamed over.
+    for (int number = kMaxAsideCopies - 2; number >= 0; --number)
+        PosixFile::Rename(AsideName(path, number), AsideName(path, number + 1));
+    return PosixFile::Rename(path, AsideName(path, 0)) &&
+           operations->SyncFolder(path.parent_path());
 }
 
-bool HiveFile::Replace()
+bool HiveFile::StillAsRead(const std::string& text) const
 {
-    if (mustKeep && loaded && !SetAside(*loaded, true, true))
-        return false;
-    const auto temporary = WithSuffix(path, ".tmp");
-    PosixFile file;
-    if (file.Open(temporary, PosixFile::Mode::Replace) != PosixFile::Result::Ok)
-        return false;
-    if (!file.WriteAll(HiveText::Write(root, rootName)) || !file.Sync()) {
-        file.Close();
-        // The hive itself is untouched; a temporary left behind is emptied by the next write.
-        PosixFile::Remove(temporary);
-        return false;
-    }
-    file.Close();
-    if (!PosixFile::Rename(temporary, path)) {
-        PosixFile::Remove(temporary);  // as above: only the temporary is at stake
-        return false;
-    }
-    mustKeep = false;
-    // Under the lock the file is still the one just written.
     FileIdentity now;
-    if (held.Open(path, PosixFile::Mode::Read) != PosixFile::Result::Ok ||
-        held.Identity(now) != PosixFile::Result::Ok)
+    const PosixFile::Result found = PosixFile::IdentityOf(path, now);
+    if (!loaded)
+        return found == PosixFile::Result::NotFound;
+    if (found != PosixFile::Result::Ok || now != *loaded)
         return false;
-    loaded = now;
-    return SyncFolder(path);
+    // Times may not tell a rewrite of the same size within one clock tick: the bytes do.
+    PosixFile file;
+    std::string current;
+    return file.Open(path, PosixFile::Mode::Read) == PosixFile::Result::Ok &&
+           file.ReadAll(current, kMaxFileBytes) == PosixFile::Result::Ok && current == text;
 }
 
-bool HiveFile::Lock(PosixFile& lock) const
+bool HiveFile::Lock(PosixFile& lock, SteadyClock::time_point deadline) const
 {
-    return lock.Open(WithSuffix(path, ".lock"), PosixFile::Mode::LockCompanion) ==
-               PosixFile::Result::Ok &&
-           lock.LockExclusive();
+    if (lock.Open(WithSuffix(path, ".lock"), PosixFile::Mode::LockCompanion) !=
+        PosixFile::Result::Ok)
+        return false;
+    while (!lock.TryLockExclusive()) {
+        if (SteadyClock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(kRetryPause);
+    }
+    return true;
 }
 
 }  // namespace quorvex

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <mutex>
 
 #include "platform/registry/hive_file.h"
+#include "platform/registry/live_records.h"
 #include "platform/registry/registry_types.h"
 
 namespace quorvex {
@@ -15,6 +18,17 @@ public:
     // Runs `use` on the hive of `root` while holding the lock. False, without running it,
     // when there is no prefix folder.
     static bool Use(RegistryRoot root, const std::function<void(HiveFile&)>& use);
+
+    // Runs `use` on the process's live records, with the prefix folder, under the same lock.
+    // Never call it from inside Use.
+    static bool UseLive(
+        const std::function<void(LiveRecords&, const std::filesystem::path& prefix)>& use);
+
+private:
+    friend class RegistryHivesTestHelper;
+
+    static std::mutex& Mutex();
+    static LiveRecords& Live();
 };
 
 }  // namespace quorvex

@@ -1,25 +1,53 @@
 #include "platform/registry/registry_key.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <utility>
 
 #include "platform/registry/hive_key.h"
 #include "platform/registry/registry_hives.h"
 #include "platform/registry/registry_name.h"
+#include "platform/registry/registry_string.h"
 
 namespace quorvex {
 namespace {
 
 template <typename Key>
-Key* Walk(Key& root, const std::vector<std::wstring>& path)
+Key* Walk(Key* root, const std::vector<std::wstring>& path)
 {
-    Key* key = &root;
+    Key* key = root;
+    if (key == nullptr)
+        return nullptr;
     for (const std::wstring& name : path) {
         key = key->FindSubKey(name);
         if (key == nullptr)
             return nullptr;
     }
     return key;
+}
+
+constexpr std::array<std::wstring_view, 3> kReceiverPorts{L"SYSTEM", L"RECEIVER", L"Ports"};
+constexpr std::array<std::wstring_view, 5> kBluetoothPorts{L"SOFTWARE", L"Microsoft", L"Bluetooth",
+                                                           L"Serial", L"Ports"};
+
+// Whether the first names of `path` are those of `live`, up to `length` of them.
+template <std::size_t N>
+bool Follows(const std::vector<std::wstring>& path, const std::array<std::wstring_view, N>& live,
+             std::size_t length)
+{
+    if (length > N || path.size() < length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i)
+        if (!RegistryName::Equal(path[i], live[i]))
+            return false;
+    return true;
+}
+
+template <std::size_t N>
+bool Names(const std::vector<std::wstring>& path, const std::array<std::wstring_view, N>& live)
+{
+    return path.size() == N && Follows(path, live, N);
 }
 
 }  // namespace
@@ -55,6 +83,57 @@ void RegistryKey::Close()
     path.clear();
 }
 
+bool RegistryKey::IsLiveKey(const std::vector<std::wstring>& keyPath) const
+{
+    if (root != RegistryRoot::LocalMachine)
+        return false;
+    if ((keyPath.size() <= kReceiverPorts.size() &&
+         Follows(keyPath, kReceiverPorts, keyPath.size())) ||
+        (keyPath.size() <= kBluetoothPorts.size() &&
+         Follows(keyPath, kBluetoothPorts, keyPath.size())))
+        return true;
+    if (keyPath.size() != kBluetoothPorts.size() + 1)
+        return false;
+    const std::vector<std::wstring> parent(keyPath.begin(), keyPath.end() - 1);
+    for (const std::wstring& name : LiveSubKeys(parent))
+        if (RegistryName::Equal(name, keyPath.back()))
+            return true;
+    return false;
+}
+
+std::vector<std::wstring> RegistryKey::LiveSubKeys(const std::vector<std::wstring>& keyPath) const
+{
+    std::vector<std::wstring> names;
+    if (root == RegistryRoot::LocalMachine && Names(keyPath, kBluetoothPorts))
+        RegistryHives::UseLive([&](LiveRecords& live, const std::filesystem::path& prefix) {
+            names = live.BluetoothPorts(prefix);
+        });
+    return names;
+}
+
+bool RegistryKey::LiveValue(std::wstring_view valueName, std::wstring& text) const
+{
+    if (root != RegistryRoot::LocalMachine)
+        return false;
+    if (Names(path, kReceiverPorts)) {
+        std::optional<std::wstring> owner;
+        RegistryHives::UseLive([&](LiveRecords& live, const std::filesystem::path& prefix) {
+            owner = live.ReceiverOwner(valueName, prefix);
+        });
+        if (owner)
+            text = std::move(*owner);
+        return owner.has_value();
+    }
+    // A live Bluetooth port's subkey, named after the port, says which port it is.
+    if (path.size() == kBluetoothPorts.size() + 1 &&
+        Follows(path, kBluetoothPorts, kBluetoothPorts.size()) &&
+        RegistryName::Equal(valueName, L"Port") && IsLiveKey(path)) {
+        text = L"COM" + path.back().substr(3);
+        return true;
+    }
+    return false;
+}
+
 RegistryStatus RegistryKey::Join(std::wstring_view subKey, std::vector<std::wstring>& joined) const
 {
     if (!open)
@@ -83,9 +162,13 @@ RegistryStatus RegistryKey::OpenSubKey(std::wstring_view subKey, RegistryKey& re
         return status;
     status = RegistryStatus::StorageFailed;
     RegistryHives::Use(root, [&](HiveFile& hive) {
-        status =
-            Walk(hive.Current(), joined) ? RegistryStatus::Success : RegistryStatus::FileNotFound;
+        const HiveKey* current = hive.Current();
+        if (current == nullptr)
+            return;
+        status = Walk(current, joined) ? RegistryStatus::Success : RegistryStatus::FileNotFound;
     });
+    if (status == RegistryStatus::FileNotFound && IsLiveKey(joined))
+        status = RegistryStatus::Success;
     if (status == RegistryStatus::Success) {
         result.root = root;
         result.path = std::move(joined);
@@ -103,7 +186,10 @@ RegistryStatus RegistryKey::CreateSubKey(std::wstring_view subKey, RegistryKey& 
     status = RegistryStatus::StorageFailed;
     RegistryHives::Use(root, [&](HiveFile& hive) {
         // Most keys exist already: those need neither the lock nor a write.
-        if (Walk(hive.Current(), joined) != nullptr) {
+        const HiveKey* current = hive.Current();
+        if (current == nullptr)
+            return;
+        if (Walk(current, joined) != nullptr) {
             status = RegistryStatus::Success;
             return;
         }
@@ -132,26 +218,44 @@ RegistryStatus RegistryKey::EnumerateSubKey(std::uint32_t index, std::span<wchar
 {
     if (!open)
         return RegistryStatus::InvalidHandle;
+    // The hive's own subkeys come first, then the live ones it does not name.
+    std::vector<std::wstring> live = LiveSubKeys(path);
+    const bool liveKey = IsLiveKey(path);  // not under Use: it may ask the live records
     RegistryStatus status = RegistryStatus::StorageFailed;
+    std::wstring found;
     RegistryHives::Use(root, [&](HiveFile& hive) {
-        const HiveKey* key = Walk(hive.Current(), path);
-        if (key == nullptr) {
+        const HiveKey* current = hive.Current();
+        if (current == nullptr)
+            return;
+        const HiveKey* key = Walk(current, path);
+        if (key == nullptr && !liveKey) {
             status = RegistryStatus::FileNotFound;
-        } else if (index >= key->SubKeyCount()) {
-            status = RegistryStatus::NoMoreItems;
-        } else {
-            const std::wstring& found = key->SubKeyAt(index).Name();
-            if (found.size() >= name.size()) {
-                status = RegistryStatus::MoreData;
-                return;
-            }
-            std::ranges::copy(found, name.begin());
-            name[found.size()] = L'\0';
-            length = found.size();
+            return;
+        }
+        const std::size_t own = key ? key->SubKeyCount() : 0;
+        if (index < own) {
+            found = key->SubKeyAt(index).Name();
             status = RegistryStatus::Success;
+            return;
+        }
+        std::erase_if(live, [&](const std::wstring& liveName) {
+            return key != nullptr && key->FindSubKey(liveName) != nullptr;
+        });
+        if (index - own < live.size()) {
+            found = live[index - own];
+            status = RegistryStatus::Success;
+        } else {
+            status = RegistryStatus::NoMoreItems;
         }
     });
-    return status;
+    if (status != RegistryStatus::Success)
+        return status;
+    if (found.size() >= name.size())
+        return RegistryStatus::MoreData;
+    std::ranges::copy(found, name.begin());
+    name[found.size()] = L'\0';
+    length = found.size();
+    return RegistryStatus::Success;
 }
 
 RegistryStatus RegistryKey::QueryValue(std::wstring_view valueName, std::uint32_t& type,
@@ -161,7 +265,10 @@ RegistryStatus RegistryKey::QueryValue(std::wstring_view valueName, std::uint32_
         return RegistryStatus::InvalidHandle;
     RegistryStatus status = RegistryStatus::StorageFailed;
     RegistryHives::Use(root, [&](HiveFile& hive) {
-        const HiveKey* key = Walk(hive.Current(), path);
+        const HiveKey* current = hive.Current();
+        if (current == nullptr)
+            return;
+        const HiveKey* key = Walk(current, path);
         const HiveKey::Value* value = key ? key->FindValue(valueName) : nullptr;
         if (value == nullptr) {
             status = RegistryStatus::FileNotFound;
@@ -176,7 +283,16 @@ RegistryStatus RegistryKey::QueryValue(std::wstring_view valueName, std::uint32_
         std::ranges::copy(value->data, data.begin());
         status = RegistryStatus::Success;
     });
-    return status;
+    std::wstring text;
+    if (status != RegistryStatus::FileNotFound || !LiveValue(valueName, text))
+        return status;
+    const std::vector<std::byte> bytes = RegistryString::Encode(text);
+    type = RegistryType::String;
+    size = bytes.size();
+    if (bytes.size() > data.size())
+        return RegistryStatus::MoreData;
+    std::ranges::copy(bytes, data.begin());
+    return RegistryStatus::Success;
 }
 
 RegistryStatus RegistryKey::SetValue(std::wstring_view valueName, std::uint32_t type,
@@ -190,7 +306,7 @@ RegistryStatus RegistryKey::SetValue(std::wstring_view valueName, std::uint32_t 
     RegistryHives::Use(root, [&](HiveFile& hive) {
         bool found = true;
         const bool stored = hive.Modify([&](HiveKey& hiveRoot) {
-            HiveKey* key = Walk(hiveRoot, path);
+            HiveKey* key = Walk(&hiveRoot, path);
             found = key != nullptr;
             return found && key->SetValue(valueName, type, data);
         });

@@ -57,6 +57,13 @@ public:
                             std::span<const std::byte> data);
 
 private:
+    // The keys and values that the live system answers for in HKEY_LOCAL_MACHINE where the
+    // hive lacks them (see LiveRecords): the receiver ports key and its values, the
+    // Bluetooth ports key and one subkey per bound RFCOMM port.
+    bool IsLiveKey(const std::vector<std::wstring>& keyPath) const;
+    std::vector<std::wstring> LiveSubKeys(const std::vector<std::wstring>& keyPath) const;
+    bool LiveValue(std::wstring_view valueName, std::wstring& text) const;
+
     RegistryStatus Join(std::wstring_view subKey, std::vector<std::wstring>& path) const;
 
     RegistryRoot root = RegistryRoot::CurrentUser;

@@ -1,27 +1,9 @@
 #include "platform/registry/registry_name.h"
 
-#include <locale.h>
-#include <wctype.h>
+#include "platform/system/text_fold.h"
 
 namespace quorvex {
 namespace {
-
-// A fixed locale rather than the process's own: names must match the same way whatever
-// locale the user runs with, and a name must never match one way today and another
-// tomorrow. Without C.UTF-8, only ASCII letters fold.
-locale_t FoldingLocale()
-{
-    static const locale_t locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-    return locale;
-}
-
-wchar_t Upper(wchar_t c)
-{
-    if (c < 0x80)
-        return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c;
-    const locale_t locale = FoldingLocale();
-    return locale ? static_cast<wchar_t>(::towupper_l(static_cast<wint_t>(c), locale)) : c;
-}
 
 bool IsStorable(wchar_t c)
 {
@@ -41,12 +23,7 @@ bool AllStorable(std::wstring_view name)
 
 bool RegistryName::Equal(std::wstring_view a, std::wstring_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
+    return TextFold::Equal(a, b);
 }
 
 bool RegistryName::IsValidKeyName(std::wstring_view name)

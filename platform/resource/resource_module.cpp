@@ -1,5 +1,7 @@
 #include "platform/resource/resource_module.h"
 
+#include "platform/system/text_fold.h"
+
 namespace quorvex {
 
 bool operator==(const ResourceId& a, const ResourceId& b)
@@ -8,15 +10,8 @@ bool operator==(const ResourceId& a, const ResourceId& b)
         return false;
     if (a.text.empty())
         return a.number == b.number;
-    // Resource names match without regard to case, in the ASCII range they use.
-    if (a.text.size() != b.text.size())
-        return false;
-    for (std::size_t i = 0; i < a.text.size(); ++i) {
-        auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
-        if (lower(a.text[i]) != lower(b.text[i]))
-            return false;
-    }
-    return true;
+    // Resource names match without regard to case.
+    return TextFold::Equal(a.text, b.text);
 }
 
 std::optional<std::span<const std::byte>> ResourceModule::Find(ResourceId type,

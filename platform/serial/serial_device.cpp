@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cwctype>
 #include <fcntl.h>
 #include <fstream>
 #include <mutex>
@@ -14,6 +13,7 @@
 #include "platform/serial/serial_line.h"
 #include "platform/system/posix.h"
 #include "platform/system/prefix.h"
+#include "platform/system/text_fold.h"
 #include "platform/system/utf8.h"
 
 namespace quorvex {
@@ -28,8 +28,7 @@ std::optional<unsigned> PortNumber(std::wstring_view name)
 {
     if (name.ends_with(L':'))
         name.remove_suffix(1);
-    if (name.size() < 4 || name.size() > 6 || std::towlower(name[0]) != L'c' ||
-        std::towlower(name[1]) != L'o' || std::towlower(name[2]) != L'm')
+    if (name.size() < 4 || name.size() > 6 || !TextFold::Equal(name.substr(0, 3), L"COM"))
         return std::nullopt;
     unsigned number = 0;
     for (wchar_t digit : name.substr(3)) {

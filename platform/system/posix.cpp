@@ -11,6 +11,7 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -141,6 +142,20 @@ int Posix::MillisecondsLeft(std::chrono::steady_clock::time_point deadline)
         std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
             .count();
     return left > 0 ? static_cast<int>(left) : 0;
+}
+
+SystemResult Posix::StatNode(const char* path, NodeStatus& status)
+{
+    struct stat node {};
+    const SystemResult result = Retry([&] { return ::stat(path, &node); });
+    if (result.Ok()) {
+        status.fileSystemMajor = major(node.st_dev);
+        status.fileSystemMinor = minor(node.st_dev);
+        status.inode = static_cast<std::uint64_t>(node.st_ino);
+        status.characterDevice = S_ISCHR(node.st_mode);
+        status.deviceMajor = major(node.st_rdev);
+    }
+    return result;
 }
 
 bool Posix::ProcessExists(int pid)

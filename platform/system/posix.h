@@ -19,6 +19,16 @@ struct PollEntry {
     short revents = 0;
 };
 
+// What stat() tells of a file system node, as far as the platform needs it: the file
+// system it lives on and its inode, and for a device node the device it stands for.
+struct NodeStatus {
+    unsigned fileSystemMajor = 0;
+    unsigned fileSystemMinor = 0;
+    std::uint64_t inode = 0;
+    bool characterDevice = false;
+    unsigned deviceMajor = 0;  // of a device node
+};
+
 // The outcome of one system call: its value when it worked, the errno it left when not.
 // A result dropped by mistake is an error dropped on the floor, so the compiler refuses it;
 // a caller that has nothing to do on failure says so with a cast to void and a comment.
@@ -57,6 +67,8 @@ public:
     // The whole milliseconds from now until `deadline`, rounded up, 0 once it has passed:
     // the time-out to give a poll that must end by then.
     [[nodiscard]] static int MillisecondsLeft(std::chrono::steady_clock::time_point deadline);
+    // The status of the node `path` names, links followed.
+    static SystemResult StatNode(const char* path, NodeStatus& status);
     // True when a process with this id exists, whoever owns it.
     [[nodiscard]] static bool ProcessExists(int pid);
 

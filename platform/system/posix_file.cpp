@@ -59,7 +59,7 @@ PosixFile::Result PosixFile::Open(const std::filesystem::path& path, Mode mode)
     int flags = O_CLOEXEC;
     switch (mode) {
         case Mode::Read:
-            flags |= O_RDONLY;
+            flags |= O_RDONLY | O_NONBLOCK;
             break;
         case Mode::Replace:
             flags |= O_WRONLY | O_CREAT | O_TRUNC;
@@ -75,6 +75,12 @@ PosixFile::Result PosixFile::Open(const std::filesystem::path& path, Mode mode)
     if (!opened.Ok())
         return FromError(opened.error);
     descriptor = static_cast<int>(opened.value);
+    struct stat status {};
+    if (mode == Mode::Read &&
+        (!Posix::Status(descriptor, status).Ok() || !S_ISREG(status.st_mode))) {
+        Close();
+        return Result::NotRegular;
+    }
     // A file left by an earlier run may carry a wider mode than the one asked for.
     if (mode == Mode::Replace && !Posix::ChangeMode(descriptor, 0600).Ok()) {
         Close();
@@ -96,6 +102,11 @@ void PosixFile::Close()
 bool PosixFile::LockExclusive()
 {
     return Posix::Flock(descriptor, LOCK_EX).Ok();
+}
+
+bool PosixFile::TryLockExclusive()
+{
+    return Posix::Flock(descriptor, LOCK_EX | LOCK_NB).Ok();
 }
 
 PosixFile::Result PosixFile::Identity(FileIdentity& identity) const
@@ -147,6 +158,8 @@ PosixFile::Result PosixFile::IdentityOf(const std::filesystem::path& path, FileI
     struct stat status {};
     if (const SystemResult got = Posix::Status(path.c_str(), status); !got.Ok())
         return FromError(got.error);
+    if (!S_ISREG(status.st_mode))
+        return Result::NotRegular;
     identity = ToIdentity(status);
     return Result::Ok;
 }

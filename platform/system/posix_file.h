@@ -24,10 +24,11 @@ struct FileIdentity {
 // retried and errno becomes a small result. Not shared between threads.
 class PosixFile {
 public:
-    enum class Result { Ok, NotFound, AlreadyExists, TooLarge, Failed };
+    enum class Result { Ok, NotFound, AlreadyExists, TooLarge, NotRegular, Failed };
 
     enum class Mode {
-        Read,           // an existing file, read only
+        Read,           // an existing regular file, read only; anything else (a FIFO, a
+                        // device, a folder) is NotRegular, and opening never blocks
         Replace,        // created or emptied, write only, mode 0600
         LockCompanion,  // created when missing, mode 0600, held only to be locked
         Folder,         // a folder, opened only to be flushed
@@ -47,6 +48,8 @@ public:
     // Waits until this process holds the exclusive lock of the file. The lock ends with
     // Close, or with the process.
     bool LockExclusive();
+    // Takes the exclusive lock when nobody else holds it; false at once otherwise.
+    bool TryLockExclusive();
 
     Result Identity(FileIdentity& identity) const;
 
@@ -55,6 +58,8 @@ public:
     bool WriteAll(std::string_view text);
     bool Sync();
 
+    // The identity of the file a path names, links followed; NotRegular for anything but
+    // a regular file.
     static Result IdentityOf(const std::filesystem::path& path, FileIdentity& identity);
     static bool Rename(const std::filesystem::path& from, const std::filesystem::path& to);
     // A second name for a file; AlreadyExists when `to` is taken.

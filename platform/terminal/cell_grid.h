@@ -28,6 +28,7 @@ enum class CellRole : std::uint8_t {
     BoxButton,
     BoxButtonFocused,
     Pixels,  // two pixel colours, the upper and the lower half of the cell
+    Hint,    // the terminal's hint row, below the model's screen
 };
 
 // One character cell. Lines are the box-drawing strokes that meet in the cell, so that

@@ -12,6 +12,7 @@
 #include "platform/window/message_box.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "platform/window/word_wrap.h"
 
 namespace quorvex {
 namespace {
@@ -46,29 +47,40 @@ std::wstring Bracketed(std::wstring_view text, int width)
     return out;
 }
 
-// Breaks `text` into lines of at most `width` cells at spaces; a longer word is cut.
-std::vector<std::wstring> Wrap(std::wstring_view text, int width)
+bool IsOneLine(const Window& text, Size cell)
 {
-    std::vector<std::wstring> lines;
-    std::wstring line;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = std::min(text.find(L' ', at), text.size());
-        std::wstring_view word = text.substr(at, end - at);
-        if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > width)
-            lines.push_back(std::exchange(line, {}));
-        while (static_cast<int>(word.size()) > width) {
-            lines.emplace_back(word.substr(0, static_cast<std::size_t>(width)));
-            word.remove_prefix(static_cast<std::size_t>(width));
-        }
-        if (!word.empty())
-            line += (line.empty() ? L"" : L" ") + std::wstring(word);
-        at = end + 1;
-    }
-    if (!line.empty())
-        lines.push_back(std::move(line));
-    return lines;
+    return (text.GetStyle() & SS_LEFTNOWORDWRAP) == SS_LEFTNOWORDWRAP ||
+           text.GetWindowRect().Height() < 2 * cell.cy;
 }
+
+// The drop-down list that a one-line text labels: a visible sibling to its right whose
+// field shares some of the text's pixel rows; the nearest one when there are several.
+const Window* LabelledField(const Window& text)
+{
+    const Window* parent = text.GetParent();
+    if (!parent)
+        return nullptr;
+    const Rect label = text.GetWindowRect();
+    const Window* best = nullptr;
+    for (const Window* sibling : parent->Children()) {
+        if (sibling == &text || !sibling->IsWindowVisible() ||
+            !IsClass(*sibling, ComboBoxWindow::kClass))
+            continue;
+        const Rect field = sibling->GetWindowRect();
+        if (field.left < label.left || field.top >= label.bottom || label.top >= field.bottom)
+            continue;
+        if (!best || field.left < best->GetWindowRect().left)
+            best = sibling;
+    }
+    return best;
+}
+
+// A half cell shows an image's colours when at least a quarter of the image's pixels in it,
+// and more than an eighth of its area, are not paper; less is the image's edge, shown as
+// paper.
+constexpr int kInkOfCovered = 4;
+constexpr int kInkOfHalf = 8;
+constexpr std::uint32_t kPaper = 0xFFFFFF;
 
 std::wstring_view AnswerText(int answer)
 {
@@ -103,6 +115,7 @@ ScreenPainter::Cells ScreenPainter::ToCells(const Rect& pixels, Size cell)
 void ScreenPainter::Paint()
 {
     cell = model.CellPixels();
+    clipped = false;
     const Size screen = model.ScreenPixels();
     grid.Reset(screen.cx / std::max(cell.cx, 1), screen.cy / std::max(cell.cy, 1));
     const auto windows = model.TopLevelWindows();
@@ -147,9 +160,17 @@ void ScreenPainter::PaintChildren(const Window& window)
     }
 }
 
+void ScreenPainter::NoteExtent(const Cells& at)
+{
+    if (at.column < 0 || at.row < 0 || at.column + at.width > grid.Columns() ||
+        at.row + at.height > grid.Rows())
+        clipped = true;
+}
+
 void ScreenPainter::PaintControl(const Window& window)
 {
     const Cells at = ToCells(window.GetWindowRect(), cell);
+    NoteExtent(at);
     if (IsClass(window, L"static"))
         PaintText(window, at);
     else if (IsGroupBox(window)) {
@@ -164,8 +185,11 @@ void ScreenPainter::PaintControl(const Window& window)
         PaintPixels(window);
 }
 
-void ScreenPainter::PaintText(const Window& window, const Cells& at)
+void ScreenPainter::PaintText(const Window& window, Cells at)
 {
+    if (IsOneLine(window, cell))
+        if (const Window* field = LabelledField(window))
+            at.row = ToCells(field->GetWindowRect(), cell).row;
     const bool bold = window.GetFont() && window.GetFont()->IsBold();
     const CellRole role = !window.IsWindowEnabled() ? CellRole::Dim
                           : bold                    ? CellRole::Bold
@@ -174,7 +198,7 @@ void ScreenPainter::PaintText(const Window& window, const Cells& at)
         grid.Text(at.column, at.row, window.GetWindowText(), role, at.width);
         return;
     }
-    const std::vector<std::wstring> lines = Wrap(window.GetWindowText(), at.width);
+    const std::vector<std::wstring> lines = WordWrap::Lines(window.GetWindowText(), at.width);
     // Lines beyond the rectangle are cut, as on the handheld.
     const int shown = std::min(static_cast<int>(lines.size()), at.height);
     for (int i = 0; i < shown; ++i)
@@ -212,34 +236,45 @@ void ScreenPainter::PaintPixels(const Window& window)
     const int cw = std::max(cell.cx, 1);
     const int ch = std::max(cell.cy, 1);
     // Each cell shows two pixel colours, its upper and lower half, each the mean of the
-    // window's pixels in that half.
+    // window's pixels in that half that are not paper, when there are enough of them.
     auto mean = [&](int left, int top, int right, int bottom) {
+        const int halfArea = (right - left) * (bottom - top);
         left = std::max(left, area.left);
         top = std::max(top, area.top);
         right = std::min(right, area.right);
         bottom = std::min(bottom, area.bottom);
-        if (left >= right || top >= bottom)
-            return Cell::kNoPixel;
         std::uint64_t r = 0, g = 0, b = 0, n = 0;
         for (int y = top; y < bottom; ++y) {
             for (int x = left; x < right; ++x) {
                 const std::uint32_t p = pixels[static_cast<std::size_t>(y - area.top) *
                                                    static_cast<std::size_t>(size.cx) +
-                                               static_cast<std::size_t>(x - area.left)];
+                                               static_cast<std::size_t>(x - area.left)] &
+                                        0xFFFFFF;
+                if (p == kPaper)
+                    continue;
                 r += (p >> 16) & 0xFF;
                 g += (p >> 8) & 0xFF;
                 b += p & 0xFF;
                 ++n;
             }
         }
+        const int covered = std::max(right - left, 0) * std::max(bottom - top, 0);
+        const int ink = static_cast<int>(n);
+        if (ink == 0 || ink * kInkOfCovered < covered || ink * kInkOfHalf <= halfArea)
+            return Cell::kNoPixel;
         return static_cast<std::uint32_t>((r / n) << 16 | (g / n) << 8 | (b / n));
     };
     for (int row = area.top / ch; row * ch < area.bottom; ++row) {
         for (int column = area.left / cw; column * cw < area.right; ++column) {
             const int x = column * cw;
             const int y = row * ch;
-            grid.Pixels(column, row, mean(x, y, x + cw, y + ch / 2),
-                        mean(x, y + ch / 2, x + cw, y + ch));
+            const std::uint32_t upper = mean(x, y, x + cw, y + ch / 2);
+            const std::uint32_t lower = mean(x, y + ch / 2, x + cw, y + ch);
+            // A frame drawn under the window stays: a cell of strokes says more than a few
+            // pixels at an image's edge.
+            if ((upper == Cell::kNoPixel && lower == Cell::kNoPixel) || grid.At(column, row).lines)
+                continue;
+            grid.Pixels(column, row, upper, lower);
         }
     }
 }

@@ -13,8 +13,11 @@ class WindowSystem;
 // Paints the window-system model, as it is, into a grid of character cells: the top-level
 // windows from the bottom up with their captions and controls, then the open drop-down
 // list, then the message boxes. A pixel rectangle covers the cells its corners round to,
-// so that a control stands where its dialog units put it. The painter reads the model and
-// never changes it. UI thread only.
+// so that a control stands where its dialog units put it; but a one-line text beside a
+// drop-down list that it overlaps stands on the list's row, as a label by its field, even
+// where rounding would set the two a row apart. What a window paints itself shows as
+// coloured half cells (white, the handheld's paper, as the terminal's background), and
+// never over a frame. The painter reads the model and never changes it. UI thread only.
 class ScreenPainter {
 public:
     // `model` and `grid` outlive the painter.
@@ -23,6 +26,8 @@ public:
 
     // Resets the grid to the model's screen and paints everything visible.
     void Paint();
+    // After Paint: whether a visible control reaches past the screen and is cut.
+    bool Clipped() const { return clipped; }
 
     // The cells a pixel rectangle covers, at least one by one.
     struct Cells {
@@ -37,7 +42,8 @@ private:
     void PaintTopLevel(const Window& window);
     void PaintChildren(const Window& window);
     void PaintControl(const Window& window);
-    void PaintText(const Window& window, const Cells& at);
+    void PaintText(const Window& window, Cells at);
+    void NoteExtent(const Cells& at);
     void PaintButton(const Window& window, const Cells& at);
     void PaintField(const ComboBoxWindow& list, const Cells& at);
     void PaintPixels(const Window& window);
@@ -47,6 +53,7 @@ private:
     const WindowSystem& model;
     CellGrid& grid;
     Size cell;
+    bool clipped = false;
 };
 
 }  // namespace quorvex

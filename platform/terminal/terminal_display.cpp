@@ -10,8 +10,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
-#include <optional>
+#include <string_view>
 
 #include "platform/system/posix.h"
 #include "platform/terminal/screen_painter.h"
@@ -32,83 +31,13 @@ void RestoreAtExit()
         endwin();
 }
 
-constexpr int kEscapeDelayMs = 25;
-constexpr short kPairCaption = 1;  // white on blue: captions, focus, the highlighted item
-constexpr short kPairLight = 2;    // black on white: fields, lists, message boxes
-constexpr short kPairButton = 3;   // black on cyan: buttons
-constexpr short kFirstPixelPair = 8;
-constexpr int kCtrlC = 3;
-constexpr int kCtrlO = 15;
+// How long curses waits for the rest of an escape sequence before it reads an Esc alone; a
+// little longer than a keystroke's bytes take over a slow link.
+constexpr int kEscapeDelayMs = 100;
 
-struct Look {
-    attr_t attributes;
-    short pair;
-};
-
-Look ColourLook(CellRole role)
-{
-    switch (role) {
-        case CellRole::Plain:
-        case CellRole::Pixels:
-            return {A_NORMAL, 0};
-        case CellRole::Bold:
-            return {A_BOLD, 0};
-        case CellRole::Dim:
-        case CellRole::ButtonDisabled:
-            return {A_DIM, 0};
-        case CellRole::Caption:
-        case CellRole::BoxCaption:
-        case CellRole::ButtonFocused:
-        case CellRole::FieldFocused:
-        case CellRole::ListHighlight:
-        case CellRole::BoxButtonFocused:
-            return {A_BOLD, kPairCaption};
-        case CellRole::CaptionButton:
-            return {A_BOLD, kPairLight};
-        case CellRole::Field:
-        case CellRole::List:
-        case CellRole::Box:
-            return {A_NORMAL, kPairLight};
-        case CellRole::FieldDisabled:
-            return {A_DIM, kPairLight};
-        case CellRole::Button:
-        case CellRole::BoxButton:
-            return {A_NORMAL, kPairButton};
-    }
-    return {A_NORMAL, 0};
-}
-
-attr_t PlainLook(CellRole role)
-{
-    switch (role) {
-        case CellRole::Plain:
-        case CellRole::Pixels:
-        case CellRole::Button:
-        case CellRole::Box:
-        case CellRole::BoxButton:
-            return A_NORMAL;
-        case CellRole::Bold:
-        case CellRole::CaptionButton:
-        case CellRole::ListHighlight:
-            return A_BOLD;
-        case CellRole::Dim:
-        case CellRole::ButtonDisabled:
-            return A_DIM;
-        case CellRole::Caption:
-        case CellRole::BoxCaption:
-        case CellRole::ButtonFocused:
-        case CellRole::BoxButtonFocused:
-            return A_REVERSE | A_BOLD;
-        case CellRole::Field:
-            return A_UNDERLINE;
-        case CellRole::FieldFocused:
-        case CellRole::List:
-            return A_REVERSE;
-        case CellRole::FieldDisabled:
-            return A_DIM | A_UNDERLINE;
-    }
-    return A_NORMAL;
-}
+// What the hint row says.
+constexpr std::wstring_view kHint = L" F10: OK   Tab: next   Enter: choose   Ctrl-C: quit";
+constexpr std::wstring_view kTooSmall = L" Terminal too small.   F10: OK   Ctrl-C: quit";
 
 const cchar_t* LineCharacter(std::uint8_t lines)
 {
@@ -150,49 +79,6 @@ wchar_t AsciiFallback(wchar_t ch)
     return ch == L'\u25BE' || ch == L'\u2193' ? L'v' : L'?';
 }
 
-std::optional<Key> KeyFor(wint_t ch, bool function)
-{
-    if (function) {
-        switch (ch) {
-            case KEY_BTAB:
-                return Key::BackTab;
-            case KEY_ENTER:
-                return Key::Enter;
-            case KEY_UP:
-                return Key::Up;
-            case KEY_DOWN:
-                return Key::Down;
-            case KEY_LEFT:
-                return Key::Left;
-            case KEY_RIGHT:
-                return Key::Right;
-            case KEY_HOME:
-                return Key::Home;
-            case KEY_END:
-                return Key::End;
-            case KEY_F(10):
-                return Key::CaptionOk;
-            default:
-                return std::nullopt;
-        }
-    }
-    switch (ch) {
-        case L'\t':
-            return Key::Tab;
-        case L'\r':
-        case L'\n':
-            return Key::Enter;
-        case L' ':
-            return Key::Space;
-        case 27:
-            return Key::Escape;
-        case kCtrlO:
-            return Key::CaptionOk;
-        default:
-            return std::nullopt;
-    }
-}
-
 }  // namespace
 
 std::unique_ptr<TerminalDisplay> TerminalDisplay::Open()
@@ -213,7 +99,6 @@ bool TerminalDisplay::Start()
     // depend on it, so only the character type is taken.
     std::setlocale(LC_CTYPE, "");
     unicode = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
-    // A short Escape delay, so that Esc answers at once instead of waiting for a sequence.
     set_escdelay(kEscapeDelayMs);
     SCREEN* terminal = newterm(nullptr, stdout, stdin);
     if (!terminal)
@@ -231,7 +116,7 @@ bool TerminalDisplay::Start()
     curs_set(0);  // a terminal that cannot hide its cursor still works
     mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
     mouseinterval(0);  // report the press at once; clicks are not composed from press and release
-    InitColours();
+    palette.Start(unicode);
     // After curses, so that its own handlers for these signals are replaced while we run.
     if (!signals.Open())
         return false;
@@ -252,19 +137,6 @@ TerminalDisplay::~TerminalDisplay()
         active = nullptr;
 }
 
-void TerminalDisplay::InitColours()
-{
-    colour = has_colors() && start_color() == OK;
-    if (!colour)
-        return;
-    // The terminal's own background stays where nothing else is asked for.
-    if (use_default_colors() != OK)
-        assume_default_colors(COLOR_WHITE, COLOR_BLACK);
-    init_pair(kPairCaption, COLOR_WHITE, COLOR_BLUE);
-    init_pair(kPairLight, COLOR_BLACK, COLOR_WHITE);
-    init_pair(kPairButton, COLOR_BLACK, COLOR_CYAN);
-}
-
 void TerminalDisplay::MeasureTerminal()
 {
     struct winsize size {};
@@ -279,13 +151,20 @@ void TerminalDisplay::MeasureTerminal()
         columns = COLS;
         rows = LINES;
     }
+    // A terminal of one row has no room for hints.
+    modelRows = rows > 1 ? rows - 1 : rows;
     if (columns != COLS || rows != LINES)
         resize_term(rows, columns);
+    // What curses remembers of the screen is no longer what the terminal shows: a terminal
+    // that shrinks or grows keeps, cuts or moves the old cells as it likes. Draw every cell
+    // anew at the next refresh.
+    clearok(curscr, TRUE);
+    changed = true;
 }
 
 Size TerminalDisplay::ScreenPixels() const
 {
-    return {columns * cell.cx, rows * cell.cy};
+    return {columns * cell.cx, modelRows * cell.cy};
 }
 
 std::span<const int> TerminalDisplay::InputDescriptors() const
@@ -308,7 +187,6 @@ void TerminalDisplay::ReadInput(WindowSystem& model)
     const SignalPipe::Arrived arrived = signals.Take();
     if (arrived.resize) {
         MeasureTerminal();
-        changed = true;
         model.Deliver(InputEvent::Resized(ScreenPixels(), cell));
     }
     if (arrived.close)
@@ -324,20 +202,29 @@ void TerminalDisplay::ReadInput(WindowSystem& model)
         // Not every change an input makes is announced by the model (an opened list
         // keeps its highlight), so the screen is drawn again after any input.
         changed = true;
-        const bool function = kind == KEY_CODE_YES;
-        if (function && ch == KEY_RESIZE) {
-            MeasureTerminal();
-            changed = true;
-            model.Deliver(InputEvent::Resized(ScreenPixels(), cell));
-        } else if (function && ch == KEY_MOUSE) {
-            MEVENT mouse{};
-            if (getmouse(&mouse) == OK && (mouse.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)))
-                model.Deliver(InputEvent::ClickAt(
-                    {mouse.x * cell.cx + cell.cx / 2, mouse.y * cell.cy + cell.cy / 2}));
-        } else if (!function && ch == kCtrlC) {
-            model.Deliver(InputEvent::CloseRequest());
-        } else if (const std::optional<Key> key = KeyFor(ch, function)) {
-            model.Deliver(InputEvent::Press(*key));
+        const TerminalKeyMap::Action action = keys.Take(
+            static_cast<std::uint32_t>(ch), kind == KEY_CODE_YES, std::chrono::steady_clock::now());
+        switch (action.kind) {
+            case TerminalKeyMap::Action::Kind::None:
+                break;
+            case TerminalKeyMap::Action::Kind::Press:
+                model.Deliver(InputEvent::Press(action.key));
+                break;
+            case TerminalKeyMap::Action::Kind::Close:
+                model.Deliver(InputEvent::CloseRequest());
+                break;
+            case TerminalKeyMap::Action::Kind::Resize:
+                MeasureTerminal();
+                model.Deliver(InputEvent::Resized(ScreenPixels(), cell));
+                break;
+            case TerminalKeyMap::Action::Kind::Mouse: {
+                MEVENT mouse{};
+                if (getmouse(&mouse) == OK &&
+                    (mouse.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)) && mouse.y < modelRows)
+                    model.Deliver(InputEvent::ClickAt(
+                        {mouse.x * cell.cx + cell.cx / 2, mouse.y * cell.cy + cell.cy / 2}));
+                break;
+            }
         }
     }
 }
@@ -355,117 +242,53 @@ void TerminalDisplay::Flush(const WindowSystem& model)
     if (!changed)
         return;
     changed = false;
-    ScreenPainter(model, grid).Paint();
+    ScreenPainter painter(model, grid);
+    painter.Paint();
+    tooSmall = painter.Clipped();
     Show();
 }
 
 void TerminalDisplay::Show()
 {
     erase();
-    const int shownRows = std::min(grid.Rows(), rows);
+    const int shownRows = std::min(grid.Rows(), modelRows);
     const int shownColumns = std::min(grid.Columns(), columns);
     for (int row = 0; row < shownRows; ++row)
         for (int column = 0; column < shownColumns; ++column)
             ShowCell(column, row, grid.At(column, row));
+    ShowHint();
     attr_set(A_NORMAL, 0, nullptr);
     refresh();
 }
 
+void TerminalDisplay::ShowHint()
+{
+    if (modelRows == rows)
+        return;
+    const std::wstring_view text = tooSmall ? kTooSmall : kHint;
+    for (int column = 0; column < columns; ++column) {
+        const std::size_t at = static_cast<std::size_t>(column);
+        Cell hint;
+        hint.ch = at < text.size() ? text[at] : L' ';
+        hint.role = CellRole::Hint;
+        ShowCell(column, rows - 1, hint);
+    }
+}
+
 void TerminalDisplay::ShowCell(int column, int row, const Cell& what)
 {
-    wchar_t text[2] = {what.ch, L'\0'};
-    attr_t attributes = A_NORMAL;
-    short pair = 0;
-    if (what.role == CellRole::Pixels) {
-        const bool hasUpper = what.upper != Cell::kNoPixel;
-        const bool hasLower = what.lower != Cell::kNoPixel;
-        if (!hasUpper && !hasLower) {
-            text[0] = L' ';
-        } else if (colour && unicode) {
-            // A half block: its foreground paints one half of the cell, its background the other.
-            text[0] = hasUpper ? L'\u2580' : L'\u2584';
-            const short ink = NearestColour(hasUpper ? what.upper : what.lower);
-            const short paper = hasUpper && hasLower ? NearestColour(what.lower) : -1;
-            pair = PixelPair(ink, paper);
-        } else if (colour) {
-            text[0] = L' ';
-            pair = PixelPair(-1, NearestColour(hasUpper ? what.upper : what.lower));
-        } else {
-            // Without colour, what is darker than mid-grey shows as a solid cell.
-            const std::uint32_t rgb = hasUpper ? what.upper : what.lower;
-            const unsigned light = ((rgb >> 16) & 0xFF) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF);
-            text[0] = L' ';
-            attributes = light < 3 * 128 ? A_REVERSE : A_NORMAL;
-        }
-    } else if (colour) {
-        const Look look = ColourLook(what.role);
-        attributes = look.attributes;
-        pair = look.pair;
-    } else {
-        attributes = PlainLook(what.role);
-    }
-    attr_set(attributes, pair, nullptr);
+    const TerminalPalette::Look look = palette.For(what);
+    attr_set(look.attributes, look.pair, nullptr);
     if (what.lines) {
         mvadd_wch(row, column, LineCharacter(what.lines));
         return;
     }
-    if (!unicode)
-        text[0] = AsciiFallback(text[0]);
+    wchar_t text[2] = {unicode ? look.glyph : AsciiFallback(look.glyph), L'\0'};
     cchar_t shown{};
-    setcchar(&shown, text, attributes, pair, nullptr);
+    setcchar(&shown, text, look.attributes, look.pair, nullptr);
     // The bottom-right cell reports an error because the cursor cannot move past it; the
     // character is shown all the same.
     mvadd_wch(row, column, &shown);
-}
-
-short TerminalDisplay::PixelPair(short foreground, short background)
-{
-    for (std::size_t i = 0; i < pixelPairs.size(); ++i)
-        if (pixelPairs[i][0] == foreground && pixelPairs[i][1] == background)
-            return static_cast<short>(kFirstPixelPair + i);
-    const int limit = std::min(COLOR_PAIRS, static_cast<int>(std::numeric_limits<short>::max()));
-    // When the terminal runs out of pairs, start over: only the lamp's few colours use them.
-    if (kFirstPixelPair + static_cast<int>(pixelPairs.size()) >= limit)
-        pixelPairs.clear();
-    if (kFirstPixelPair >= limit)
-        return 0;
-    const short pair = static_cast<short>(kFirstPixelPair + pixelPairs.size());
-    init_pair(pair, foreground, background);
-    pixelPairs.push_back({foreground, background});
-    return pair;
-}
-
-short TerminalDisplay::NearestColour(std::uint32_t rgb) const
-{
-    const int r = static_cast<int>((rgb >> 16) & 0xFF);
-    const int g = static_cast<int>((rgb >> 8) & 0xFF);
-    const int b = static_cast<int>(rgb & 0xFF);
-    if (COLORS >= 256) {
-        // The 6 x 6 x 6 cube of 256-colour terminals, levels 0, 95, 135, ..., 255.
-        auto level = [](int v) { return v < 48 ? 0 : v < 115 ? 1 : (v - 35) / 40; };
-        return static_cast<short>(16 + 36 * level(r) + 6 * level(g) + level(b));
-    }
-    struct Named {
-        short number;
-        int r, g, b;
-    };
-    static constexpr Named named[] = {
-        {COLOR_BLACK, 0, 0, 0},      {COLOR_RED, 205, 0, 0},       {COLOR_GREEN, 0, 205, 0},
-        {COLOR_YELLOW, 205, 205, 0}, {COLOR_BLUE, 0, 0, 238},      {COLOR_MAGENTA, 205, 0, 205},
-        {COLOR_CYAN, 0, 205, 205},   {COLOR_WHITE, 229, 229, 229},
-    };
-    short best = COLOR_BLACK;
-    int bestDistance = std::numeric_limits<int>::max();
-    for (const Named& colourName : named) {
-        const int distance = (r - colourName.r) * (r - colourName.r) +
-                             (g - colourName.g) * (g - colourName.g) +
-                             (b - colourName.b) * (b - colourName.b);
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = colourName.number;
-        }
-    }
-    return best;
 }
 
 }  // namespace quorvex

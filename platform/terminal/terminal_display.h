@@ -1,29 +1,28 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <memory>
 #include <span>
-#include <vector>
 
 #include "platform/terminal/cell_grid.h"
 #include "platform/terminal/signal_pipe.h"
+#include "platform/terminal/terminal_key_map.h"
+#include "platform/terminal/terminal_palette.h"
 #include "platform/window/display.h"
 
 namespace quorvex {
 
 // The program's screen: the terminal on standard input and output, through curses. It
-// draws the model in colour where the terminal has colour and with bold, dim and reverse
-// where it has not, and turns keys, mouse clicks, resizes and the signals SIGTERM, SIGHUP
-// and SIGINT into InputEvents (see input_event.h for what the model does with them):
+// draws the model (terminal_palette.h says in which colours) and turns keys, mouse clicks,
+// resizes and the signals SIGTERM, SIGHUP and SIGINT into InputEvents (terminal_key_map.h
+// lists the keys; input_event.h says what the model does with them). A left click is a
+// click in the middle of its cell.
 //
-//   Tab, Shift-Tab         Tab, BackTab          Enter, Space        Enter, Space
-//   Esc                    Escape                arrows, Home, End   the same keys
-//   F10 or Ctrl-O          CaptionOk             Ctrl-C              a close request
-//   left mouse button      a click in the middle of the cell
-//
-// One character cell is 8 x 16 pixels unless the terminal tells its size in pixels. The
-// terminal is given back as it was when the display goes, and at exit should the display
+// The terminal's last row is the hint row: it names the main keys, or says that the
+// terminal is too small for what the model shows, and is no part of the model's screen.
+// After a resize the whole terminal is drawn anew, so that nothing of the earlier screen
+// stays. One character cell is 8 x 16 pixels unless the terminal tells its size in pixels.
+// The terminal is given back as it was when the display goes, and at exit should the display
 // never be destroyed. At most one exists at a time; UI thread only.
 class TerminalDisplay : public Display {
 public:
@@ -44,11 +43,9 @@ private:
     TerminalDisplay() = default;
     bool Start();
     void MeasureTerminal();
-    void InitColours();
     void Show();
     void ShowCell(int column, int row, const Cell& what);
-    short PixelPair(short foreground, short background);
-    short NearestColour(std::uint32_t rgb) const;
+    void ShowHint();
     bool HungUp() const;
 
     void* screen = nullptr;  // the curses screen
@@ -56,14 +53,15 @@ private:
     std::array<int, 2> descriptors{};
     std::size_t descriptorCount = 0;
     int columns = 0;
-    int rows = 0;
+    int rows = 0;       // the terminal's, the hint row included
+    int modelRows = 0;  // the model's screen
     Size cell{8, 16};
     bool changed = true;
-    bool colour = false;
     bool unicode = false;
+    bool tooSmall = false;
     CellGrid grid;
-    // Colour pairs made for pixel cells, by foreground and background colour number.
-    std::vector<std::array<short, 2>> pixelPairs;
+    TerminalPalette palette;
+    TerminalKeyMap keys;
 };
 
 }  // namespace quorvex

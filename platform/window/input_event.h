@@ -10,8 +10,8 @@ namespace quorvex {
 //   Enter, Space      press the focused button; open the focused drop-down list; in an open
 //                     list, choose the highlighted item; in a message box, press its focused button
 //   Escape            close an open list without a choice; answer a message box with Cancel
-//                     (with OK when that is its only button); otherwise the dialog's cancel
-//                     command (IDCANCEL)
+//                     (with OK when that is its only button); nothing else, so that a stray
+//                     Esc never ends a dialog: the cancel command (IDCANCEL) has no key
 //   Up, Down          move within an open list; on a closed list, choose the neighbouring item
 //   Home, End         first / last item of an open list
 //   Left, Right       the previous / next button of a message box (Tab and BackTab too)

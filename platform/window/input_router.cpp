@@ -149,9 +149,6 @@ void InputRouter::Key(Window* foreground, quorvex::Key key)
             if (focus)
                 Activate(*focus);
             break;
-        case Key::Escape:
-            SendCommand(*foreground, IDCANCEL, BN_CLICKED, nullptr);
-            break;
         case Key::CaptionOk:
             if (foreground->GetExStyle() & WS_EX_CAPTIONOKBTN)
                 SendCommand(*foreground, IDOK, BN_CLICKED, nullptr);

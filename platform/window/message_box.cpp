@@ -1,10 +1,10 @@
 #include "platform/window/message_box.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "platform/window/word_wrap.h"
 
 namespace quorvex {
 
@@ -67,29 +67,7 @@ MessageBox::Layout MessageBox::Arrange(Size screen, Size cell) const
     const int ch = std::max(cell.cy, 1);
     const int columns = std::clamp(screen.cx / cw - 2, 12, kMaxColumns);
     const int textColumns = columns - 4;
-    // Word wrap; a word longer than a line is cut.
-    std::wstring line;
-    std::size_t at = 0;
-    while (at <= text.size()) {
-        const std::size_t end = std::min(text.find_first_of(L" \n", at), text.size());
-        std::wstring word = text.substr(at, end - at);
-        while (static_cast<int>(word.size()) > textColumns) {
-            if (!line.empty())
-                layout.lines.push_back(std::move(line));
-            layout.lines.push_back(word.substr(0, textColumns));
-            word.erase(0, textColumns);
-            line.clear();
-        }
-        if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > textColumns)
-            layout.lines.push_back(std::exchange(line, {}));
-        if (!word.empty())
-            line += (line.empty() ? L"" : L" ") + word;
-        if (end < text.size() && text[end] == L'\n')
-            layout.lines.push_back(std::exchange(line, {}));
-        at = end + 1;
-    }
-    if (!line.empty())
-        layout.lines.push_back(std::move(line));
+    layout.lines = WordWrap::Lines(text, textColumns);
     // Caption row, a blank, the text, a blank, the buttons, the frame's last row.
     const int rows = static_cast<int>(layout.lines.size()) + 5;
     const int width = columns * cw;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/system/file_replacement.h"
 #include "platform/system/posix.h"
 #include "platform/system/prefix.h"
 #include "platform/system/utf8.h"
@@ -160,14 +161,7 @@ bool WindowRecords::Write(const std::vector<WindowEntry>& windows)
         text << "window\t" << Escape(window.className) << '\t' << numbers << '\t'
              << (window.visible ? 1 : 0) << '\t' << (window.owned ? 1 : 0) << '\n';
     }
-    const std::string temporary = recordPath + ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << text.str();
-        if (!out.flush())
-            return false;
-    }
-    return Posix::Rename(temporary.c_str(), recordPath.c_str()).Ok();
+    return FileReplacement().Replace(recordPath, text.str()) == FileReplacement::Result::Replaced;
 }
 
 bool WindowRecords::TakeForwardRequests()

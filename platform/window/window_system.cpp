@@ -108,6 +108,11 @@ void WindowSystem::SetFocus(Window* window)
     }
 }
 
+void WindowSystem::FocusFirstTabStop(Window& window)
+{
+    router->FocusFirst(window);
+}
+
 Window* WindowSystem::GetForegroundWindow() const
 {
     for (Window* window : topLevel)
@@ -242,12 +247,6 @@ void WindowSystem::RunUntil(const bool& done)
             continue;
         WaitForWork();
     }
-}
-
-void WindowSystem::WaitAndDispatch()
-{
-    WaitForWork();
-    DispatchPending();
 }
 
 void WindowSystem::WaitForWork()

@@ -33,8 +33,8 @@ class WindowRecords;
 // waits on the display's input, the bring-forward channel and the wake-up, for at most
 // the time to the next timer. A modal dialog or a message box is a nested RunUntil, so
 // timers and paints keep running under it. Time comes from the clock, so with a
-// ManualClock a test moves time and calls DispatchPending, or sets an idle hook that
-// scripts what happens whenever the loop would wait.
+// ManualClock a test moves time and calls DispatchPending, or scripts what happens whenever
+// the loop would wait (window_system_test_helper.h).
 class WindowSystem {
 public:
     // The display and the clock outlive the window system.
@@ -58,20 +58,6 @@ public:
     void RunUntil(const bool& done);
     // Dispatches everything that is due now and returns how many messages that was.
     std::size_t DispatchPending();
-    // Waits once as the loop does (display input, wake-up, next timer), then dispatches
-    // what is due. For a test that waits for another thread's invalidation.
-    void WaitAndDispatch();
-
-    // Called whenever the loop would wait. It may advance a ManualClock, deliver input or
-    // end a dialog; returning false lets the loop wait as usual.
-    void SetIdleHook(std::function<bool()> hook) { idleHook = std::move(hook); }
-
-    // Called when a message box shows, with the box; may pump, advance a clock and answer
-    // it (MessageBox::Answer). A box left unanswered waits for input.
-    void SetMessageBoxHook(std::function<void(MessageBox&)> hook)
-    {
-        messageBoxHook = std::move(hook);
-    }
 
     // Any thread: asks for WM_PAINT to the window with this handle; never waits.
     void Invalidate(std::uint32_t handle);
@@ -86,6 +72,8 @@ public:
     Window* FromHandle(std::uint32_t handle) const;
     Window* GetFocus() const { return focus; }
     void SetFocus(Window* window);
+    // Focus on the first enabled, visible tab stop among `window`'s controls, if any.
+    void FocusFirstTabStop(Window& window);
     Window* GetForegroundWindow() const;
     bool SetForegroundWindow(Window* window);
     // The drop-down list that is open, if any; open boxes, the last one on top.
@@ -103,14 +91,13 @@ public:
     void NoteChanged() const;
 
 private:
-    friend class Dialog;
     friend class MessageBox;
     friend class Window;
+    friend class WindowSystemTestHelper;
 
     void PushMessageBox(MessageBox& box);
     void PopMessageBox(MessageBox& box);
     void ShowingMessageBox(MessageBox& box);
-    InputRouter& Router() { return *router; }
 
     struct Posted {
         std::uint32_t window;
@@ -144,6 +131,8 @@ private:
     Window* focus = nullptr;
     std::unique_ptr<InputRouter> router;
     WindowRecords* records = nullptr;
+    // Test scripts (window_system_test_helper.h): what runs when the loop would wait, and
+    // when a message box shows.
     std::function<bool()> idleHook;
     std::function<void(MessageBox&)> messageBoxHook;
     WindowSystem* previous = nullptr;

@@ -5,8 +5,9 @@
 #include "dialog/main_dialog.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/window/headless_display.h"
+#include "platform/window/message_box.h"
 #include "platform/window/window_system.h"
-#include "tests/dialog/window_hooks.h"
+#include "platform/window/window_system_test_helper.h"
 #include "tests/support/file_text.h"
 #include "tests/support/temp_prefix.h"
 
@@ -26,7 +27,7 @@ TEST(QuorvexAppTest, StartUpRunsTheDialogWithItsSettingsUnderTheProgramsNameUnti
     WindowSystem system(display, clock);
     StartedApp app;
     bool shown = false;
-    testing::WindowHooks::SetIdleHook(system, [&] {
+    WindowSystemTestHelper::SetIdleHook(system, [&] {
         shown = dynamic_cast<MainDialog*>(app.MainWindow()) != nullptr;
         EXPECT_TRUE(Application::IsOrientationRelayoutEnabled());
         system.Deliver(InputEvent::CloseRequest());

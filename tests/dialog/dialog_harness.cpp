@@ -6,7 +6,8 @@
 #include "platform/serial/serial_device.h"
 #include "platform/system/utf8.h"
 #include "platform/window/combo_box_window.h"
-#include "tests/dialog/window_hooks.h"
+#include "platform/window/message_box.h"
+#include "platform/window/window_system_test_helper.h"
 #include "tests/support/file_text.h"
 
 namespace quorvex::testing {
@@ -20,7 +21,7 @@ DialogHarness::DialogHarness()
     prefix.LinkDevice("com1", com1.DevicePath());
     prefix.LinkDevice("com5", com5.DevicePath());
     Application::EnableOrientationRelayout();
-    WindowHooks::SetMessageBoxHook(system, [this](MessageBox& box) {
+    WindowSystemTestHelper::SetMessageBoxHook(system, [this](MessageBox& box) {
         questions.push_back(box.Text());
         questionTypes.push_back(box.Type());
         captions.push_back(box.Caption());
@@ -52,7 +53,7 @@ int DialogHarness::Run(const std::function<void(MainDialog&)>& script,
     MainDialog made;
     dialog = &made;
     bool ran = false;
-    WindowHooks::SetIdleHook(system, [&] {
+    WindowSystemTestHelper::SetIdleHook(system, [&] {
         if (ran)
             return false;
         ran = true;
@@ -64,7 +65,7 @@ int DialogHarness::Run(const std::function<void(MainDialog&)>& script,
     const int result = made.DoModal();
     if (afterRun)
         afterRun();
-    WindowHooks::SetIdleHook(system, {});
+    WindowSystemTestHelper::SetIdleHook(system, {});
     dialog = nullptr;
     return result;
 }

@@ -7,8 +7,9 @@
 #include "platform/serial/serial_device.h"
 #include "platform/threads/thread.h"
 #include "platform/window/font.h"
+#include "platform/window/message_box.h"
+#include "platform/window/window_system_test_helper.h"
 #include "tests/dialog/dialog_harness.h"
-#include "tests/dialog/window_hooks.h"
 
 namespace quorvex {
 namespace {
@@ -278,7 +279,7 @@ TEST_F(DialogExitTest, DestroyingTheDialogWhileDataFlowsStopsTheRelayBeforeTheLa
             }));
             // The first chunk lights the lamp: the relay thread is pulsing it.
             while (!MainDialogTestHelper::Lamp(*dialog).IsLit())
-                testing::WindowHooks::WaitAndDispatch(system);
+                WindowSystemTestHelper::WaitAndDispatch(system);
             system.Deliver(InputEvent::CloseRequest());
             system.DispatchPending();
         },

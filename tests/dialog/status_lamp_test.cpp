@@ -8,15 +8,15 @@
 #include "platform/resource/bitmap.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/window/headless_display.h"
+#include "platform/window/message_box.h"
 #include "platform/window/window_system.h"
+#include "platform/window/window_system_test_helper.h"
 #include "resources/bitmap_ids.h"
 #include "resources/program_resources.h"
-#include "tests/dialog/window_hooks.h"
 
 namespace quorvex {
 namespace {
 
-using testing::WindowHooks;
 constexpr int kGrey = 0, kBlue = 1, kGreen = 2, kBlank = 3;
 
 class StatusLampTest : public ::testing::Test {
@@ -46,14 +46,14 @@ protected:
     void AwaitFrame(int frame)
     {
         while (Shown() != FramePixels(frame))
-            WindowHooks::WaitAndDispatch(system);
+            WindowSystemTestHelper::WaitAndDispatch(system);
     }
 
     // Dispatches until the blink thread has set the flash to `lit`.
     void AwaitLit(bool lit)
     {
         while (lamp.IsLit() != lit)
-            WindowHooks::WaitAndDispatch(system);
+            WindowSystemTestHelper::WaitAndDispatch(system);
     }
 
     // The blink thread's timed waits begun so far; it counts them as it goes.

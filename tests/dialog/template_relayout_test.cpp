@@ -15,16 +15,16 @@
 #include "platform/window/combo_box_window.h"
 #include "platform/window/headless_display.h"
 #include "platform/window/list_box_window.h"
+#include "platform/window/message_box.h"
 #include "platform/window/static_window.h"
 #include "platform/window/window_system.h"
-#include "tests/dialog/window_hooks.h"
+#include "platform/window/window_system_test_helper.h"
 #include "tests/support/template_builder.h"
 
 namespace quorvex {
 namespace {
 
 using testing::TemplateBuilder;
-using testing::WindowHooks;
 
 constexpr std::uint16_t kFrom = 200, kTo = 201, kMissingImages = 202, kExtraItem = 203,
                         kTwoUnnamed = 204, kTarget = 205;
@@ -123,7 +123,7 @@ protected:
     void Run(const std::function<void()>& script)
     {
         bool ran = false;
-        WindowHooks::SetIdleHook(system, [&] {
+        WindowSystemTestHelper::SetIdleHook(system, [&] {
             if (!ran) {
                 ran = true;
                 script();

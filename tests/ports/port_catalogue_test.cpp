@@ -8,6 +8,7 @@
 #include "platform/registry/registry_key.h"
 #include "platform/registry/registry_string.h"
 #include "platform/resource/resource_module.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -96,6 +97,40 @@ TEST_F(PortCatalogueTest, MatchesOnlyTheExactPortNameAndSkipsWhatDoesNotFit)
     catalogue.Build();
     EXPECT_EQ(Offered(catalogue), "1111") << "a rebuild reads the registry again";
     EXPECT_EQ(catalogue.GetCount(), 4u);
+}
+
+TEST_F(PortCatalogueTest, ARescanForgetsAPortThatWasUnregistered)
+{
+    Register(L"1", L"COM5");
+    Register(L"2", L"COM6");
+    PortCatalogue catalogue(kResources);
+    ASSERT_EQ(Offered(catalogue), "1111");
+    // The Bluetooth stack drops both registrations.
+    testing::WriteFile(prefix.Path() / "system.reg",
+                       "Windows Registry Editor Version 5.00\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports]\n");
+    catalogue.Build();
+    EXPECT_EQ(Offered(catalogue), "1001");
+}
+
+TEST_F(PortCatalogueTest, CreatingThePortsKeyKeepsEveryLineOtherProgramsWrote)
+{
+    const std::string theirs =
+        "Windows Registry Editor Version 5.00\n"
+        "; maintained by the Bluetooth stack\n"
+        "[HKEY_LOCAL_MACHINE\\SYSTEM\\Stack]\n"
+        "\"Mode\"=their-own-format:3\n"
+        "\"Mode\"=dword:1\n"
+        "\"Mode\"=dword:2\n";
+    testing::WriteFile(prefix.Path() / "system.reg", theirs);
+    const PortCatalogue catalogue(kResources);
+    EXPECT_EQ(Offered(catalogue), "1001");
+    const std::string now = testing::ReadFile(prefix.Path() / "system.reg");
+    EXPECT_TRUE(now.starts_with(theirs)) << now;
+    EXPECT_NE(now.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports]"),
+              std::string::npos);
+    for (const auto& entry : std::filesystem::directory_iterator(prefix.Path()))
+        EXPECT_EQ(entry.path().filename().string().find(".bad"), std::string::npos);
 }
 
 TEST_F(PortCatalogueTest, AnEmptyStringTableGivesEmptyTexts)

@@ -13,10 +13,11 @@
 #include "platform/resource/resource_module.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/window/headless_display.h"
+#include "platform/window/message_box.h"
 #include "platform/window/window_system.h"
+#include "platform/window/window_system_test_helper.h"
 #include "resources/dialog_ids.h"
 #include "resources/program_resources.h"
-#include "tests/dialog/window_hooks.h"
 
 namespace quorvex {
 namespace {
@@ -45,7 +46,7 @@ private:
         ManualClock clock;
         WindowSystem system(display, clock);
         Dialog dialog(ProgramResources(), DialogId::Portrait);
-        testing::WindowHooks::SetIdleHook(system, [&] {
+        WindowSystemTestHelper::SetIdleHook(system, [&] {
             std::unique_lock lock(mutex);
             changed.wait(lock, [this] { return pending; });
             const std::array<ResourceEntry, 1> entries{

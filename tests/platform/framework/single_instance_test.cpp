@@ -4,11 +4,21 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
 
 #include "platform/system/named_mutex.h"
+#include "platform/system/posix.h"
 #include "platform/testing/child_process.h"
 #include "platform/testing/manual_clock.h"
+#include "platform/threads/event.h"
 #include "platform/threads/thread.h"
+#include "platform/window/window.h"
+#include "platform/window/window_records.h"
+#include "platform/window/window_system.h"
+#include "platform/window/window_system_test_helper.h"
+#include "tests/support/headless_screen.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -41,6 +51,73 @@ TEST(SingleInstanceTest, GivesUpAfterFortyLooksAQuarterSecondApart)
     }
     second.Join();
     EXPECT_FALSE(found) << "no window of the running instance showed up";
+}
+
+// Another process's record, written by hand: one top-level dialog, shown or hidden, and a
+// channel that takes bring-forward requests.
+class ForeignRecord {
+public:
+    ForeignRecord(const std::filesystem::path& prefix, bool visible)
+    {
+        if (!holder.Start("sleep", {"60"}))
+            return;
+        const std::filesystem::path windows = prefix / "windows";
+        std::filesystem::create_directories(windows);
+        program = std::filesystem::read_symlink("/proc/" + std::to_string(holder.Pid()) + "/exe");
+        std::ofstream(windows / (std::to_string(holder.Pid()) + ".rec"))
+            << "program\t" << program.string() << "\nwindow\tDialog\t90000000\t80000000\t"
+            << (visible ? 1 : 0) << "\t0\n";
+        const std::string fifo = (windows / (std::to_string(holder.Pid()) + ".fifo")).string();
+        if (Posix::MakeFifo(fifo.c_str(), 0600).Ok())
+            channel = static_cast<int>(Posix::Open(fifo.c_str(), O_RDONLY | O_NONBLOCK).value);
+    }
+    ~ForeignRecord()
+    {
+        if (channel >= 0)
+            (void)Posix::Close(channel);  // the test is over either way
+        holder.Kill();
+        holder.Wait();
+    }
+
+    bool Ready() const { return channel >= 0; }
+    std::wstring Program() const { return program.wstring(); }
+
+private:
+    ChildProcess holder;
+    std::filesystem::path program;
+    int channel = -1;
+};
+
+TEST(SingleInstanceTest, OnlyAShownWindowOfTheRunningInstanceCounts)
+{
+    for (const bool visible : {false, true}) {
+        SCOPED_TRACE(visible ? "shown" : "hidden");
+        testing::TempPrefix prefix;
+        ForeignRecord other(prefix.Path(), visible);
+        ASSERT_TRUE(other.Ready());
+        NamedMutex running;
+        ASSERT_EQ(running.Create(SingleInstance::MutexName(other.Program())),
+                  NamedMutex::Result::Created);
+
+        ManualClock clock;
+        std::atomic<bool> found{!visible};
+        Thread second;
+        ASSERT_TRUE(second.Start([&] {
+            SingleInstance instance(clock);
+            found = instance.FindRunningInstance(other.Program());
+            // A search that took the hidden window still lets the test's clock run its course.
+            Event never(Event::ResetMode::Manual, clock);
+            for (int look = 0; found && !visible && look < SingleInstance::kTries; ++look)
+                never.WaitFor(SingleInstance::kPause);
+        }));
+        // A hidden window is looked for again and again and never accepted.
+        for (std::size_t pause = 1; !visible && pause <= SingleInstance::kTries; ++pause) {
+            clock.WaitForTimedWaits(pause);
+            clock.Advance(SingleInstance::kPause);
+        }
+        second.Join();
+        EXPECT_EQ(found, visible);
+    }
 }
 
 class TwoProcessesTest : public ::testing::Test {

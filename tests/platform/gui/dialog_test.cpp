@@ -11,16 +11,17 @@
 #include "platform/gui/combo_box.h"
 #include "platform/gui/push_button.h"
 #include "platform/gui/shell.h"
+#include "platform/gui/shell_test_helper.h"
 #include "platform/gui/static_text.h"
 #include "platform/resource/resource_module.h"
-#include "platform/testing/manual_clock.h"
 #include "platform/window/combo_box_window.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/input_router.h"
 #include "platform/window/window_system.h"
+#include "platform/window/window_system_test_helper.h"
 #include "resources/dialog_ids.h"
 #include "resources/main_dialog_templates.h"
 #include "resources/program_resources.h"
+#include "tests/support/headless_screen.h"
 #include "tests/support/template_builder.h"
 
 namespace quorvex {
@@ -86,16 +87,16 @@ protected:
     void OnDestroy() override { log.push_back("destroy"); }
 };
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public ::testing::Test, protected testing::HeadlessScreen {
 protected:
     DialogTest() : bytes(SmallTemplate()) { entries[0] = {ResourceType::Dialog, 200, 1033, bytes}; }
-    ~DialogTest() override { Shell::SetDeviceClass(L""); }
+    ~DialogTest() override { ShellTestHelper::SetDeviceClass(L""); }
 
     // Runs the dialog; `script` runs once the dialog is up and its loop would wait.
     int Run(TestDialog& dialog, std::function<void()> script)
     {
         bool ran = false;
-        system.SetIdleHook([&] {
+        WindowSystemTestHelper::SetIdleHook(system, [&] {
             if (ran)
                 return false;
             ran = true;
@@ -112,9 +113,6 @@ protected:
     std::vector<std::byte> bytes;
     std::array<ResourceEntry, 1> entries{{{ResourceType::Dialog, 1, 0, {}}}};
     ResourceModule module{entries, {}};
-    HeadlessDisplay display{{480, 640}, {8, 16}};
-    ManualClock clock;
-    WindowSystem system{display, clock};
 };
 
 TEST_F(DialogTest, PutsEveryControlWhereTheTemplateSaysOnAFullScreenDialog)
@@ -157,16 +155,16 @@ TEST_F(DialogTest, PutsEveryControlWhereTheTemplateSaysOnAFullScreenDialog)
 
 TEST_F(DialogTest, OtherDeviceClassesGetTheirOwnSetUp)
 {
-    Shell::SetDeviceClass(L"smartphone");
+    ShellTestHelper::SetDeviceClass(L"smartphone");
     EXPECT_EQ(Shell::DialogFlags(), 0x04u);
-    Shell::SetDeviceClass(L"Desktop");
+    ShellTestHelper::SetDeviceClass(L"Desktop");
     EXPECT_EQ(Shell::DialogFlags(), 0u);
     TestDialog dialog(module, 200);
     Run(dialog, [&] {
         EXPECT_EQ(dialog.GetWindowRect(), (Rect{0, 0, 320, 216}))
             << "the template's own size plus the caption";
     });
-    Shell::SetDeviceClass(L"");
+    ShellTestHelper::SetDeviceClass(L"");
     EXPECT_EQ(Shell::DialogFlags(), 0x2Du);
 }
 
@@ -207,9 +205,8 @@ TEST_P(DialogEndingTest, EndsTheDialogWithItsResult)
 INSTANTIATE_TEST_SUITE_P(
     ByTheUser, DialogEndingTest,
     ::testing::Values(
-        Ending{"EscapeCancels",
-               [](WindowSystem& system) { system.Deliver(InputEvent::Press(Key::Escape)); },
-               IDCANCEL},
+        Ending{"EscapeIsNoCancelCommand",
+               [](WindowSystem& system) { system.Deliver(InputEvent::Press(Key::Escape)); }, 99},
         Ending{"TheCaptionsOkButtonConfirms",
                [](WindowSystem& system) {
                    system.Deliver(InputEvent::ClickAt({478, 2}));
@@ -264,6 +261,25 @@ TEST_F(DialogTest, TabMovesFocusOverEnabledVisibleTabStopsOnly)
         EXPECT_EQ(system.GetFocus(), list);
         Press(Key::BackTab);
         EXPECT_EQ(system.GetFocus(), button);
+    });
+}
+
+TEST_F(DialogTest, ShiftTabWalksThreeStopsBackwardsAndWrapsToTheLast)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        Window* list = dialog.GetDlgItem(1005);
+        Window* button = dialog.GetDlgItem(1006);
+        Window* lower = dialog.GetDlgItem(1000);
+        button->EnableWindow(true);
+        lower->EnableWindow(true);
+        system.SetFocus(list);
+        Press(Key::BackTab);
+        EXPECT_EQ(system.GetFocus(), lower);
+        Press(Key::BackTab);
+        EXPECT_EQ(system.GetFocus(), button);
+        Press(Key::BackTab);
+        EXPECT_EQ(system.GetFocus(), list);
     });
 }
 
@@ -438,9 +454,7 @@ class ProgramDialogTest : public ::testing::TestWithParam<ProgramScreen> {};
 TEST_P(ProgramDialogTest, EveryControlSitsWhereTheTemplatePutsIt)
 {
     const ProgramScreen c = GetParam();
-    HeadlessDisplay display(c.screen, c.cell);
-    ManualClock clock;
-    WindowSystem system(display, clock);
+    testing::HeadlessScreen screen(c.screen, c.cell);
     CheckedDialog dialog(ProgramResources(), c.templateId);
     bool checked = false;
     dialog.check = [&](CheckedDialog& self) {

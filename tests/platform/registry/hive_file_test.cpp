@@ -3,14 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <fstream>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
 
+#include "platform/registry/hive_file_test_helper.h"
+#include "platform/system/file_operations.h"
+#include "platform/system/posix.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
 namespace {
 
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::WriteFile;
+
 constexpr std::array<std::byte, 4> kOne{std::byte{1}};
+constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00\n";
 
 bool SetOne(HiveFile& hive, std::wstring_view key, std::wstring_view value)
 {
@@ -18,33 +30,90 @@ bool SetOne(HiveFile& hive, std::wstring_view key, std::wstring_view value)
         [&](HiveKey& root) { return root.ObtainSubKey(key).SetValue(value, 4, kOne); });
 }
 
+bool Has(HiveFile& hive, std::wstring_view key, std::wstring_view value)
+{
+    const HiveKey* root = hive.Current();
+    const HiveKey* found = root ? root->FindSubKey(key) : nullptr;
+    return found != nullptr && found->FindValue(value) != nullptr;
+}
+
+// Moves a file's modification time, which tells a file being written (changed within
+// HiveFile::kWaitBound) from one left as it is.
+void Age(const fs::path& path, std::chrono::seconds by)
+{
+    fs::last_write_time(path, fs::last_write_time(path) - by);
+}
+
+// Records the file operations of a write in order, and lets a test fail or interpose one.
+class RecordingOperations : public FileOperations {
+public:
+    bool Create(const fs::path& path, PosixFile& file) override
+    {
+        log.push_back("create " + path.filename().string());
+        return FileOperations::Create(path, file);
+    }
+    bool Write(PosixFile& file, std::string_view text) override
+    {
+        log.push_back("write");
+        return FileOperations::Write(file, text);
+    }
+    bool Sync(PosixFile& file) override
+    {
+        log.push_back("sync");
+        if (onSync)
+            onSync();
+        return !failSync && FileOperations::Sync(file);
+    }
+    bool Rename(const fs::path& from, const fs::path& to) override
+    {
+        log.push_back("rename " + from.filename().string() + " " + to.filename().string());
+        return FileOperations::Rename(from, to);
+    }
+    bool SyncFolder(const fs::path& folder) override
+    {
+        log.push_back("sync folder");
+        return FileOperations::SyncFolder(folder);
+    }
+    bool Remove(const fs::path& path) override
+    {
+        log.push_back("remove " + path.filename().string());
+        return FileOperations::Remove(path);
+    }
+
+    std::vector<std::string> log;
+    bool failSync = false;
+    std::function<void()> onSync;
+};
+
 // Two HiveFile objects on one path stand for two processes sharing the hive: each keeps
 // its own parsed copy, and only the file and its lock are shared.
 class HiveFileTest : public ::testing::Test {
 protected:
     testing::TempPrefix prefix;
-    const std::filesystem::path path = prefix.Path() / "system.reg";
-    HiveFile mine{path, L"HKEY_LOCAL_MACHINE"};
-    HiveFile theirs{path, L"HKEY_LOCAL_MACHINE"};
+    const fs::path path = prefix.Path() / "system.reg";
+    HiveFile mine{path, L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records};
+    HiveFile theirs{path, L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records};
+    const fs::path userPath = prefix.Path() / "user.reg";
+    HiveFile settings{userPath, L"HKEY_CURRENT_USER", HiveFile::Kind::Settings};
 };
 
 TEST_F(HiveFileTest, ParsesOnlyWhenTheFileChanged)
 {
     ASSERT_TRUE(SetOne(theirs, L"k", L"a"));
-    EXPECT_NE(mine.Current().FindSubKey(L"k"), nullptr);
+    EXPECT_TRUE(Has(mine, L"k", L"a"));
     mine.Current();
     mine.Current();
-    EXPECT_EQ(mine.ParseCount(), 1u);
+    EXPECT_EQ(HiveFileTestHelper::ParseCount(mine), 1u);
 
     ASSERT_TRUE(SetOne(theirs, L"k", L"b"));
-    EXPECT_NE(mine.Current().FindSubKey(L"k")->FindValue(L"b"), nullptr);
-    EXPECT_EQ(mine.ParseCount(), 2u);
+    EXPECT_TRUE(Has(mine, L"k", L"b"));
+    EXPECT_EQ(HiveFileTestHelper::ParseCount(mine), 2u);
     ASSERT_TRUE(SetOne(mine, L"k", L"c"));
     mine.Current();
-    EXPECT_EQ(mine.ParseCount(), 2u) << "its own write needs no new parse";
+    EXPECT_EQ(HiveFileTestHelper::ParseCount(mine), 2u) << "its own write needs no new parse";
 
-    std::filesystem::remove(path);
-    EXPECT_EQ(mine.Current().SubKeyCount(), 0u) << "a removed hive is an empty one";
+    fs::remove(path);
+    EXPECT_EQ(mine.Current()->SubKeyCount(), 0u) << "a removed hive is an empty one";
 }
 
 TEST_F(HiveFileTest, AChangeStartsFromTheFileNotFromAStaleCopy)
@@ -52,21 +121,212 @@ TEST_F(HiveFileTest, AChangeStartsFromTheFileNotFromAStaleCopy)
     mine.Current();
     ASSERT_TRUE(SetOne(theirs, L"k", L"theirs"));
     ASSERT_TRUE(SetOne(mine, L"k", L"mine"));
-    const HiveKey* key = theirs.Current().FindSubKey(L"k");
-    ASSERT_NE(key, nullptr);
-    EXPECT_NE(key->FindValue(L"theirs"), nullptr) << "the other writer's change survives";
-    EXPECT_NE(key->FindValue(L"mine"), nullptr);
+    EXPECT_TRUE(Has(theirs, L"k", L"theirs")) << "the other writer's change survives";
+    EXPECT_TRUE(Has(theirs, L"k", L"mine"));
 }
 
 TEST_F(HiveFileTest, AFailedWriteLeavesTheHiveAsItWas)
 {
     ASSERT_TRUE(SetOne(mine, L"k", L"kept"));
     // A folder where the temporary file belongs makes the write fail.
-    std::filesystem::create_directory(prefix.Path() / "system.reg.tmp");
+    fs::create_directory(prefix.Path() / "system.reg.tmp");
     EXPECT_FALSE(SetOne(mine, L"k", L"lost"));
-    EXPECT_EQ(mine.Current().FindSubKey(L"k")->FindValue(L"lost"), nullptr)
-        << "memory does not claim what the disk lacks";
-    EXPECT_NE(theirs.Current().FindSubKey(L"k")->FindValue(L"kept"), nullptr);
+    EXPECT_FALSE(Has(mine, L"k", L"lost")) << "memory does not claim what the disk lacks";
+    EXPECT_TRUE(Has(theirs, L"k", L"kept"));
+}
+
+TEST_F(HiveFileTest, TheTemporaryReachesTheDiskBeforeTheRenameAndAFailedFlushChangesNothing)
+{
+    RecordingOperations operations;
+    HiveFileTestHelper::UseOperations(mine, operations);
+    ASSERT_TRUE(SetOne(mine, L"k", L"first"));
+    EXPECT_EQ(operations.log,
+              (std::vector<std::string>{"create system.reg.tmp", "write", "sync",
+                                        "rename system.reg.tmp system.reg", "sync folder"}));
+
+    const std::string before = ReadFile(path);
+    operations.log.clear();
+    operations.failSync = true;
+    EXPECT_FALSE(SetOne(mine, L"k", L"second"));
+    EXPECT_EQ(operations.log, (std::vector<std::string>{"create system.reg.tmp", "write", "sync",
+                                                        "remove system.reg.tmp"}));
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_FALSE(Has(mine, L"k", L"second"));
+    EXPECT_FALSE(fs::exists(prefix.Path() / "system.reg.tmp"));
+}
+
+TEST_F(HiveFileTest, AWriteThatRacesAnEditorStartsAgainFromTheEditorsText)
+{
+    ASSERT_TRUE(SetOne(mine, L"k", L"before"));
+    RecordingOperations operations;
+    HiveFileTestHelper::UseOperations(mine, operations);
+    int edits = 0;
+    // An editor that ignores the lock saves while the write is on its way to the disk,
+    // in place and with the same size, so that only the bytes tell.
+    operations.onSync = [&] {
+        if (edits++ > 0)
+            return;
+        std::string text = ReadFile(path);
+        text.replace(text.find("before"), 6, "edited");
+        WriteFile(path, text);
+    };
+    ASSERT_TRUE(SetOne(mine, L"k", L"mine"));
+    EXPECT_EQ(edits, 2) << "the write started again";
+    EXPECT_TRUE(Has(theirs, L"k", L"edited")) << "the editor's save is not undone";
+    EXPECT_TRUE(Has(theirs, L"k", L"mine"));
+    EXPECT_FALSE(Has(theirs, L"k", L"before"));
+}
+
+TEST_F(HiveFileTest, AHiveBeingRewrittenInPlaceKeepsItsLastContentsAndIsNeverSetAside)
+{
+    for (HiveFile* hive : {&mine, &settings}) {
+        const fs::path& file = hive == &mine ? path : userPath;
+        const std::string good = std::string(kHeader) + "[" +
+                                 (hive == &mine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER") +
+                                 "\\k]\n\"Baud\"=dword:00000005\n";
+        WriteFile(file, good);
+        ASSERT_TRUE(Has(*hive, L"k", L"Baud"));
+        // What nano, '>' and open('w') leave between their truncation and their last write.
+        for (const std::string& partial : {std::string(), std::string("Windows Registry Ed"),
+                                           std::string(kHeader).substr(0, kHeader.size() - 1),
+                                           good.substr(0, good.size() - 5)}) {
+            WriteFile(file, partial);
+            const HiveKey* root = hive->Current();
+            ASSERT_NE(root, nullptr);
+            const HiveKey* key = root->FindSubKey(L"k");
+            ASSERT_NE(key, nullptr) << "[" << partial << "]";
+            ASSERT_NE(key->FindValue(L"Baud"), nullptr);
+            EXPECT_EQ(key->FindValue(L"Baud")->data[0], std::byte{5}) << "not a cut 0";
+        }
+        WriteFile(file, good + "\"More\"=dword:00000001\n");
+        EXPECT_TRUE(Has(*hive, L"k", L"More")) << "the finished file is read at once";
+    }
+    for (const auto& entry : fs::directory_iterator(prefix.Path()))
+        EXPECT_EQ(entry.path().filename().string().find(".bad"), std::string::npos);
+}
+
+TEST_F(HiveFileTest, AWriteWaitsForAHiveBeingWrittenAndNeverWritesFromStaleContents)
+{
+    ASSERT_TRUE(SetOne(mine, L"k", L"old"));
+    const std::string cut = std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\k]\n\"Baud\"=dword:0000";
+    WriteFile(path, cut);
+    // Modified in the future: the file stays "being written" for the whole wait.
+    fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::hours(1));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(SetOne(mine, L"k", L"new"));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2)) << "bounded";
+    EXPECT_EQ(ReadFile(path), cut) << "nothing written over the other writer's file";
+}
+
+TEST_F(HiveFileTest, AHiveLeftUnfinishedIsTakenAsItStands)
+{
+    WriteFile(path, "");
+    Age(path, std::chrono::seconds(5));
+    ASSERT_NE(mine.Current(), nullptr);
+    ASSERT_TRUE(SetOne(mine, L"k", L"a")) << "an empty file left alone is an empty hive";
+
+    const std::string cut = std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\k]\n\"Baud\"=dword:0000";
+    WriteFile(path, cut);
+    Age(path, std::chrono::seconds(5));
+    EXPECT_FALSE(Has(mine, L"k", L"Baud")) << "a cut number never reads as a whole one";
+    ASSERT_TRUE(SetOne(mine, L"k", L"b"));
+    EXPECT_TRUE(ReadFile(path).ends_with("\"Baud\"=dword:0000\n")) << ReadFile(path);
+}
+
+TEST_F(HiveFileTest, OnlyRegularFilesAreHivesAndNoneIsWaitedOn)
+{
+    ASSERT_TRUE(Posix::MakeFifo(path.c_str(), 0600).Ok());
+    EXPECT_EQ(mine.Current(), nullptr);
+    EXPECT_FALSE(SetOne(mine, L"k", L"a"));
+    fs::remove(path);
+    fs::create_directory(path);
+    EXPECT_EQ(mine.Current(), nullptr);
+    EXPECT_FALSE(SetOne(mine, L"k", L"a"));
+    fs::remove(path);
+    fs::create_symlink("/dev/null", path);
+    EXPECT_EQ(mine.Current(), nullptr);
+    EXPECT_FALSE(SetOne(mine, L"k", L"a"));
+    EXPECT_TRUE(fs::is_symlink(path)) << "nothing is put in its place";
+}
+
+TEST_F(HiveFileTest, ASymbolicLinkIsWrittenThroughToItsTarget)
+{
+    fs::create_directory(prefix.Path() / "elsewhere");
+    const fs::path target = prefix.Path() / "elsewhere" / "real.reg";
+    WriteFile(target, std::string(kHeader) + "; kept\n");
+    fs::create_symlink("elsewhere/real.reg", path);
+    ASSERT_TRUE(SetOne(mine, L"k", L"a"));
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(ReadFile(target).substr(0, kHeader.size() + 7), std::string(kHeader) + "; kept\n");
+    EXPECT_TRUE(Has(theirs, L"k", L"a"));
+    EXPECT_TRUE(fs::exists(prefix.Path() / "system.reg.lock"));
+    EXPECT_FALSE(fs::exists(prefix.Path() / "elsewhere" / "real.reg.lock"));
+    EXPECT_FALSE(fs::exists(prefix.Path() / "elsewhere" / "real.reg.tmp"));
+}
+
+TEST_F(HiveFileTest, ALockHeldElsewhereBoundsEveryWait)
+{
+    ASSERT_TRUE(SetOne(mine, L"k", L"a"));
+    WriteFile(userPath, "no hive at all\n");
+    PosixFile holder;
+    ASSERT_EQ(holder.Open(prefix.Path() / "system.reg.lock", PosixFile::Mode::LockCompanion),
+              PosixFile::Result::Ok);
+    ASSERT_TRUE(holder.LockExclusive());
+    PosixFile userHolder;
+    ASSERT_EQ(userHolder.Open(prefix.Path() / "user.reg.lock", PosixFile::Mode::LockCompanion),
+              PosixFile::Result::Ok);
+    ASSERT_TRUE(userHolder.LockExclusive());
+
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(SetOne(mine, L"k", L"b"));
+    EXPECT_TRUE(Has(mine, L"k", L"a")) << "reads need no lock";
+    ASSERT_NE(settings.Current(), nullptr);
+    EXPECT_EQ(settings.Current()->SubKeyCount(), 0u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_TRUE(fs::exists(userPath)) << "set aside only under the lock";
+
+    userHolder.Close();
+    WriteFile(userPath, "still no hive\n");
+    settings.Current();
+    EXPECT_FALSE(fs::exists(userPath));
+    EXPECT_EQ(ReadFile(prefix.Path() / "user.reg.bad"), "still no hive\n");
+}
+
+TEST_F(HiveFileTest, AnUnreadableRecordsHiveReadsAsEmptyAndIsNeverRenamedOrWritten)
+{
+    for (const std::string& junk : {std::string("\x7F"
+                                                "ELF\x02\x01",
+                                                6),
+                                    std::string(HiveFile::kMaxFileBytes + 1, '\n')}) {
+        WriteFile(path, junk);
+        ASSERT_NE(mine.Current(), nullptr);
+        EXPECT_EQ(mine.Current()->SubKeyCount(), 0u);
+        EXPECT_FALSE(SetOne(mine, L"k", L"a"));
+        EXPECT_EQ(ReadFile(path), junk);
+        EXPECT_FALSE(fs::exists(prefix.Path() / "system.reg.bad"));
+    }
+}
+
+TEST_F(HiveFileTest, AnUnreadableSettingsHiveIsSetAsideInABoundedNumberOfCopies)
+{
+    for (int i = 0; i < 2 * HiveFile::kMaxAsideCopies; ++i) {
+        WriteFile(userPath, "junk " + std::to_string(i) + "\n");
+        ASSERT_NE(settings.Current(), nullptr);
+        EXPECT_FALSE(fs::exists(userPath));
+    }
+    int copies = 0;
+    for (const auto& entry : fs::directory_iterator(prefix.Path()))
+        copies += entry.path().filename().string().starts_with("user.reg.bad");
+    EXPECT_EQ(copies, HiveFile::kMaxAsideCopies);
+    EXPECT_EQ(ReadFile(prefix.Path() / "user.reg.bad"),
+              "junk " + std::to_string(2 * HiveFile::kMaxAsideCopies - 1) + "\n")
+        << "the newest copy is .bad";
+    EXPECT_TRUE(SetOne(settings, L"k", L"a")) << "writes go on however many there were";
+
+    WriteFile(userPath, std::string(HiveFile::kMaxFileBytes + 1, '\n'));
+    ASSERT_NE(settings.Current(), nullptr);
+    EXPECT_EQ(settings.Current()->SubKeyCount(), 0u);
+    EXPECT_FALSE(fs::exists(userPath)) << "a file beyond the size cap is set aside";
 }
 
 }  // namespace

@@ -138,8 +138,7 @@ TEST(HiveTextTest, RefusesWhatIsNoHiveAtAll)
 {
     const std::string valid = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\a]\n";
     for (const std::string& text :
-         {std::string(), std::string("\n\n"), std::string("REGEDIT4\n[HKEY_CURRENT_USER\\a]\n"),
-          std::string("Windows Registry Ed"),
+         {std::string("REGEDIT4\n[HKEY_CURRENT_USER\\a]\n"), std::string("Windows Registry Ed\n"),
           std::string("\x7F"
                       "ELF\x02\x01",
                       6),
@@ -162,12 +161,99 @@ TEST(HiveTextTest, TruncatedTextKeepsWhatCameBeforeTheCut)
     const std::string text = HiveText::Write(source, kRoot);
     for (std::size_t cut = text.find('['); cut < text.size(); cut += 7) {
         HiveKey root;
-        const auto outcome = Parse(text.substr(0, cut), root);
+        HiveText::Layout layout;
+        const auto outcome = HiveText::Parse(text.substr(0, cut), kRoot, root, layout, true);
         ASSERT_NE(outcome, HiveText::Outcome::Unreadable) << cut;
         if (const HiveKey::Value* blobValue = Find(root, {L"k"}, L"Blob")) {
             EXPECT_LE(blobValue->data.size(), blob.size());
         }
     }
+}
+
+TEST(HiveTextTest, TellsATextBeingWrittenFromAFinishedOne)
+{
+    const std::string header = "Windows Registry Editor Version 5.00";
+    const std::string whole = header + "\n[HKEY_CURRENT_USER\\k]\n\"Baud\"=dword:00000005\n";
+    struct Case {
+        std::string text;
+        HiveText::Outcome settled;  // when nobody writes it any more
+    };
+    for (const Case& c : {
+             Case{"", HiveText::Outcome::Whole},
+             Case{"\n \r\n", HiveText::Outcome::Whole},
+             Case{"Windows Registry Ed", HiveText::Outcome::Unreadable},
+             Case{header, HiveText::Outcome::Whole},
+             Case{whole.substr(0, whole.size() - 5), HiveText::Outcome::Damaged},
+             Case{header + "\n[HKEY_CURRENT_USER\\k]\n\"B\"=hex:01,\\\n",
+                  HiveText::Outcome::Damaged},
+         }) {
+        HiveKey root;
+        EXPECT_EQ(Parse(c.text, root), HiveText::Outcome::NotReady) << c.text;
+        HiveText::Layout layout;
+        EXPECT_EQ(HiveText::Parse(c.text, kRoot, root, layout, true), c.settled) << c.text;
+        const HiveKey* key = root.FindSubKey(L"k");
+        EXPECT_TRUE(key == nullptr || key->Values().empty()) << "a cut value is never read";
+    }
+    HiveKey root;
+    EXPECT_EQ(Parse(whole, root), HiveText::Outcome::Whole);
+}
+
+TEST(HiveTextTest, ARewriteKeepsEveryLineItDoesNotUnderstandInPlace)
+{
+    const std::string text =
+        "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+        "; written by hand\r\n"
+        "\"Orphan\"=dword:00000001\n"
+        "[HKEY_CURRENT_USER\\Tool]\n"
+        "\"Count\"=dword:1\n"
+        "\"Empty\"=dword:\n"
+        "\"Wide\"=dword:000000001\n"
+        "\"count\"=DWORD:2A\n"
+        "\"Noise\"=what is this\n"
+        "[HKEY_LOCAL_MACHINE\\Other]\n"
+        "\"InOtherRoot\"=dword:00000001\n"
+        "[HKEY_CURRENT_USER\\Tool]\n"
+        "\"Name\"=\"x\"\n"
+        "\n"
+        "; the end\n";
+    HiveKey root;
+    HiveText::Layout layout;
+    ASSERT_EQ(HiveText::Parse(text, kRoot, root, layout), HiveText::Outcome::Damaged);
+    const HiveKey* tool = root.FindSubKey(L"tool");
+    ASSERT_NE(tool, nullptr);
+    EXPECT_EQ(tool->FindValue(L"COUNT")->data, Bytes({0x2A, 0, 0, 0})) << "the later one wins";
+    EXPECT_EQ(tool->FindValue(L"Empty"), nullptr) << "a dword is 1 to 8 hex digits";
+    EXPECT_EQ(tool->FindValue(L"Wide"), nullptr);
+    EXPECT_EQ(HiveText::Write(root, kRoot, layout), text) << "no change, no difference";
+
+    HiveKey& changed = root.ObtainSubKey(L"Tool");
+    changed.SetValue(L"COUNT", RegistryType::Dword, Bytes({7, 0, 0, 0}));
+    changed.SetValue(L"Added", RegistryType::String, RegistryString::Encode(L"new"));
+    root.ObtainSubKey(L"New").ObtainSubKey(L"Sub");
+    const std::string written = HiveText::Write(root, kRoot, layout);
+    EXPECT_EQ(written,
+              "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+              "; written by hand\r\n"
+              "\"Orphan\"=dword:00000001\n"
+              "[HKEY_CURRENT_USER\\Tool]\n"
+              "\"Count\"=dword:1\n"
+              "\"Empty\"=dword:\n"
+              "\"Wide\"=dword:000000001\n"
+              "\"Count\"=dword:00000007\n"
+              "\"Noise\"=what is this\n"
+              "[HKEY_LOCAL_MACHINE\\Other]\n"
+              "\"InOtherRoot\"=dword:00000001\n"
+              "[HKEY_CURRENT_USER\\Tool]\n"
+              "\"Name\"=\"x\"\n"
+              "\"Added\"=\"new\"\n"
+              "\n"
+              "; the end\n"
+              "\n[HKEY_CURRENT_USER\\New]\n"
+              "\n[HKEY_CURRENT_USER\\New\\Sub]\n");
+    changed.SetValue(L"Added", RegistryType::String, RegistryString::Encode(L"again"));
+    std::string expected = written;
+    expected.replace(expected.find("\"new\""), 5, "\"again\"");
+    EXPECT_EQ(HiveText::Write(root, kRoot, layout), expected) << "the layout follows each write";
 }
 
 TEST(HiveTextTest, RefusesSizesBeyondTheRegistryLimits)

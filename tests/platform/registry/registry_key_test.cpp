@@ -10,6 +10,7 @@
 #include "platform/registry/hive_text.h"
 #include "platform/registry/registry_string.h"
 #include "platform/registry/shell_registry.h"
+#include "platform/system/posix.h"
 #include "platform/threads/thread.h"
 #include "tests/support/file_text.h"
 #include "tests/support/temp_prefix.h"
@@ -183,7 +184,7 @@ TEST_F(RegistryKeyTest, WritesDurablyAndPrivately)
 
 TEST_F(RegistryKeyTest, SeesChangesMadeOutsideAtOnce)
 {
-    RegistryKey key = Create(RegistryRoot::LocalMachine, L"SYSTEM\\RECEIVER\\Ports");
+    RegistryKey key = Create(RegistryRoot::LocalMachine, L"SOFTWARE\\Vendor\\Records");
     ASSERT_EQ(SetString(key, L"COM2", L"First"), RegistryStatus::Success);
     const fs::path hive = Hive("system.reg");
     std::string text = ReadFile(hive);
@@ -219,15 +220,15 @@ TEST_F(RegistryKeyTest, SetsAHiveThatCannotBeReadAside)
     EXPECT_EQ(RegistryKey::Root(RegistryRoot::CurrentUser).OpenSubKey(L"k", key),
               RegistryStatus::FileNotFound);
     EXPECT_FALSE(fs::exists(hive));
-    EXPECT_EQ(ReadFile(Hive("user.reg.bad")), "an older bad hive");
-    EXPECT_EQ(ReadFile(Hive("user.reg.bad.1")), junk);
+    EXPECT_EQ(ReadFile(Hive("user.reg.bad")), junk) << "the newest copy";
+    EXPECT_EQ(ReadFile(Hive("user.reg.bad.1")), "an older bad hive");
 
     key = Create(RegistryRoot::CurrentUser, L"k");
     EXPECT_EQ(SetString(key, L"v", L"fresh"), RegistryStatus::Success);
     EXPECT_EQ(QueryString(key, L"v"), L"fresh");
 }
 
-TEST_F(RegistryKeyTest, KeepsWhatParsesOfADamagedHiveAndACopyOfIt)
+TEST_F(RegistryKeyTest, KeepsWhatParsesOfADamagedHiveAndTheRestInPlace)
 {
     const fs::path hive = Hive("user.reg");
     const std::string damaged =
@@ -240,14 +241,30 @@ TEST_F(RegistryKeyTest, KeepsWhatParsesOfADamagedHiveAndACopyOfIt)
     ASSERT_EQ(RegistryKey::Root(RegistryRoot::CurrentUser).OpenSubKey(L"k", key),
               RegistryStatus::Success);
     EXPECT_EQ(QueryString(key, L"Kept"), L"yes");
-    EXPECT_FALSE(fs::exists(Hive("user.reg.bad"))) << "reading alone changes no file";
 
     ASSERT_EQ(SetString(key, L"New", L"value"), RegistryStatus::Success);
-    EXPECT_EQ(ReadFile(Hive("user.reg.bad")), damaged) << "the line that did not parse survives";
-    EXPECT_EQ(QueryString(key, L"Kept"), L"yes");
-    EXPECT_EQ(QueryString(key, L"New"), L"value");
-    ASSERT_EQ(SetString(key, L"New", L"again"), RegistryStatus::Success);
-    EXPECT_FALSE(fs::exists(Hive("user.reg.bad.1"))) << "a clean hive needs no copy";
+    EXPECT_EQ(ReadFile(hive),
+              "Windows Registry Editor Version 5.00\n"
+              "[HKEY_CURRENT_USER\\k]\n"
+              "\"Kept\"=\"yes\"\n"
+              "\"New\"=\"value\"\n"
+              "\"Typo\"=dwrod:00000001\n")
+        << "the line that did not parse survives where it stood";
+    EXPECT_FALSE(fs::exists(Hive("user.reg.bad"))) << "a readable hive needs no copy";
+}
+
+TEST_F(RegistryKeyTest, AHivePathThatIsNoFileFailsTheCallWithoutWaiting)
+{
+    ASSERT_TRUE(fs::create_directory(Hive("user.reg")));
+    ASSERT_TRUE(Posix::MakeFifo(Hive("system.reg").c_str(), 0600).Ok());
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        RegistryKey key;
+        EXPECT_EQ(RegistryKey::Root(root).OpenSubKey(L"k", key), RegistryStatus::StorageFailed);
+        EXPECT_EQ(RegistryKey::Root(root).CreateSubKey(L"k", key), RegistryStatus::StorageFailed);
+    }
+    std::array<wchar_t, 8> buffer{};
+    EXPECT_EQ(ShellRegistry::ReadString(RegistryRoot::LocalMachine, L"k", L"v", buffer),
+              RegistryStatus::StorageFailed);
 }
 
 TEST_F(RegistryKeyTest, ShellReaderCopiesOnlyWholeStrings)

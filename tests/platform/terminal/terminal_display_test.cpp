@@ -158,7 +158,8 @@ TEST_F(TerminalFrontEnd, LandscapeTemplateStandsWhereItsDialogUnitsPutIt)
                          {"Baud rate:", 111, 38},
                          {"Data bits:", 111, 56},
                          {"Stop bits:", 111, 74},
-                         {"Parity:", 111, 92}});
+                         // On its list's row (90), which is a row above its own.
+                         {"Parity:", 111, 90}});
     // The side-by-side frames meet no other frame: each has its own corners.
     EXPECT_EQ(TextAt(screen, Row(0), Column(3), 1), "┌");
     EXPECT_EQ(TextAt(screen, Row(0), Column(106), 1), "┌");
@@ -231,11 +232,11 @@ TEST_F(TerminalFrontEnd, KeysReachTheirHandlers)
         return std::count(lines.begin(), lines.end(), "command 1006 0") == 2;
     }));
     EXPECT_FALSE(Logged("command 1005 1 sel 2"));
-    // Esc with no list open is the cancel command.
-    ASSERT_TRUE(session.SendKeys({"Escape"}));
+    // Esc with no list open does nothing: the cancel command has no key.
+    ASSERT_TRUE(session.SendKeys({"Escape", "F10"}));
     EXPECT_EQ(session.WaitForExit(), 0);
-    EXPECT_TRUE(Logged("cancel"));
-    EXPECT_TRUE(Logged("result 2"));
+    EXPECT_FALSE(Logged("cancel"));
+    EXPECT_TRUE(Logged("result 1"));
 }
 
 TEST_F(TerminalFrontEnd, CaptionOkKeysEndTheDialogWithOk)
@@ -286,14 +287,15 @@ TEST_F(TerminalFrontEnd, TerminalResizeReachesWmSizeAndTheScreen)
     };
     ASSERT_TRUE(PollUntil([&] { return !sizes().empty(); }));
     const auto [cx, cy] = sizes().back();
+    // Less the hint row, too.
     ASSERT_EQ(cx % 40, 0);
-    ASSERT_EQ(cy % 29, 0);
+    ASSERT_EQ(cy % 28, 0);
     const int cellWidth = cx / 40;
-    const int cellHeight = cy / 29;
+    const int cellHeight = cy / 28;
 
     ASSERT_TRUE(session.Resize(80, 24));
     ASSERT_TRUE(WaitForLog("size " + std::to_string(80 * cellWidth) + " " +
-                           std::to_string(23 * cellHeight)));
+                           std::to_string(22 * cellHeight)));
     ASSERT_TRUE(session.WaitForScreen([](const auto& screen) {
         return screen.size() == 24 && TextAt(screen, 0, 76, 4) == "[OK]";
     }));
@@ -303,6 +305,76 @@ TEST_F(TerminalFrontEnd, TerminalResizeReachesWmSizeAndTheScreen)
     EXPECT_EQ(sizes().back(), std::make_pair(cx, cy));
     EXPECT_TRUE(session.WaitForScreen(
         [](const auto& screen) { return TextAt(screen, 0, 36, 4) == "[OK]"; }));
+}
+
+// The whole screen, colours included, that a fresh start at a size shows once it is idle.
+std::vector<std::string> FreshScreen(int columns, int rows, int templateId)
+{
+    TempPrefix own;
+    TmuxSession fresh(own.Path() / "tmux");
+    if (!fresh.Start(columns, rows,
+                     {FRONTEND_PROBE, std::to_string(templateId), (own.Path() / "log").string()}) ||
+        !fresh.WaitForText("F10: OK"))
+        return {};
+    return fresh.Capture(true);
+}
+
+TEST_F(TerminalFrontEnd, AfterAResizeTheScreenIsWhatAFreshStartDraws)
+{
+    struct Step {
+        int columns;
+        int rows;
+        const char* hint;
+    };
+    // Shrink below the template's size, then grow past the first size.
+    const std::vector<Step> steps{{50, 16, "Terminal too small"}, {100, 30, "F10: OK"}};
+    std::vector<std::vector<std::string>> fresh;
+    for (const Step& step : steps) {
+        fresh.push_back(FreshScreen(step.columns, step.rows, 103));
+        ASSERT_EQ(fresh.back().size(), static_cast<std::size_t>(step.rows));
+        EXPECT_NE(fresh.back().back().find(step.hint), std::string::npos) << fresh.back().back();
+    }
+    ASSERT_TRUE(Launch(80, 24, 103));
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        ASSERT_TRUE(session.Resize(steps[i].columns, steps[i].rows));
+        EXPECT_TRUE(PollUntil([&] { return session.Capture(true) == fresh[i]; }))
+            << "at " << steps[i].columns << " x " << steps[i].rows;
+    }
+}
+
+TEST_F(TerminalFrontEnd, ATerminalTooSmallForAnythingStillRuns)
+{
+    ASSERT_TRUE(session.Start(12, 3, {FRONTEND_PROBE, "103", log.string()}));
+    ASSERT_TRUE(session.WaitForText(" Terminal to"));
+    ASSERT_TRUE(session.Resize(1, 1));
+    ASSERT_TRUE(session.Resize(30, 2));
+    ASSERT_TRUE(session.WaitForText(" Terminal too small"));
+    ASSERT_TRUE(session.SendKeys({"F10"}));
+    EXPECT_EQ(session.WaitForExit(), 0);
+    EXPECT_TRUE(Logged("result 1"));
+}
+
+TEST_F(TerminalFrontEnd, NeitherALoneEscNorThePiecesOfASplitSequenceEndOrPress)
+{
+    ASSERT_TRUE(Launch(40, 30, 102));
+    // The port list has the focus; Enter opens it, and a lone Esc closes it.
+    ASSERT_TRUE(session.SendKeys({"Enter"}));
+    ASSERT_TRUE(session.WaitForText("Second port"));
+    ASSERT_TRUE(session.SendKeys({"Escape"}));
+    ASSERT_TRUE(
+        session.WaitForScreen([](const auto& screen) { return !OnScreen(screen, "Second port"); }));
+    // The rest of a mouse report whose Esc came alone: its button byte is a space, which
+    // would open the focused list again; then the rest of an arrow key.
+    const std::string report = MouseClick(Column(30 + 99 / 2), Row(53 + 10) - 1);
+    ASSERT_TRUE(session.SendBytes(report.substr(1, 5)));
+    ASSERT_TRUE(session.SendBytes("[B"));
+    // F10 ends the dialog only while no list is open.
+    ASSERT_TRUE(session.SendKeys({"F10"}));
+    EXPECT_EQ(session.WaitForExit(std::chrono::seconds(5)), 0);
+    EXPECT_TRUE(Logged("result 1"));
+    EXPECT_FALSE(Logged("cancel"));
+    for (const std::string& line : LogLines())
+        EXPECT_NE(line.rfind("command 10", 0), 0u) << "a control heard " << line;
 }
 
 TEST_F(TerminalFrontEnd, SecondStartFindsTheFirstAndEnds)
@@ -317,7 +389,7 @@ TEST_F(TerminalFrontEnd, SecondStartFindsTheFirstAndEnds)
     std::string line;
     EXPECT_FALSE(std::getline(secondLines, line)) << "the second start ran: " << line;
     // The first goes on as before.
-    ASSERT_TRUE(session.SendKeys({"Escape"}));
+    ASSERT_TRUE(session.SendKeys({"F10"}));
     EXPECT_EQ(session.WaitForExit(), 0);
 }
 

@@ -8,10 +8,10 @@
 #include "platform/framework/application.h"
 #include "platform/framework/profile_settings.h"
 #include "platform/system/program_file.h"
-#include "platform/testing/manual_clock.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "platform/window/window_system_test_helper.h"
+#include "tests/support/headless_screen.h"
 
 namespace quorvex {
 namespace {
@@ -21,7 +21,7 @@ protected:
     bool StartUp() override { return false; }
 };
 
-class MessageBoxTest : public ::testing::Test {
+class MessageBoxTest : public ::testing::Test, protected testing::HeadlessScreen {
 protected:
     MessageBoxTest()
     {
@@ -33,16 +33,13 @@ protected:
     int ShowAnswering(std::uint32_t type, std::initializer_list<InputEvent> events)
     {
         std::vector<InputEvent> script(events);
-        system.SetMessageBoxHook([&, script](MessageBox&) {
+        WindowSystemTestHelper::SetMessageBoxHook(system, [&, script](MessageBox&) {
             for (const InputEvent& event : script)
                 system.Deliver(event);
         });
         return MessageBox::Show(&owner, L"Text", L"Caption", type);
     }
 
-    HeadlessDisplay display{{480, 640}, {8, 16}};
-    ManualClock clock;
-    WindowSystem system{display, clock};
     Window owner;
 };
 
@@ -68,7 +65,7 @@ TEST_F(MessageBoxTest, KeysChooseAmongTheBoxsButtons)
 TEST_F(MessageBoxTest, ClicksHitTheButtonsWhereTheLayoutPutsThem)
 {
     int answer = 0;
-    system.SetMessageBoxHook([&](MessageBox& box) {
+    WindowSystemTestHelper::SetMessageBoxHook(system, [&](MessageBox& box) {
         const auto layout = box.Arrange(system.ScreenPixels(), system.CellPixels());
         ASSERT_EQ(layout.buttons.size(), 2u);
         system.Deliver(InputEvent::ClickAt({layout.box.left + 1, layout.box.top + 1}));
@@ -83,7 +80,7 @@ TEST_F(MessageBoxTest, ClicksHitTheButtonsWhereTheLayoutPutsThem)
 TEST_F(MessageBoxTest, LayoutWrapsTheTextInsideACentredBox)
 {
     std::optional<MessageBox::Layout> layout;
-    system.SetMessageBoxHook([&](MessageBox& box) {
+    WindowSystemTestHelper::SetMessageBoxHook(system, [&](MessageBox& box) {
         layout = box.Arrange({480, 640}, {8, 16});
         box.Answer(IDOK);
     });
@@ -112,7 +109,8 @@ TEST_F(MessageBoxTest, ACloseRequestCancelsTheBoxAndThenReachesTheDialog)
         void OnClose() override { closed = true; }
     } dialog;
     dialog.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 480, 640}, nullptr, 0);
-    system.SetMessageBoxHook([&](MessageBox&) { system.Deliver(InputEvent::CloseRequest()); });
+    WindowSystemTestHelper::SetMessageBoxHook(
+        system, [&](MessageBox&) { system.Deliver(InputEvent::CloseRequest()); });
     EXPECT_EQ(MessageBox::Show(&dialog, L"Leave?", L"quorvex", MB_OKCANCEL), IDCANCEL);
     EXPECT_FALSE(dialog.closed) << "not inside the handler that asked";
     system.DispatchPending();
@@ -145,7 +143,7 @@ TEST_F(MessageBoxTest, TheApplicationsServiceNamesItselfAndPicksTheIcon)
     std::uint32_t shown = 0;
     Window* shownOwner = nullptr;
     std::wstring caption;
-    system.SetMessageBoxHook([&](MessageBox& box) {
+    WindowSystemTestHelper::SetMessageBoxHook(system, [&](MessageBox& box) {
         shown = box.Type();
         caption = box.Caption();
         shownOwner = box.Owner();

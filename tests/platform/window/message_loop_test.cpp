@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "platform/framework/application.h"
-#include "platform/testing/manual_clock.h"
 #include "platform/threads/thread.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/message_box.h"
 #include "platform/window/window.h"
+#include "platform/window/window_system_test_helper.h"
+#include "tests/support/headless_screen.h"
 
 namespace quorvex {
 namespace {
@@ -34,7 +34,7 @@ protected:
     }
 };
 
-class MessageLoopTest : public ::testing::Test {
+class MessageLoopTest : public ::testing::Test, protected testing::HeadlessScreen {
 protected:
     void SetUp() override
     {
@@ -44,9 +44,6 @@ protected:
         window.log.clear();
     }
 
-    HeadlessDisplay display;
-    ManualClock clock;
-    WindowSystem system{display, clock};
     RecordingWindow window;
 };
 
@@ -141,7 +138,7 @@ TEST_F(MessageLoopTest, TimersKeepRunningUnderAMessageBox)
     std::wstring shownText;
     std::uint32_t shownType = 0;
     std::size_t ticksUnderBox = 0;
-    system.SetMessageBoxHook([&](MessageBox& box) {
+    WindowSystemTestHelper::SetMessageBoxHook(system, [&](MessageBox& box) {
         shownText = box.Text();
         shownType = box.Type();
         clock.Advance(milliseconds(500));

@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "platform/resource/bitmap.h"
-#include "platform/testing/manual_clock.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/surface.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
 #include "tests/support/dib_builder.h"
+#include "tests/support/headless_screen.h"
 
 namespace quorvex {
 namespace {
@@ -26,9 +25,7 @@ std::vector<std::byte> Strip()
 
 TEST(PaintContextTest, BlockCopiesFromASurfaceIntoTheWindow)
 {
-    HeadlessDisplay display;
-    ManualClock clock;
-    WindowSystem system(display, clock);
+    testing::HeadlessScreen screen;
     Window parent;
     parent.Create(L"Dialog", L"", WS_POPUP, {0, 0, 100, 100}, nullptr, 0);
     Window lamp;

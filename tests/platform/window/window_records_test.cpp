@@ -9,6 +9,7 @@
 #include "platform/window/headless_display.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "platform/window/window_system_test_helper.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -67,7 +68,7 @@ TEST_F(WindowRecordsTest, KeepsTheRecordCurrent)
 TEST_F(WindowRecordsTest, ABringForwardRequestReachesTheDisplay)
 {
     ASSERT_TRUE(WindowRecords::SendForward(WindowRecords::Enumerate()[0].pid));
-    system.WaitAndDispatch();
+    WindowSystemTestHelper::WaitAndDispatch(system);
     EXPECT_EQ(display.Forwards(), 1);
 }
 

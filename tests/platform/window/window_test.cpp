@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing/manual_clock.h"
 #include "platform/window/deferred_window_pos.h"
 #include "platform/window/font.h"
-#include "platform/window/headless_display.h"
 #include "platform/window/window_system.h"
+#include "tests/support/headless_screen.h"
 
 namespace quorvex {
 namespace {
@@ -49,11 +48,8 @@ public:
     int teardowns = 0;
 };
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public ::testing::Test, protected testing::HeadlessScreen {
 protected:
-    HeadlessDisplay display{{480, 640}, {8, 16}};
-    ManualClock clock;
-    WindowSystem system{display, clock};
     std::vector<std::string> log;
 };
 

@@ -1,0 +1,201 @@
+#include "platform/registry/live_records.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <system_error>
+
+#include "platform/system/posix.h"
+#include "platform/system/posix_file.h"
+#include "platform/system/text_fold.h"
+#include "platform/system/utf8.h"
+
+namespace quorvex {
+namespace {
+
+constexpr unsigned kRfcommMajor = 216;
+
+std::string ReadSmall(const std::filesystem::path& path, std::uint64_t limit)
+{
+    PosixFile file;
+    std::string text;
+    if (file.Open(path, PosixFile::Mode::Read) != PosixFile::Result::Ok ||
+        file.ReadAll(text, limit) != PosixFile::Result::Ok)
+        return {};
+    return text;
+}
+
+std::optional<int> ParsePid(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    int pid = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), pid);
+    if (error != std::errc() || pid <= 0)
+        return std::nullopt;
+    return pid;
+}
+
+// A path with every symbolic link on its last component followed.
+std::filesystem::path Followed(std::filesystem::path path)
+{
+    for (int hop = 0; hop < 40; ++hop) {
+        char target[4096];
+        const SystemResult read = Posix::ReadLink(path.c_str(), target, sizeof target);
+        if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
+            break;
+        const std::filesystem::path next(std::string(target, static_cast<std::size_t>(read.value)));
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path.lexically_normal();
+}
+
+bool DefaultIsRfcomm(const std::filesystem::path& device)
+{
+    NodeStatus status;
+    return Posix::StatNode(device.c_str(), status).Ok() && status.characterDevice &&
+           status.deviceMajor == kRfcommMajor;
+}
+
+}  // namespace
+
+LiveRecords::LiveRecords() : LiveRecords(Sources{})
+{
+}
+
+LiveRecords::LiveRecords(Sources sources) : sources(std::move(sources))
+{
+    if (!this->sources.isRfcomm)
+        this->sources.isRfcomm = DefaultIsRfcomm;
+}
+
+std::optional<std::filesystem::path> LiveRecords::DeviceOf(std::wstring_view portName,
+                                                           const std::filesystem::path& prefix)
+{
+    if (portName.size() < 4 || portName.size() > 6 ||
+        !TextFold::Equal(portName.substr(0, 3), L"COM"))
+        return std::nullopt;
+    unsigned number = 0;
+    for (wchar_t digit : portName.substr(3)) {
+        if (digit < L'0' || digit > L'9')
+            return std::nullopt;
+        number = number * 10 + static_cast<unsigned>(digit - L'0');
+    }
+    if (number == 0)
+        return std::nullopt;
+    const auto link = prefix / "devices" / ("com" + std::to_string(number));
+    std::error_code error;
+    if (std::filesystem::is_symlink(link, error) || std::filesystem::exists(link, error))
+        return Followed(link);
+    return std::filesystem::path("/dev/ttyS" + std::to_string(number - 1));
+}
+
+std::optional<std::wstring> LiveRecords::ReceiverOwner(std::wstring_view valueName,
+                                                       const std::filesystem::path& prefix)
+{
+    const auto device = DeviceOf(valueName, prefix);
+    if (!device)
+        return std::nullopt;
+    std::optional<int> holder = FlockHolder(*device);
+    if (!holder)
+        holder = LockFileHolder(*device);
+    if (!holder)
+        holder = DescriptorHolder(*device);
+    return holder ? CommandOf(*holder) : std::nullopt;
+}
+
+std::optional<int> LiveRecords::FlockHolder(const std::filesystem::path& device) const
+{
+    NodeStatus status;
+    if (!Posix::StatNode(device.c_str(), status).Ok())
+        return std::nullopt;
+    char id[64];
+    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", status.fileSystemMajor, status.fileSystemMinor,
+                  static_cast<unsigned long long>(status.inode));
+    // "1: FLOCK  ADVISORY  WRITE 4242 00:19:7 0 EOF": the pid is the field before the id.
+    const std::string table = ReadSmall(sources.proc / "locks", 1 << 20);
+    for (std::size_t at = table.find(id); at != std::string::npos; at = table.find(id, at + 1)) {
+        const std::size_t start = table.rfind(' ', at - 1);
+        if (start == std::string::npos)
+            continue;
+        const auto pid = ParsePid(std::string_view(table).substr(start + 1, at - start - 1));
+        if (pid && *pid != Posix::ProcessId())
+            return pid;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> LiveRecords::LockFileHolder(const std::filesystem::path& device) const
+{
+    // The file is opened without blocking and only when regular, and read only so far: a
+    // FIFO or a huge file planted in the world-writable folder costs nothing.
+    const auto pid =
+        ParsePid(ReadSmall(sources.lockFolder / ("LCK.." + device.filename().string()), 128));
+    if (pid && *pid != Posix::ProcessId() && Posix::ProcessExists(*pid))
+        return pid;
+    return std::nullopt;
+}
+
+std::optional<int> LiveRecords::DescriptorHolder(const std::filesystem::path& device)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= nextScan) {
+        scanned.clear();
+        std::error_code error;
+        for (const auto& process : std::filesystem::directory_iterator(sources.proc, error)) {
+            const auto pid = ParsePid(process.path().filename().string());
+            if (!pid || *pid == Posix::ProcessId())
+                continue;
+            std::error_code fdError;
+            for (const auto& fd :
+                 std::filesystem::directory_iterator(process.path() / "fd", fdError)) {
+                char target[4096];
+                const SystemResult read = Posix::ReadLink(fd.path().c_str(), target, sizeof target);
+                if (read.Ok() && target[0] == '/')
+                    scanned.emplace(std::string(target, static_cast<std::size_t>(read.value)),
+                                    *pid);
+            }
+        }
+        const auto took = std::chrono::steady_clock::now() - now;
+        nextScan =
+            now +
+            std::max<std::chrono::steady_clock::duration>(
+                kMinScanPause,
+                std::chrono::duration_cast<std::chrono::steady_clock::duration>(took / kScanShare));
+    }
+    const auto found = scanned.find(device.string());
+    if (found == scanned.end() || !Posix::ProcessExists(found->second))
+        return std::nullopt;
+    return found->second;
+}
+
+std::optional<std::wstring> LiveRecords::CommandOf(int pid) const
+{
+    std::string name = ReadSmall(sources.proc / std::to_string(pid) / "comm", 64);
+    while (name.ends_with('\n'))
+        name.pop_back();
+    if (name.empty())
+        return std::nullopt;
+    return FromUtf8(name);
+}
+
+std::vector<std::wstring> LiveRecords::BluetoothPorts(const std::filesystem::path& prefix) const
+{
+    std::vector<std::pair<unsigned, std::wstring>> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(prefix / "devices", error)) {
+        const std::wstring name = FromUtf8(entry.path().filename().string());
+        // The links are named in lower case, "com5", as the serial devices look them up.
+        const auto device = name.starts_with(L"com") ? DeviceOf(name, prefix) : std::nullopt;
+        if (!device || !sources.isRfcomm(*device))
+            continue;
+        found.emplace_back(std::stoul(name.substr(3)), L"COM" + name.substr(3));
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::wstring> names;
+    for (auto& [number, name] : found)
+        names.push_back(std::move(name));
+    return names;
+}
+
+}  // namespace quorvex

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <mutex>
+#include <utility>
+
+#include "platform/registry/live_records.h"
+#include "platform/registry/registry_hives.h"
+
+namespace quorvex {
+
+// What tests may change of the registry's process-wide state. Included by tests only.
+class RegistryHivesTestHelper {
+public:
+    // The live records answer from `sources` (a test's lock folder, its idea of an RFCOMM
+    // tty), starting afresh: the next owner lookup scans descriptors at once.
+    static void UseLiveSources(LiveRecords::Sources sources)
+    {
+        const std::lock_guard guard(RegistryHives::Mutex());
+        RegistryHives::Live() = LiveRecords(std::move(sources));
+    }
+};
+
+}  // namespace quorvex
