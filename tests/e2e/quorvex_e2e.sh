@@ -33,6 +33,9 @@ step "first start: idle and available"
 q_quorvex main
 q_wait main 'Available'
 q_wait main 'Connect'
+q_keys main Escape
+sleep 0.5
+[[ ! -e $work/main.exit ]] || fail "a lone Esc ended quorvex"
 
 step "choose Bluetooth (COM5) and connect"
 for _ in 1 2 3 4 5; do
