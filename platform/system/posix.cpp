@@ -62,6 +62,15 @@ SystemResult Posix::ReadLink(const char* path, char* buffer, std::size_t size)
     return Retry([&] { return static_cast<long>(::readlink(path, buffer, size)); });
 }
 
+SystemResult Posix::IsRegularFile(int fd)
+{
+    struct stat status {};
+    const SystemResult result = Retry([&] { return static_cast<long>(::fstat(fd, &status)); });
+    if (!result.Ok())
+        return result;
+    return {S_ISREG(status.st_mode) ? 1 : 0, 0};
+}
+
 SystemResult Posix::PollAll(std::span<PollEntry> entries, int timeoutMs)
 {
     // pollfd and PollEntry are laid out alike, but copying keeps that out of the contract.

@@ -43,6 +43,8 @@ public:
     static SystemResult Truncate(int fd, long length);
     // The target of a symbolic link, into `buffer`; the value is its length.
     static SystemResult ReadLink(const char* path, char* buffer, std::size_t size);
+    // Whether an open descriptor is a regular file: the value is 1 when it is, 0 when not.
+    static SystemResult IsRegularFile(int fd);
     // Waits for any of `entries` as poll() does; the time-out is in milliseconds, -1 for
     // none, and is recomputed after an interruption.
     static SystemResult PollAll(std::span<PollEntry> entries, int timeoutMs);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/serial/serial_device.h"
+#include "platform/serial/serial_device_test_helper.h"
 #include "platform/testing/device_holder.h"
 #include "platform/testing/pseudo_terminal.h"
 #include "platform/threads/event.h"
@@ -51,18 +52,19 @@ class OpenGate {
 public:
     explicit OpenGate(bool holdOpenings)
     {
-        SerialDevice::SetOpenObserver([this, holdOpenings](const std::filesystem::path& node) {
-            {
-                std::lock_guard lock(mutex);
-                opened.push_back(node);
-            }
-            if (holdOpenings) {
-                entered.Set();
-                release.Wait();
-            }
-        });
+        SerialDeviceTestHelper::SetOpenObserver(
+            [this, holdOpenings](const std::filesystem::path& node) {
+                {
+                    std::lock_guard lock(mutex);
+                    opened.push_back(node);
+                }
+                if (holdOpenings) {
+                    entered.Set();
+                    release.Wait();
+                }
+            });
     }
-    ~OpenGate() { SerialDevice::SetOpenObserver(nullptr); }
+    ~OpenGate() { SerialDeviceTestHelper::SetOpenObserver(nullptr); }
 
     std::vector<std::filesystem::path> Opened()
     {
