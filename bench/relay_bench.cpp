@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "bench/task_usage.h"
+#include "platform/serial/pseudo_terminal.h"
 #include "platform/testing/child_process.h"
-#include "platform/testing/pseudo_terminal.h"
 #include "platform/threads/thread.h"
 #include "relay/relay_engine.h"
 

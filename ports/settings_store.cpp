@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "platform/registry/registry_key.h"
+#include "platform/system/little_endian.h"
 #include "platform/system/program_file.h"
 
 namespace quorvex {
@@ -60,10 +61,7 @@ std::int32_t SettingsStore::ReadInt(std::wstring_view section, std::wstring_view
     key.Close();
     if (status != RegistryStatus::Success)
         return defaultValue;
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | std::to_integer<std::uint32_t>(bytes[i]);
-    return static_cast<std::int32_t>(value);
+    return static_cast<std::int32_t>(LittleEndian::Get32(bytes.data()));
 }
 
 bool SettingsStore::WriteInt(std::wstring_view section, std::wstring_view entry, std::int32_t value)
@@ -71,10 +69,8 @@ bool SettingsStore::WriteInt(std::wstring_view section, std::wstring_view entry,
     RegistryKey key;
     if (!OpenSection(section, key))
         return false;
-    const auto bits = static_cast<std::uint32_t>(value);
-    const std::array<std::byte, 4> bytes{
-        static_cast<std::byte>(bits & 0xFF), static_cast<std::byte>(bits >> 8 & 0xFF),
-        static_cast<std::byte>(bits >> 16 & 0xFF), static_cast<std::byte>(bits >> 24)};
+    std::array<std::byte, 4> bytes{};
+    LittleEndian::Put32(bytes.data(), static_cast<std::uint32_t>(value));
     const bool stored = key.SetValue(entry, RegistryType::Dword, bytes) == RegistryStatus::Success;
     key.Close();
     return stored;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/system/little_endian.h"
+
 namespace quorvex {
 
 // Writes the little-endian binary layouts of the platform's resources at compile time.
@@ -23,14 +25,16 @@ public:
 
     constexpr void Put16(std::uint16_t value)
     {
-        PutByte(value & 0xFF);
-        PutByte(value >> 8);
+        if (out != nullptr)
+            LittleEndian::Put16(out + position, value);
+        position += 2;
     }
 
     constexpr void Put32(std::uint32_t value)
     {
-        Put16(value & 0xFFFF);
-        Put16(value >> 16);
+        if (out != nullptr)
+            LittleEndian::Put32(out + position, value);
+        position += 4;
     }
 
     // Text as UTF-16 code units, then a NUL unit. The program's texts are in the
@@ -45,28 +49,22 @@ public:
     // Zero bytes up to the next multiple of four, counted from the resource's start.
     constexpr void Align4()
     {
-        while (position % 4 != 0)
-            PutByte(0);
+        while (position % 4 != 0) {
+            if (out != nullptr)
+                out[position] = std::byte{0};
+            ++position;
+        }
     }
 
     // Overwrites a 16-bit value written earlier, for lengths known only once the part
     // they measure has been written.
     constexpr void Patch16(std::size_t at, std::uint16_t value)
     {
-        if (out != nullptr) {
-            out[at] = std::byte(value & 0xFF);
-            out[at + 1] = std::byte(value >> 8);
-        }
+        if (out != nullptr)
+            LittleEndian::Put16(out + at, value);
     }
 
 private:
-    constexpr void PutByte(unsigned value)
-    {
-        if (out != nullptr)
-            out[position] = std::byte(value & 0xFF);
-        ++position;
-    }
-
     std::byte* out = nullptr;
     std::size_t position = 0;
 };

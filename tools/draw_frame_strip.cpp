@@ -2,7 +2,7 @@
 // side (grey lamp, blue lamp, green lamp, blank), 24 bits per pixel. The build embeds the
 // file as it is committed; run this by hand only to redraw it:
 //
-//   g++ -std=c++20 -O2 -o /tmp/draw_frame_strip tools/draw_frame_strip.cpp
+//   g++ -std=c++20 -O2 -I . -o /tmp/draw_frame_strip tools/draw_frame_strip.cpp
 //   /tmp/draw_frame_strip resources/frame_strip.bmp
 
 #include <algorithm>
@@ -13,7 +13,11 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/system/little_endian.h"
+
 namespace {
+
+using quorvex::LittleEndian;
 
 constexpr int kFrameWidth = 15;
 constexpr int kHeight = 14;
@@ -72,16 +76,16 @@ std::uint8_t Channel(double value)
     return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
 }
 
-void Put16(std::vector<std::uint8_t>& out, unsigned value)
+void Put16(std::vector<std::byte>& out, std::uint16_t value)
 {
-    out.push_back(value & 0xFF);
-    out.push_back((value >> 8) & 0xFF);
+    out.resize(out.size() + 2);
+    LittleEndian::Put16(out.data() + out.size() - 2, value);
 }
 
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value)
+void Put32(std::vector<std::byte>& out, std::uint32_t value)
 {
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
+    out.resize(out.size() + 4);
+    LittleEndian::Put32(out.data() + out.size() - 4, value);
 }
 
 }  // namespace
@@ -99,10 +103,10 @@ int main(int argc, char** argv)
         {{136, 255, 26}, kBlack, true},             // green: wired port, data flowing
     }};
 
-    std::vector<std::uint8_t> file;
+    std::vector<std::byte> file;
     // BITMAPFILEHEADER: "BM", file size, two reserved words, offset of the pixels.
-    file.push_back('B');
-    file.push_back('M');
+    file.push_back(std::byte{'B'});
+    file.push_back(std::byte{'M'});
     Put32(file, 14 + 40 + kImageBytes);
     Put32(file, 0);
     Put32(file, 14 + 40);
@@ -124,9 +128,9 @@ int main(int argc, char** argv)
         for (int x = 0; x < kWidth; ++x) {
             const int frame = x / kFrameWidth;
             const Rgb colour = frame < 3 ? LampPixel(lamps[frame], x % kFrameWidth, row) : kWhite;
-            file.push_back(Channel(colour.b));
-            file.push_back(Channel(colour.g));
-            file.push_back(Channel(colour.r));
+            file.push_back(std::byte{Channel(colour.b)});
+            file.push_back(std::byte{Channel(colour.g)});
+            file.push_back(std::byte{Channel(colour.r)});
         }
     }
 

@@ -1,11 +1,10 @@
 #include "platform/framework/single_instance.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cwctype>
 
+#include "platform/system/posix.h"
 #include "platform/threads/event.h"
 #include "platform/window/window_records.h"
 #include "platform/window/window_types.h"
@@ -55,7 +54,7 @@ bool SingleInstance::FindRunningInstance(std::wstring_view programPath)
 
 bool SingleInstance::SignalRunningWindow(std::wstring_view programPath) const
 {
-    const int self = static_cast<int>(::getpid());
+    const int self = Posix::ProcessId();
     for (const auto& process : WindowRecords::Enumerate()) {
         if (process.pid == self || !SameText(process.programPath, programPath))
             continue;

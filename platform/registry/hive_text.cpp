@@ -7,6 +7,7 @@
 #include "platform/registry/registry_name.h"
 #include "platform/registry/registry_string.h"
 #include "platform/registry/registry_types.h"
+#include "platform/system/little_endian.h"
 #include "platform/system/utf8.h"
 
 namespace quorvex {
@@ -118,9 +119,8 @@ std::optional<ParsedData> ParseData(std::wstring_view text)
         const auto number = ParseHexNumber(rest, 8);
         if (!number)
             return std::nullopt;
-        ParsedData data{RegistryType::Dword, {}};
-        for (int shift = 0; shift < 32; shift += 8)
-            data.bytes.push_back(static_cast<std::byte>(*number >> shift & 0xFF));
+        ParsedData data{RegistryType::Dword, std::vector<std::byte>(4)};
+        LittleEndian::Put32(data.bytes.data(), *number);
         return data;
     }
     std::uint32_t type = RegistryType::Binary;
@@ -191,11 +191,8 @@ void AppendValue(std::wstring& out, const HiveKey::Value& value)
             out += kDigits[number >> shift & 0xF];
     };
     if (value.type == RegistryType::Dword && value.data.size() == 4) {
-        std::uint32_t number = 0;
-        for (int i = 3; i >= 0; --i)
-            number = number << 8 | std::to_integer<std::uint32_t>(value.data[i]);
         out += L"dword:";
-        appendHex(number, 8);
+        appendHex(LittleEndian::Get32(value.data.data()), 8);
     } else if (value.type == RegistryType::String && RegistryString::IsPlainText(value.data)) {
         out += L'"';
         AppendEscaped(out, RegistryString::Decode(value.data));

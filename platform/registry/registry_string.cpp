@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/system/little_endian.h"
+
 namespace quorvex {
 namespace {
 
@@ -9,8 +11,7 @@ constexpr char16_t kReplacement = 0xFFFD;
 
 char16_t UnitAt(std::span<const std::byte> data, std::size_t index)
 {
-    return static_cast<char16_t>(std::to_integer<unsigned>(data[2 * index]) |
-                                 std::to_integer<unsigned>(data[2 * index + 1]) << 8);
+    return static_cast<char16_t>(LittleEndian::Get16(data.data() + 2 * index));
 }
 
 bool IsHigh(char16_t unit)
@@ -24,8 +25,8 @@ bool IsLow(char16_t unit)
 
 void Append(std::vector<std::byte>& data, char16_t unit)
 {
-    data.push_back(static_cast<std::byte>(unit & 0xFF));
-    data.push_back(static_cast<std::byte>(unit >> 8));
+    data.resize(data.size() + 2);
+    LittleEndian::Put16(data.data() + data.size() - 2, static_cast<std::uint16_t>(unit));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/resource/bitmap.h"
 
+#include "platform/system/little_endian.h"
+
 namespace quorvex {
 namespace {
 
@@ -8,16 +10,12 @@ constexpr std::uint32_t kUncompressed = 0;  // BI_RGB
 
 std::uint32_t ReadU32(std::span<const std::byte> bytes, std::size_t at)
 {
-    return std::to_integer<std::uint32_t>(bytes[at]) |
-           std::to_integer<std::uint32_t>(bytes[at + 1]) << 8 |
-           std::to_integer<std::uint32_t>(bytes[at + 2]) << 16 |
-           std::to_integer<std::uint32_t>(bytes[at + 3]) << 24;
+    return LittleEndian::Get32(bytes.data() + at);
 }
 
 std::uint16_t ReadU16(std::span<const std::byte> bytes, std::size_t at)
 {
-    return static_cast<std::uint16_t>(std::to_integer<unsigned>(bytes[at]) |
-                                      std::to_integer<unsigned>(bytes[at + 1]) << 8);
+    return LittleEndian::Get16(bytes.data() + at);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/serial/serial_device_test_helper.h"
@@ -222,14 +223,14 @@ bool SerialDevice::HeldByLockFile(const std::filesystem::path& node)
     const int lockFd = static_cast<int>(opened.value);
     char text[32];
     SystemResult got{-1, EINVAL};
-    if (const SystemResult regular = Posix::IsRegularFile(lockFd);
-        regular.Ok() && regular.value == 1)
+    struct stat status {};
+    if (Posix::Status(lockFd, status).Ok() && S_ISREG(status.st_mode))
         got = Posix::Read(lockFd, text, sizeof text);
     (void)Posix::Close(lockFd);  // read-only: nothing to lose
     if (!got.Ok())
         return false;
     const long pid = LockOwner({text, static_cast<std::size_t>(got.value)});
-    return pid != 0 && pid != ::getpid() && Posix::ProcessExists(static_cast<int>(pid));
+    return pid != 0 && pid != Posix::ProcessId() && Posix::ProcessExists(static_cast<int>(pid));
 }
 
 bool SerialDevice::SetTimeouts(const CommTimeouts& timeouts)

@@ -39,28 +39,24 @@ NamedMutex::~NamedMutex()
 NamedMutex::Result NamedMutex::Create(std::wstring_view name)
 {
     Close();
-    const auto folder = Prefix::Folder();
-    if (!folder)
-        return Result::Failed;
-    const auto locks = *folder / "locks";
-    const SystemResult made = Posix::MakeDirectory(locks.c_str(), 0700);
-    if (!made.Ok() && made.error != EEXIST)
+    const auto locks = Prefix::PrivateFolder("locks");
+    if (!locks)
         return Result::Failed;
     const std::string utf8 = ToUtf8(name);
-    const auto path = locks / FileNameFor(utf8);
+    const auto path = *locks / FileNameFor(utf8);
     const SystemResult opened = Posix::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (!opened.Ok())
         return Result::Failed;
     const int fd = static_cast<int>(opened.value);
     const SystemResult locked = Posix::Flock(fd, LOCK_EX | LOCK_NB);
     if (!locked.Ok()) {
-        Posix::Close(fd);
+        (void)Posix::Close(fd);  // never locked, so nothing is lost
         return locked.error == EWOULDBLOCK ? Result::AlreadyExists : Result::Failed;
     }
     // Only the holder writes the name, for whoever looks; a lock file without it works alike.
     if (Posix::Truncate(fd, 0).Ok()) {
         const std::string line = utf8 + "\n";
-        Posix::Write(fd, line.data(), line.size());
+        (void)Posix::Write(fd, line.data(), line.size());
     }
     descriptor = fd;
     return Result::Created;
@@ -68,8 +64,9 @@ NamedMutex::Result NamedMutex::Create(std::wstring_view name)
 
 void NamedMutex::Close()
 {
+    // The kernel drops the lock with the descriptor whatever close reports.
     if (descriptor >= 0)
-        Posix::Close(descriptor);
+        (void)Posix::Close(descriptor);
     descriptor = -1;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/system/posix.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -8,7 +9,9 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/system/system_call.h"
@@ -60,15 +63,6 @@ SystemResult Posix::Truncate(int fd, long length)
 SystemResult Posix::ReadLink(const char* path, char* buffer, std::size_t size)
 {
     return Retry([&] { return static_cast<long>(::readlink(path, buffer, size)); });
-}
-
-SystemResult Posix::IsRegularFile(int fd)
-{
-    struct stat status {};
-    const SystemResult result = Retry([&] { return static_cast<long>(::fstat(fd, &status)); });
-    if (!result.Ok())
-        return result;
-    return {S_ISREG(status.st_mode) ? 1 : 0, 0};
 }
 
 SystemResult Posix::PollAll(std::span<PollEntry> entries, int timeoutMs)
@@ -162,6 +156,128 @@ SystemResult Posix::Poll(int fd, short events, int wakeFd, int timeoutMs, short&
     fdRevents = entries[0].revents;
     wakeRevents = entries[1].revents;
     return ready;
+}
+
+SystemResult Posix::ChangeMode(int fd, unsigned mode)
+{
+    return Retry([&] { return static_cast<long>(::fchmod(fd, static_cast<mode_t>(mode))); });
+}
+
+SystemResult Posix::Sync(int fd)
+{
+    return Retry([&] { return static_cast<long>(::fsync(fd)); });
+}
+
+SystemResult Posix::Status(int fd, struct stat& status)
+{
+    return Retry([&] { return static_cast<long>(::fstat(fd, &status)); });
+}
+
+SystemResult Posix::Status(const char* path, struct stat& status)
+{
+    return Retry([&] { return static_cast<long>(::stat(path, &status)); });
+}
+
+SystemResult Posix::Link(const char* from, const char* to)
+{
+    return Retry([&] { return static_cast<long>(::link(from, to)); });
+}
+
+SystemResult Posix::Control(int fd, int command, long argument)
+{
+    return Retry([&] { return static_cast<long>(::fcntl(fd, command, argument)); });
+}
+
+bool Posix::IsTerminal(int fd)
+{
+    return ::isatty(fd) == 1;
+}
+
+SystemResult Posix::Pipe(int (&ends)[2], int flags)
+{
+    return Retry([&] { return static_cast<long>(::pipe2(ends, flags)); });
+}
+
+SystemResult Posix::SocketPair(int (&ends)[2])
+{
+    return Retry([&] {
+        return static_cast<long>(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends));
+    });
+}
+
+SystemResult Posix::Send(int fd, const void* buffer, std::size_t count)
+{
+    return Retry([&] { return static_cast<long>(::send(fd, buffer, count, MSG_NOSIGNAL)); });
+}
+
+SystemResult Posix::SignalAction(int signal, const struct sigaction* action,
+                                 struct sigaction* previous)
+{
+    return Retry([&] { return static_cast<long>(::sigaction(signal, action, previous)); });
+}
+
+int Posix::ProcessId()
+{
+    return static_cast<int>(::getpid());
+}
+
+SystemResult Posix::SendSignal(int pid, int signal)
+{
+    return Retry([&] { return static_cast<long>(::kill(static_cast<pid_t>(pid), signal)); });
+}
+
+SystemResult Posix::Fork()
+{
+    return Retry([] { return static_cast<long>(::fork()); });
+}
+
+void Posix::ExitNow(int status)
+{
+    ::_exit(status);
+}
+
+SystemResult Posix::WaitChild(int pid, int& status)
+{
+    return Retry([&] { return static_cast<long>(::waitpid(static_cast<pid_t>(pid), &status, 0)); });
+}
+
+namespace {
+
+sigset_t SignalSet(std::span<const int> signals)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : signals)
+        sigaddset(&set, signal);
+    return set;
+}
+
+}  // namespace
+
+SystemResult Posix::BlockSignals(std::span<const int> signals, bool block)
+{
+    const sigset_t set = SignalSet(signals);
+    // pthread_sigmask reports its error as its result and leaves errno alone.
+    const int error = ::pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+    return {error == 0 ? 0 : -1, error};
+}
+
+SystemResult Posix::TakeSignal(std::span<const int> signals, std::chrono::nanoseconds limit)
+{
+    const sigset_t set = SignalSet(signals);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left =
+            std::max(std::chrono::nanoseconds(0), deadline - std::chrono::steady_clock::now());
+        const auto seconds = std::chrono::floor<std::chrono::seconds>(left);
+        const timespec wait{static_cast<time_t>(seconds.count()),
+                            static_cast<long>((left - seconds).count())};
+        const int taken = ::sigtimedwait(&set, nullptr, &wait);
+        if (taken > 0)
+            return {taken, 0};
+        if (errno != EINTR)
+            return {-1, errno};
+    }
 }
 
 }  // namespace quorvex

@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <span>
 
+// The system's own records, filled by the wrappers that take them; only their callers need
+// the system headers that define them.
+struct sigaction;
+struct stat;
+
 namespace quorvex {
 
 // One descriptor of a PollAll: what to wait for, and what was seen.
@@ -15,16 +20,19 @@ struct PollEntry {
 };
 
 // The outcome of one system call: its value when it worked, the errno it left when not.
-struct SystemResult {
+// A result dropped by mistake is an error dropped on the floor, so the compiler refuses it;
+// a caller that has nothing to do on failure says so with a cast to void and a comment.
+struct [[nodiscard]] SystemResult {
     long value = 0;
     int error = 0;
 
     bool Ok() const { return error == 0; }
 };
 
-// Every system call the serial layer makes, wrapped once: interrupted calls are retried
-// here, so that no caller has to remember EINTR, and errno is taken at once into the
-// result, before anything else can overwrite it.
+// Every system call the platform makes, wrapped once: interrupted calls are retried here,
+// so that no caller has to remember EINTR, and errno is taken at once into the result,
+// before anything else can overwrite it. Any thread may call any of them; Open, Close, Read,
+// Write, Flock, Ioctl and ExitNow are also safe in a signal handler and in a forked child.
 class Posix {
 public:
     static SystemResult Open(const char* path, int flags, unsigned mode = 0);
@@ -43,22 +51,55 @@ public:
     static SystemResult Truncate(int fd, long length);
     // The target of a symbolic link, into `buffer`; the value is its length.
     static SystemResult ReadLink(const char* path, char* buffer, std::size_t size);
-    // Whether an open descriptor is a regular file: the value is 1 when it is, 0 when not.
-    static SystemResult IsRegularFile(int fd);
     // Waits for any of `entries` as poll() does; the time-out is in milliseconds, -1 for
     // none, and is recomputed after an interruption.
     static SystemResult PollAll(std::span<PollEntry> entries, int timeoutMs);
     // The whole milliseconds from now until `deadline`, rounded up, 0 once it has passed:
     // the time-out to give a poll that must end by then.
-    static int MillisecondsLeft(std::chrono::steady_clock::time_point deadline);
+    [[nodiscard]] static int MillisecondsLeft(std::chrono::steady_clock::time_point deadline);
     // True when a process with this id exists, whoever owns it.
-    static bool ProcessExists(int pid);
+    [[nodiscard]] static bool ProcessExists(int pid);
 
     // Waits for `fd` (and `wakeFd`, when not -1) to become ready for `events`; the time-out
     // is in milliseconds, -1 for none. Sets the revents it saw and returns the count of
     // ready descriptors (0 on time-out). The time-out is recomputed after an interruption.
     static SystemResult Poll(int fd, short events, int wakeFd, int timeoutMs, short& fdRevents,
                              short& wakeRevents);
+
+    // Files and folders by descriptor or path.
+    static SystemResult ChangeMode(int fd, unsigned mode);
+    // Waits until the file's data and its size are on the disk.
+    static SystemResult Sync(int fd);
+    static SystemResult Status(int fd, struct stat& status);
+    static SystemResult Status(const char* path, struct stat& status);
+    static SystemResult Link(const char* from, const char* to);
+    // A descriptor's flags, as fcntl() gets and sets them; `argument` only for a set.
+    static SystemResult Control(int fd, int command, long argument = 0);
+    [[nodiscard]] static bool IsTerminal(int fd);
+
+    // Pipes, sockets and signals.
+    static SystemResult Pipe(int (&ends)[2], int flags);
+    static SystemResult SocketPair(int (&ends)[2]);
+    // Sends on a socket without raising SIGPIPE: a peer that is gone gives EPIPE instead.
+    static SystemResult Send(int fd, const void* buffer, std::size_t count);
+    static SystemResult SignalAction(int signal, const struct sigaction* action,
+                                     struct sigaction* previous);
+    // Holds `signals` back from the calling thread (and the threads it starts afterwards),
+    // or lets them through again.
+    static SystemResult BlockSignals(std::span<const int> signals, bool block);
+    // Takes one of `signals`, which must be held back, waiting up to `limit` for it: the
+    // value is the signal's number; EAGAIN when none came in time.
+    static SystemResult TakeSignal(std::span<const int> signals, std::chrono::nanoseconds limit);
+
+    // Processes.
+    [[nodiscard]] static int ProcessId();
+    static SystemResult SendSignal(int pid, int signal);
+    // The value is the child's id in the parent and 0 in the child.
+    static SystemResult Fork();
+    // Ends this process at once, without running exit handlers: what a forked child does.
+    [[noreturn]] static void ExitNow(int status);
+    // Waits for the child to end; `status` is what waitpid() reports of it.
+    static SystemResult WaitChild(int pid, int& status);
 };
 
 }  // namespace quorvex

@@ -3,19 +3,18 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <utility>
 
-#include "platform/system/system_call.h"
+#include "platform/system/posix.h"
 
 namespace quorvex {
 namespace {
 
-PosixFile::Result FromErrno()
+PosixFile::Result FromError(int error)
 {
-    switch (errno) {
+    switch (error) {
         case ENOENT:
         case ENOTDIR:
             return PosixFile::Result::NotFound;
@@ -72,13 +71,12 @@ PosixFile::Result PosixFile::Open(const std::filesystem::path& path, Mode mode)
             flags |= O_RDONLY | O_DIRECTORY;
             break;
     }
-    const int opened = RetryInterrupted([&] { return ::open(path.c_str(), flags, 0600); });
-    if (opened < 0)
-        return FromErrno();
-    descriptor = opened;
+    const SystemResult opened = Posix::Open(path.c_str(), flags, 0600);
+    if (!opened.Ok())
+        return FromError(opened.error);
+    descriptor = static_cast<int>(opened.value);
     // A file left by an earlier run may carry a wider mode than the one asked for.
-    if (mode == Mode::Replace &&
-        RetryInterrupted([&] { return ::fchmod(descriptor, 0600); }) != 0) {
+    if (mode == Mode::Replace && !Posix::ChangeMode(descriptor, 0600).Ok()) {
         Close();
         return Result::Failed;
     }
@@ -89,22 +87,22 @@ void PosixFile::Close()
 {
     if (descriptor >= 0) {
         // Nothing is written through a descriptor after its Sync, so a failed close loses
-        // nothing; and close must not be retried on Linux.
-        ::close(descriptor);
+        // nothing.
+        (void)Posix::Close(descriptor);
         descriptor = -1;
     }
 }
 
 bool PosixFile::LockExclusive()
 {
-    return RetryInterrupted([&] { return ::flock(descriptor, LOCK_EX); }) == 0;
+    return Posix::Flock(descriptor, LOCK_EX).Ok();
 }
 
 PosixFile::Result PosixFile::Identity(FileIdentity& identity) const
 {
     struct stat status {};
-    if (RetryInterrupted([&] { return ::fstat(descriptor, &status); }) != 0)
-        return FromErrno();
+    if (const SystemResult got = Posix::Status(descriptor, status); !got.Ok())
+        return FromError(got.error);
     identity = ToIdentity(status);
     return Result::Ok;
 }
@@ -114,62 +112,61 @@ PosixFile::Result PosixFile::ReadAll(std::string& text, std::uint64_t limit)
     text.clear();
     char chunk[16384];
     for (;;) {
-        const ssize_t count =
-            RetryInterrupted([&] { return ::read(descriptor, chunk, sizeof chunk); });
-        if (count < 0)
+        const SystemResult got = Posix::Read(descriptor, chunk, sizeof chunk);
+        if (!got.Ok())
             return Result::Failed;
+        const auto count = static_cast<std::size_t>(got.value);
         if (count == 0)
             return Result::Ok;
-        if (text.size() + static_cast<std::size_t>(count) > limit) {
+        if (text.size() + count > limit) {
             text.clear();
             return Result::TooLarge;
         }
-        text.append(chunk, static_cast<std::size_t>(count));
+        text.append(chunk, count);
     }
 }
 
 bool PosixFile::WriteAll(std::string_view text)
 {
     while (!text.empty()) {
-        const ssize_t count =
-            RetryInterrupted([&] { return ::write(descriptor, text.data(), text.size()); });
-        if (count <= 0)
+        const SystemResult sent = Posix::Write(descriptor, text.data(), text.size());
+        if (!sent.Ok() || sent.value == 0)
             return false;
-        text.remove_prefix(static_cast<std::size_t>(count));
+        text.remove_prefix(static_cast<std::size_t>(sent.value));
     }
     return true;
 }
 
 bool PosixFile::Sync()
 {
-    return RetryInterrupted([&] { return ::fsync(descriptor); }) == 0;
+    return Posix::Sync(descriptor).Ok();
 }
 
 PosixFile::Result PosixFile::IdentityOf(const std::filesystem::path& path, FileIdentity& identity)
 {
     struct stat status {};
-    if (RetryInterrupted([&] { return ::stat(path.c_str(), &status); }) != 0)
-        return FromErrno();
+    if (const SystemResult got = Posix::Status(path.c_str(), status); !got.Ok())
+        return FromError(got.error);
     identity = ToIdentity(status);
     return Result::Ok;
 }
 
 bool PosixFile::Rename(const std::filesystem::path& from, const std::filesystem::path& to)
 {
-    return RetryInterrupted([&] { return ::rename(from.c_str(), to.c_str()); }) == 0;
+    return Posix::Rename(from.c_str(), to.c_str()).Ok();
 }
 
 PosixFile::Result PosixFile::Link(const std::filesystem::path& from,
                                   const std::filesystem::path& to)
 {
-    if (RetryInterrupted([&] { return ::link(from.c_str(), to.c_str()); }) != 0)
-        return FromErrno();
+    if (const SystemResult linked = Posix::Link(from.c_str(), to.c_str()); !linked.Ok())
+        return FromError(linked.error);
     return Result::Ok;
 }
 
 bool PosixFile::Remove(const std::filesystem::path& path)
 {
-    return RetryInterrupted([&] { return ::unlink(path.c_str()); }) == 0;
+    return Posix::Unlink(path.c_str()).Ok();
 }
 
 }  // namespace quorvex

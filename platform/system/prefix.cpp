@@ -1,14 +1,22 @@
 #include "platform/system/prefix.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <system_error>
 
+#include "platform/system/posix.h"
+
 namespace quorvex {
 namespace {
+
+// Makes `folder` with mode 0700 unless a folder is there already.
+bool MakePrivate(const std::filesystem::path& folder)
+{
+    const SystemResult made = Posix::MakeDirectory(folder.c_str(), 0700);
+    std::error_code error;
+    return made.Ok() || (made.error == EEXIST && std::filesystem::is_directory(folder, error));
+}
 
 std::optional<std::string> NonEmptyVariable(const char* name)
 {
@@ -42,11 +50,20 @@ std::optional<std::filesystem::path> Prefix::Folder()
     // Parents are made with the usual mode; only the prefix itself is private.
     if (folder->has_parent_path())
         std::filesystem::create_directories(folder->parent_path(), error);
-    if (::mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST)
-        return std::nullopt;
-    if (!std::filesystem::is_directory(*folder, error))
+    if (!MakePrivate(*folder))
         return std::nullopt;
     return folder;
+}
+
+std::optional<std::filesystem::path> Prefix::PrivateFolder(std::string_view name)
+{
+    const auto folder = Folder();
+    if (!folder)
+        return std::nullopt;
+    auto subfolder = *folder / name;
+    if (!MakePrivate(subfolder))
+        return std::nullopt;
+    return subfolder;
 }
 
 }  // namespace quorvex

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace quorvex {
 
@@ -17,6 +18,10 @@ public:
 
     // The folder's path without creating anything.
     static std::optional<std::filesystem::path> Locate();
+
+    // A subfolder of the folder for one kind of state ("windows", "locks"), created with mode
+    // 0700 when missing. Nothing when it cannot be made or something else stands in its way.
+    static std::optional<std::filesystem::path> PrivateFolder(std::string_view name);
 };
 
 }  // namespace quorvex

@@ -1,9 +1,8 @@
 #include "platform/system/program_file.h"
 
-#include <unistd.h>
-
 #include <array>
 
+#include "platform/system/posix.h"
 #include "platform/system/utf8.h"
 
 namespace quorvex {
@@ -11,10 +10,11 @@ namespace quorvex {
 std::wstring ProgramFile::Path()
 {
     std::array<char, 4096> buffer;
-    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size())
+    const SystemResult length = Posix::ReadLink("/proc/self/exe", buffer.data(), buffer.size());
+    if (!length.Ok() || length.value == 0 ||
+        static_cast<std::size_t>(length.value) >= buffer.size())
         return {};
-    return FromUtf8({buffer.data(), static_cast<std::size_t>(length)});
+    return FromUtf8({buffer.data(), static_cast<std::size_t>(length.value)});
 }
 
 std::wstring ProgramFile::ApplicationName(std::wstring_view path)

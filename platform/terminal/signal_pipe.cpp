@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <array>
 #include <atomic>
@@ -24,7 +23,7 @@ void OnSignal(int number)
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(number);
     // A full pipe already holds a wake-up; the byte lost here changes nothing.
-    [[maybe_unused]] const ssize_t written = ::write(writeEnd.load(), &byte, 1);
+    [[maybe_unused]] const SystemResult written = Posix::Write(writeEnd.load(), &byte, 1);
     errno = saved;
 }
 
@@ -40,7 +39,7 @@ bool SignalPipe::Open()
     if (installed || writeEnd.load() >= 0)
         return false;
     int ends[2];
-    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (!Posix::Pipe(ends, O_CLOEXEC | O_NONBLOCK).Ok())
         return false;
     readEnd = ends[0];
     writeEnd = ends[1];
@@ -48,8 +47,9 @@ bool SignalPipe::Open()
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
+    // These signals always have a handler to replace, so the calls cannot fail.
     for (std::size_t i = 0; i < kSignals.size(); ++i)
-        ::sigaction(kSignals[i], &action, &previous[i]);
+        (void)Posix::SignalAction(kSignals[i], &action, &previous[i]);
     installed = true;
     return true;
 }
@@ -59,7 +59,7 @@ void SignalPipe::Close()
     if (!installed)
         return;
     for (std::size_t i = 0; i < kSignals.size(); ++i)
-        ::sigaction(kSignals[i], &previous[i], nullptr);
+        (void)Posix::SignalAction(kSignals[i], &previous[i], nullptr);  // as in Open
     installed = false;
     // Closing cannot fail in a way that matters here: both ends are ours and unused now.
     [[maybe_unused]] const SystemResult closedWrite = Posix::Close(writeEnd.exchange(-1));

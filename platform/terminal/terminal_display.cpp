@@ -207,7 +207,7 @@ std::unique_ptr<TerminalDisplay> TerminalDisplay::Open()
 
 bool TerminalDisplay::Start()
 {
-    if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO))
+    if (!Posix::IsTerminal(STDIN_FILENO) || !Posix::IsTerminal(STDOUT_FILENO))
         return false;
     // Wide characters follow the user's locale; the program's numbers and texts do not
     // depend on it, so only the character type is taken.

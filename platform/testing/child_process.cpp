@@ -1,13 +1,10 @@
 #include "platform/testing/child_process.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include "platform/system/system_call.h"
+#include "platform/system/posix.h"
 
 extern char** environ;
 
@@ -17,7 +14,7 @@ namespace {
 void CloseDescriptor(int& descriptor)
 {
     if (descriptor >= 0) {
-        ::close(descriptor);  // a socket end: nothing to lose on a failed close
+        (void)Posix::Close(descriptor);  // a socket end: nothing to lose on a failed close
         descriptor = -1;
     }
 }
@@ -40,7 +37,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     // A socket rather than pipes: writing to a child that died then fails with EPIPE
     // (MSG_NOSIGNAL) instead of killing this process with SIGPIPE.
     int ends[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+    if (!Posix::SocketPair(ends).Ok())
         return false;
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
@@ -80,11 +77,10 @@ bool ChildProcess::ReadLine(std::string& line)
         if (channel < 0)
             return false;
         char chunk[256];
-        const ssize_t count =
-            RetryInterrupted([&] { return ::read(channel, chunk, sizeof chunk); });
-        if (count <= 0)
+        const SystemResult got = Posix::Read(channel, chunk, sizeof chunk);
+        if (!got.Ok() || got.value == 0)
             return false;
-        pending.append(chunk, static_cast<std::size_t>(count));
+        pending.append(chunk, static_cast<std::size_t>(got.value));
     }
 }
 
@@ -96,11 +92,10 @@ bool ChildProcess::WriteLine(std::string_view line)
     text += '\n';
     std::string_view rest = text;
     while (!rest.empty()) {
-        const ssize_t count = RetryInterrupted(
-            [&] { return ::send(channel, rest.data(), rest.size(), MSG_NOSIGNAL); });
-        if (count <= 0)
+        const SystemResult sent = Posix::Send(channel, rest.data(), rest.size());
+        if (!sent.Ok() || sent.value == 0)
             return false;
-        rest.remove_prefix(static_cast<std::size_t>(count));
+        rest.remove_prefix(static_cast<std::size_t>(sent.value));
     }
     return true;
 }
@@ -108,7 +103,8 @@ bool ChildProcess::WriteLine(std::string_view line)
 void ChildProcess::Kill()
 {
     if (pid > 0)
-        ::kill(pid, SIGKILL);  // a child that already ended is reaped by Wait all the same
+        // A child that already ended is reaped by Wait all the same.
+        (void)Posix::SendSignal(pid, SIGKILL);
 }
 
 int ChildProcess::Wait()
@@ -116,10 +112,10 @@ int ChildProcess::Wait()
     if (pid <= 0)
         return -1000;
     int status = 0;
-    const pid_t reaped = RetryInterrupted([&] { return ::waitpid(pid, &status, 0); });
+    const SystemResult reaped = Posix::WaitChild(pid, status);
     pid = -1;
     CloseDescriptor(channel);
-    if (reaped < 0)
+    if (!reaped.Ok())
         return -1000;
     if (WIFEXITED(status))
         return WEXITSTATUS(status);

@@ -1,11 +1,8 @@
 #include "platform/testing/device_holder.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "platform/system/posix.h"
 
@@ -21,38 +18,41 @@ bool DeviceHolder::Hold(const std::filesystem::path& device, Convention conventi
     Release();
     int ready[2];
     int release[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0)
+    // Test scaffolding: a close that fails loses nothing here, and a child that cannot answer
+    // makes Hold fail, so the results of the closes and of the child's calls are not needed.
+    if (!Posix::Pipe(ready, O_CLOEXEC).Ok())
         return false;
-    if (::pipe2(release, O_CLOEXEC) != 0) {
-        ::close(ready[0]);
-        ::close(ready[1]);
+    if (!Posix::Pipe(release, O_CLOEXEC).Ok()) {
+        (void)Posix::Close(ready[0]);
+        (void)Posix::Close(ready[1]);
         return false;
     }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    const SystemResult forked = Posix::Fork();
+    if (forked.Ok() && forked.value == 0) {
         // Only async-signal-safe calls from here on: the parent may have other threads.
         // The parent's ends must go, or the release pipe would never report its end.
-        ::close(ready[0]);
-        ::close(release[1]);
-        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        (void)Posix::Close(ready[0]);
+        (void)Posix::Close(release[1]);
+        const SystemResult opened = Posix::Open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const int fd = opened.Ok() ? static_cast<int>(opened.value) : -1;
         const bool held =
-            fd >= 0 && (convention == Convention::Flock ? ::flock(fd, LOCK_EX | LOCK_NB) == 0
-                                                        : ::ioctl(fd, TIOCEXCL) == 0);
+            fd >= 0 && (convention == Convention::Flock ? Posix::Flock(fd, LOCK_EX | LOCK_NB).Ok()
+                                                        : Posix::Ioctl(fd, TIOCEXCL, nullptr).Ok());
         const char answer = held ? 'y' : 'n';
-        (void)!::write(ready[1], &answer, 1);
+        (void)Posix::Write(ready[1], &answer, 1);
         char ignored;
-        (void)!::read(release[0], &ignored, 1);  // returns when the parent closes its end
+        (void)Posix::Read(release[0], &ignored, 1);  // returns when the parent closes its end
         if (convention == Convention::TiocExcl && fd >= 0)
-            ::ioctl(fd, TIOCNXCL);
-        ::_exit(0);
+            (void)Posix::Ioctl(fd, TIOCNXCL, nullptr);
+        Posix::ExitNow(0);
     }
-    ::close(ready[1]);
-    ::close(release[0]);
+    (void)Posix::Close(ready[1]);
+    (void)Posix::Close(release[0]);
     releasePipe = release[1];
-    child = pid;
+    child = forked.Ok() ? static_cast<int>(forked.value) : -1;
     char answer = 'n';
-    const bool heard = pid > 0 && Posix::Read(ready[0], &answer, 1).value == 1;
-    ::close(ready[0]);
+    const bool heard = child > 0 && Posix::Read(ready[0], &answer, 1).value == 1;
+    (void)Posix::Close(ready[0]);
     if (!heard || answer != 'y') {
         Release();
         return false;
@@ -63,12 +63,11 @@ bool DeviceHolder::Hold(const std::filesystem::path& device, Convention conventi
 void DeviceHolder::Release()
 {
     if (releasePipe >= 0)
-        ::close(releasePipe);
+        (void)Posix::Close(releasePipe);  // as in Hold
     releasePipe = -1;
     if (child > 0) {
         int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
+        (void)Posix::WaitChild(child, status);  // the child only ever exits with 0
     }
     child = -1;
 }

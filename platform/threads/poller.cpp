@@ -23,13 +23,13 @@ Poller::Poller()
 Poller::~Poller()
 {
     if (wakeDescriptor >= 0)
-        Posix::Close(wakeDescriptor);
+        (void)Posix::Close(wakeDescriptor);  // an eventfd holds nothing to lose
 }
 
 void Poller::Wake()
 {
     // A full counter (EAGAIN) already means a pending wake-up, so the result is not needed.
-    Posix::SignalEventFd(wakeDescriptor);
+    (void)Posix::SignalEventFd(wakeDescriptor);
 }
 
 std::size_t Poller::Wait(std::span<const int> descriptors, std::span<bool> ready,
@@ -50,7 +50,7 @@ std::size_t Poller::Wait(std::span<const int> descriptors, std::span<bool> ready
         return 0;
     if (entries[0].revents != 0) {
         // An empty counter (EAGAIN) means another Wait took the wake-up already.
-        Posix::DrainEventFd(wakeDescriptor);
+        (void)Posix::DrainEventFd(wakeDescriptor);
     }
     std::size_t marked = 0;
     for (std::size_t i = 0; i < count; ++i) {

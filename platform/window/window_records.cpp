@@ -1,7 +1,6 @@
 #include "platform/window/window_records.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -19,14 +18,7 @@ namespace {
 
 std::optional<std::filesystem::path> Folder()
 {
-    const auto prefix = Prefix::Folder();
-    if (!prefix)
-        return std::nullopt;
-    const auto folder = *prefix / "windows";
-    const SystemResult made = Posix::MakeDirectory(folder.c_str(), 0700);
-    if (!made.Ok() && made.error != EEXIST)
-        return std::nullopt;
-    return folder;
+    return Prefix::PrivateFolder("windows");
 }
 
 // Tabs and line ends would break the record's lines, so they are escaped.
@@ -117,11 +109,11 @@ WindowRecords::~WindowRecords()
     // Removal is best effort: a record left behind names a process that is gone, and
     // readers ignore those.
     if (channel >= 0)
-        Posix::Close(channel);
+        (void)Posix::Close(channel);
     if (!recordPath.empty())
-        Posix::Unlink(recordPath.c_str());
+        (void)Posix::Unlink(recordPath.c_str());
     if (!channelPath.empty())
-        Posix::Unlink(channelPath.c_str());
+        (void)Posix::Unlink(channelPath.c_str());
 }
 
 bool WindowRecords::Open(const std::wstring& programPath)
@@ -130,11 +122,12 @@ bool WindowRecords::Open(const std::wstring& programPath)
     if (!folder || !recordPath.empty())
         return false;
     program = programPath;
-    const std::string pid = std::to_string(::getpid());
+    const std::string pid = std::to_string(Posix::ProcessId());
     recordPath = (*folder / (pid + ".rec")).string();
     channelPath = (*folder / (pid + ".fifo")).string();
-    // A process that had this id before us may have left its channel behind.
-    Posix::Unlink(channelPath.c_str());
+    // A process that had this id before us may have left its channel behind; when there is
+    // none, the unlink has nothing to do.
+    (void)Posix::Unlink(channelPath.c_str());
     if (Posix::MakeFifo(channelPath.c_str(), 0600).Ok()) {
         // Opened for writing too, so that the FIFO always has a writer and a sender that
         // closes its end never leaves the poll reporting a hang-up over and over.
@@ -227,7 +220,7 @@ bool WindowRecords::SendForward(int pid)
     const int fd = static_cast<int>(opened.value);
     const char request = 'F';
     const SystemResult sent = Posix::Write(fd, &request, 1);
-    Posix::Close(fd);
+    (void)Posix::Close(fd);  // nothing was buffered: the write above already told
     // A full FIFO already holds a request that has not been read yet.
     return sent.value == 1 || sent.error == EAGAIN;
 }

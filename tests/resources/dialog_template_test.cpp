@@ -4,16 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/byte_reader.h"
 #include "resources/control_ids.h"
 #include "resources/dialog_ids.h"
 #include "resources/dialog_template.h"
 #include "resources/program_resources.h"
-#include "tests/resources/le_reader.h"
+#include "tests/support/utf16_text.h"
 
 namespace quorvex {
 namespace {
-
-using testing::LeReader;
 
 struct DecodedItem {
     std::size_t offset;
@@ -41,7 +40,7 @@ struct DecodedTemplate {
 // so a class given as a string counts as a wrong marker.
 DecodedTemplate Decode(std::span<const std::byte> bytes)
 {
-    LeReader in(bytes);
+    ByteReader in(bytes);
     DecodedTemplate t{};
     t.style = in.U32();
     t.exStyle = in.U32();
@@ -52,15 +51,15 @@ DecodedTemplate Decode(std::span<const std::byte> bytes)
     t.cy = in.I16();
     t.menu = in.U16();
     t.windowClass = in.U16();
-    t.title = in.Text();
+    t.title = testing::ReadText(in);
     if (t.style & 0x40) {
         t.pointSize = in.U16();
-        t.typeface = in.Text();
+        t.typeface = testing::ReadText(in);
     }
-    for (int i = 0; i < t.itemCount && !in.overrun; ++i) {
+    for (int i = 0; i < t.itemCount && in.Ok(); ++i) {
         in.Align4();
         DecodedItem item{};
-        item.offset = in.position;
+        item.offset = in.Position();
         item.style = in.U32();
         item.exStyle = in.U32();
         item.x = in.I16();
@@ -70,12 +69,12 @@ DecodedTemplate Decode(std::span<const std::byte> bytes)
         item.id = in.U16();
         item.classMarker = in.U16();
         item.classOrdinal = in.U16();
-        item.title = in.Text();
+        item.title = testing::ReadText(in);
         item.creationDataSize = in.U16();
         t.items.push_back(item);
     }
-    t.end = in.position;
-    t.overrun = in.overrun;
+    t.end = in.Position();
+    t.overrun = !in.Ok();
     return t;
 }
 
@@ -161,53 +160,66 @@ const ExpectedControl kExpected[] = {
     {1015, 0x80, 0x50000007, L"", {4, 83, 152, 79}, {106, 0, 104, 113}},
 };
 
-TEST(DialogTemplateTest, BothTemplatesHoldTheSameControlsPlacedForTheirScreen)
+// One of the two templates: its id, its size, and where kExpected places its controls.
+struct Layout {
+    const char* name;
+    std::uint16_t id;
+    std::int16_t cx, cy;
+    DialogRect ExpectedControl::*placement;
+};
+
+void PrintTo(const Layout& layout, std::ostream* out)
 {
-    struct Layout {
-        std::uint16_t id;
-        std::int16_t cx, cy;
-        DialogRect ExpectedControl::*placement;
-    };
-    for (const Layout layout :
-         {Layout{DialogId::Portrait, 160, 166, &ExpectedControl::portrait},
-          Layout{DialogId::Landscape, 213, 118, &ExpectedControl::landscape}}) {
-        SCOPED_TRACE(layout.id);
-        const auto bytes = Find(layout.id);
-        const DecodedTemplate t = Decode(bytes);
-        ASSERT_FALSE(t.overrun);
-        EXPECT_EQ(t.end, bytes.size()) << "nothing after the last record";
-        EXPECT_EQ(t.style, 0x90C00040u);
-        EXPECT_EQ(t.exStyle, 0x80040000u);
-        EXPECT_EQ(t.x, 0);
-        EXPECT_EQ(t.y, 0);
-        EXPECT_EQ(t.cx, layout.cx);
-        EXPECT_EQ(t.cy, layout.cy);
-        EXPECT_EQ(t.menu, 0);
-        EXPECT_EQ(t.windowClass, 0);
-        EXPECT_EQ(t.title, L"Quorvex");
-        EXPECT_EQ(t.pointSize, 8);
-        EXPECT_EQ(t.typeface, L"MS Sans Serif");
-        ASSERT_EQ(t.items.size(), std::size(kExpected));
-        for (std::size_t i = 0; i < t.items.size(); ++i) {
-            const DecodedItem& item = t.items[i];
-            const ExpectedControl& control = kExpected[i];
-            const DialogRect& rect = control.*layout.placement;
-            SCOPED_TRACE(control.id);
-            EXPECT_EQ(item.offset % 4, 0u);
-            EXPECT_EQ(item.id, control.id);
-            EXPECT_EQ(item.style, control.style);
-            EXPECT_EQ(item.exStyle, 0u);
-            EXPECT_EQ(item.classMarker, 0xFFFF);
-            EXPECT_EQ(item.classOrdinal, control.classOrdinal);
-            EXPECT_EQ(item.title, control.text);
-            EXPECT_EQ(item.creationDataSize, 0);
-            EXPECT_EQ(item.x, rect.x);
-            EXPECT_EQ(item.y, rect.y);
-            EXPECT_EQ(item.cx, rect.cx);
-            EXPECT_EQ(item.cy, rect.cy);
-        }
+    *out << layout.name;
+}
+
+class DialogLayoutTest : public ::testing::TestWithParam<Layout> {};
+
+TEST_P(DialogLayoutTest, HoldsEveryControlPlacedForItsScreen)
+{
+    const Layout& layout = GetParam();
+    const auto bytes = Find(layout.id);
+    const DecodedTemplate t = Decode(bytes);
+    ASSERT_FALSE(t.overrun);
+    EXPECT_EQ(t.end, bytes.size()) << "nothing after the last record";
+    EXPECT_EQ(t.style, 0x90C00040u);
+    EXPECT_EQ(t.exStyle, 0x80040000u);
+    EXPECT_EQ(t.x, 0);
+    EXPECT_EQ(t.y, 0);
+    EXPECT_EQ(t.cx, layout.cx);
+    EXPECT_EQ(t.cy, layout.cy);
+    EXPECT_EQ(t.menu, 0);
+    EXPECT_EQ(t.windowClass, 0);
+    EXPECT_EQ(t.title, L"Quorvex");
+    EXPECT_EQ(t.pointSize, 8);
+    EXPECT_EQ(t.typeface, L"MS Sans Serif");
+    ASSERT_EQ(t.items.size(), std::size(kExpected));
+    for (std::size_t i = 0; i < t.items.size(); ++i) {
+        const DecodedItem& item = t.items[i];
+        const ExpectedControl& control = kExpected[i];
+        const DialogRect& rect = control.*layout.placement;
+        SCOPED_TRACE(control.id);
+        EXPECT_EQ(item.offset % 4, 0u);
+        EXPECT_EQ(item.id, control.id);
+        EXPECT_EQ(item.style, control.style);
+        EXPECT_EQ(item.exStyle, 0u);
+        EXPECT_EQ(item.classMarker, 0xFFFF);
+        EXPECT_EQ(item.classOrdinal, control.classOrdinal);
+        EXPECT_EQ(item.title, control.text);
+        EXPECT_EQ(item.creationDataSize, 0);
+        EXPECT_EQ(item.x, rect.x);
+        EXPECT_EQ(item.y, rect.y);
+        EXPECT_EQ(item.cx, rect.cx);
+        EXPECT_EQ(item.cy, rect.cy);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    BothScreens, DialogLayoutTest,
+    ::testing::Values(Layout{"Portrait", DialogId::Portrait, 160, 166, &ExpectedControl::portrait},
+                      Layout{"Landscape", DialogId::Landscape, 213, 118,
+                             &ExpectedControl::landscape}),
+    [](const ::testing::TestParamInfo<Layout>& info) { return std::string(info.param.name); });
 
 // The controls the dialog and the lamp reach by name must be the ones the templates hold.
 TEST(DialogTemplateTest, NamedControlIdsMatchTheTemplates)

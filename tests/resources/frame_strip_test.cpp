@@ -6,14 +6,12 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/system/byte_reader.h"
 #include "resources/bitmap_ids.h"
 #include "resources/program_resources.h"
-#include "tests/resources/le_reader.h"
 
 namespace quorvex {
 namespace {
-
-using testing::LeReader;
 
 struct Rgb {
     int r, g, b;
@@ -52,7 +50,7 @@ protected:
 
 TEST_F(FrameStripTest, HeaderDescribesA60By14BottomUpTrueColourImage)
 {
-    LeReader in(strip);
+    ByteReader in(strip);
     EXPECT_EQ(in.U32(), 40u);    // biSize
     EXPECT_EQ(in.U32(), 60u);    // biWidth
     EXPECT_EQ(in.U32(), 14u);    // biHeight, positive: bottom-up
@@ -64,7 +62,7 @@ TEST_F(FrameStripTest, HeaderDescribesA60By14BottomUpTrueColourImage)
     EXPECT_EQ(in.U32(), 3780u);  // biYPelsPerMeter
     EXPECT_EQ(in.U32(), 0u);     // biClrUsed: no colour table
     EXPECT_EQ(in.U32(), 0u);     // biClrImportant
-    EXPECT_EQ(in.position, 40u);
+    EXPECT_EQ(in.Position(), 40u);
 }
 
 TEST_F(FrameStripTest, LampFramesShowTheirDiscAndRingOnWhite)

@@ -4,13 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/byte_reader.h"
 #include "resources/program_resources.h"
-#include "tests/resources/le_reader.h"
+#include "tests/support/utf16_text.h"
 
 namespace quorvex {
 namespace {
-
-using testing::LeReader;
 
 // One block of the record, read as the platform's version calls walk it.
 struct Block {
@@ -21,34 +20,34 @@ struct Block {
     std::vector<Block> children;
 };
 
-// Reads the block at `in.position`, which ends `length` bytes after its start; children
+// Reads the block at `in.Position()`, which ends `length` bytes after its start; children
 // start on 4-byte boundaries and must end inside their parent. False on any inconsistency.
-bool ReadBlock(LeReader& in, Block& block, std::size_t limit)
+bool ReadBlock(ByteReader& in, Block& block, std::size_t limit)
 {
-    const std::size_t start = in.position;
+    const std::size_t start = in.Position();
     block.start = start;
     block.length = in.U16();
     block.valueLength = in.U16();
     block.type = in.U16();
-    block.key = in.Text();
+    block.key = testing::ReadText(in);
     in.Align4();
-    block.valueAt = in.position;
+    block.valueAt = in.Position();
     const std::size_t end = start + block.length;
-    if (in.overrun || end > limit || block.valueAt > end)
+    if (!in.Ok() || end > limit || block.valueAt > end)
         return false;
     // A text value's length is in 16-bit units, a binary one's in bytes.
-    in.position += block.type == 1 ? 2u * block.valueLength : block.valueLength;
+    in.Seek(in.Position() + (block.type == 1 ? 2u * block.valueLength : block.valueLength));
     while (true) {
         in.Align4();
-        if (in.position >= end)
+        if (in.Position() >= end)
             break;
         Block child;
         if (!ReadBlock(in, child, end))
             return false;
         block.children.push_back(std::move(child));
     }
-    in.position = end;
-    return !in.overrun;
+    in.Seek(end);
+    return in.Ok();
 }
 
 class VersionRecordTest : public ::testing::Test {
@@ -58,16 +57,16 @@ protected:
         bytes = ProgramResources()
                     .Find(ResourceType::Version, 1)
                     .value_or(std::span<const std::byte>{});
-        LeReader in(bytes);
+        ByteReader in(bytes);
         ASSERT_TRUE(ReadBlock(in, root, bytes.size()));
         ASSERT_EQ(root.length, bytes.size()) << "the record is one block";
     }
 
     std::wstring TextAt(std::size_t at) const
     {
-        LeReader in(bytes);
-        in.position = at;
-        return in.Text();
+        ByteReader in(bytes);
+        in.Seek(at);
+        return testing::ReadText(in);
     }
 
     std::span<const std::byte> bytes;
@@ -80,8 +79,8 @@ TEST_F(VersionRecordTest, FixedPartNamesVersion1001OfAnApplication)
     EXPECT_EQ(root.type, 0);
     ASSERT_EQ(root.valueLength, 52);
     EXPECT_EQ(root.valueAt % 4, 0u);
-    LeReader in(bytes);
-    in.position = root.valueAt;
+    ByteReader in(bytes);
+    in.Seek(root.valueAt);
     const std::uint32_t expected[] = {
         0xFEEF04BD,              // signature
         0x00010000,              // structure version
@@ -95,7 +94,7 @@ TEST_F(VersionRecordTest, FixedPartNamesVersion1001OfAnApplication)
         0,          0,           // date
     };
     for (std::uint32_t value : expected)
-        EXPECT_EQ(in.U32(), value) << "at " << in.position - 4;
+        EXPECT_EQ(in.U32(), value) << "at " << in.Position() - 4;
 }
 
 TEST_F(VersionRecordTest, StringBlockHoldsTheProgramsNamesAndVersions)
@@ -137,11 +136,11 @@ TEST_F(VersionRecordTest, TranslationIsUsEnglishInCodePage1252)
     EXPECT_EQ(translation.key, L"Translation");
     EXPECT_EQ(translation.type, 0);
     ASSERT_EQ(translation.valueLength, 4);
-    LeReader in(bytes);
-    in.position = translation.valueAt;
+    ByteReader in(bytes);
+    in.Seek(translation.valueAt);
     EXPECT_EQ(in.U16(), 0x0409);
     EXPECT_EQ(in.U16(), 0x04E4);
-    EXPECT_EQ(in.position, bytes.size()) << "the translation ends the record";
+    EXPECT_EQ(in.Position(), bytes.size()) << "the translation ends the record";
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/serial/pseudo_terminal.h"
 #include "platform/serial/serial_device_test_helper.h"
 #include "platform/testing/device_holder.h"
-#include "platform/testing/pseudo_terminal.h"
 #include "platform/threads/thread.h"
 #include "serial/serial_port_test_helper.h"
 #include "tests/support/temp_prefix.h"

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/system/little_endian.h"
+
 // Writes dialog templates in the binary resource format, so that tests build exactly the
 // bytes they mean to read.
 namespace quorvex::testing {
@@ -64,13 +66,13 @@ public:
 
     void Word(std::uint16_t value)
     {
-        bytes.push_back(static_cast<std::byte>(value & 0xFF));
-        bytes.push_back(static_cast<std::byte>(value >> 8));
+        bytes.resize(bytes.size() + 2);
+        LittleEndian::Put16(bytes.data() + bytes.size() - 2, value);
     }
     void Dword(std::uint32_t value)
     {
-        Word(static_cast<std::uint16_t>(value & 0xFFFF));
-        Word(static_cast<std::uint16_t>(value >> 16));
+        bytes.resize(bytes.size() + 4);
+        LittleEndian::Put32(bytes.data() + bytes.size() - 4, value);
     }
     void String(std::wstring_view text)
     {

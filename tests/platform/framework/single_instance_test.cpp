@@ -4,17 +4,11 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/system/named_mutex.h"
-#include "platform/system/program_file.h"
 #include "platform/testing/child_process.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/threads/thread.h"
-#include "platform/window/headless_display.h"
-#include "platform/window/window.h"
-#include "platform/window/window_records.h"
-#include "platform/window/window_system.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -22,56 +16,9 @@ namespace {
 
 constexpr int kEndedWithMinusOne = 255;
 
-TEST(NamedMutexTest, ASecondHolderFindsItTakenUntilTheFirstLetsGo)
+TEST(SingleInstanceTest, TheMutexIsNamedAfterTheProgramWithForwardSlashes)
 {
-    testing::TempPrefix prefix;
-    NamedMutex first, second;
-    EXPECT_EQ(first.Create(L"/usr/bin/quorvex"), NamedMutex::Result::Created);
-    EXPECT_EQ(second.Create(L"/usr/bin/quorvex"), NamedMutex::Result::AlreadyExists);
-    EXPECT_FALSE(second.IsHeld());
-    EXPECT_EQ(second.Create(L"/usr/bin/other"), NamedMutex::Result::Created);
-    first.Close();
-    EXPECT_EQ(second.Create(L"/usr/bin/quorvex"), NamedMutex::Result::Created);
     EXPECT_EQ(SingleInstance::MutexName(L"\\Windows\\Quorvex.exe"), L"/Windows/Quorvex.exe");
-}
-
-TEST(WindowRecordsTest, PublishesTopLevelWindowsForOthersAndIgnoresTheDead)
-{
-    testing::TempPrefix prefix;
-    HeadlessDisplay display;
-    ManualClock clock;
-    WindowSystem system(display, clock);
-    WindowRecords records;
-    ASSERT_TRUE(records.Open(ProgramFile::Path()));
-    system.SetRecords(&records);
-    Window dialog;
-    dialog.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 10, 10}, nullptr, 0,
-                  WS_EX_CAPTIONOKBTN);
-    Window child;
-    child.Create(L"static", L"", WS_CHILD | WS_VISIBLE, {0, 0, 1, 1}, &dialog, 1);
-
-    // A record left by a process that is gone.
-    std::ofstream(prefix.Path() / "windows" / "999999999.rec")
-        << "program\t/opt/x\nwindow\tDialog\t90000000\t0\t1\t0\n";
-
-    auto all = WindowRecords::Enumerate();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].programPath, ProgramFile::Path());
-    ASSERT_EQ(all[0].windows.size(), 1u) << "top-level windows only";
-    EXPECT_EQ(all[0].windows[0].className, L"Dialog");
-    EXPECT_EQ(all[0].windows[0].exStyle, WS_EX_CAPTIONOKBTN);
-    EXPECT_TRUE(all[0].windows[0].visible);
-    EXPECT_FALSE(all[0].windows[0].owned);
-
-    dialog.ShowWindow(SW_HIDE);
-    EXPECT_FALSE(WindowRecords::Enumerate()[0].windows[0].visible) << "kept current";
-
-    // The bring-forward channel reaches the loop as an input event for the display.
-    ASSERT_TRUE(WindowRecords::SendForward(all[0].pid));
-    system.WaitAndDispatch();
-    EXPECT_EQ(display.Forwards(), 1);
-    EXPECT_FALSE(WindowRecords::SendForward(999999999));
-    system.SetRecords(nullptr);
 }
 
 TEST(SingleInstanceTest, GivesUpAfterFortyLooksAQuarterSecondApart)
@@ -120,26 +67,45 @@ TEST_F(TwoProcessesTest, ASecondStartBringsTheFirstForwardAndEndsWithMinusOne)
     ASSERT_TRUE(second.Start(probe, {}));
     EXPECT_EQ(ReadLine(second), std::nullopt) << "the second start shows nothing";
     EXPECT_EQ(second.Wait(), kEndedWithMinusOne);
-
     EXPECT_EQ(ReadLine(first), "front");
     EXPECT_EQ(first.Wait(), 0);
-    EXPECT_TRUE(std::filesystem::is_empty(prefix.Path() / "windows"))
-        << "records are removed at exit";
+}
+
+TEST_F(TwoProcessesTest, AnInstanceThatEndedLeavesNeitherRecordsNorItsMutex)
+{
+    ChildProcess first;
+    ASSERT_TRUE(first.Start(probe, {}));
+    ASSERT_EQ(ReadLine(first), "ready");
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(probe, {}));
+    EXPECT_EQ(second.Wait(), kEndedWithMinusOne);
+    EXPECT_EQ(ReadLine(first), "front");
+    EXPECT_EQ(first.Wait(), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(prefix.Path() / "windows"));
 
     ChildProcess third;
     ASSERT_TRUE(third.Start(probe, {}));
-    EXPECT_EQ(ReadLine(third), "ready") << "the first instance's mutex went with it";
+    EXPECT_EQ(ReadLine(third), "ready");
     third.Kill();
     third.Wait();
+}
 
-    ChildProcess fourth;
-    ASSERT_TRUE(fourth.Start(probe, {}));
-    EXPECT_EQ(ReadLine(fourth), "ready") << "a crashed instance blocks nobody";
-    ChildProcess fifth;
-    ASSERT_TRUE(fifth.Start(probe, {}));
-    EXPECT_EQ(fifth.Wait(), kEndedWithMinusOne);
-    EXPECT_EQ(ReadLine(fourth), "front");
-    EXPECT_EQ(fourth.Wait(), 0);
+TEST_F(TwoProcessesTest, ACrashedInstanceBlocksNobody)
+{
+    ChildProcess crashed;
+    ASSERT_TRUE(crashed.Start(probe, {}));
+    ASSERT_EQ(ReadLine(crashed), "ready");
+    crashed.Kill();
+    crashed.Wait();
+
+    ChildProcess next;
+    ASSERT_TRUE(next.Start(probe, {}));
+    EXPECT_EQ(ReadLine(next), "ready");
+    ChildProcess another;
+    ASSERT_TRUE(another.Start(probe, {}));
+    EXPECT_EQ(another.Wait(), kEndedWithMinusOne) << "and the next one is found as usual";
+    EXPECT_EQ(ReadLine(next), "front");
+    EXPECT_EQ(next.Wait(), 0);
 }
 
 }  // namespace

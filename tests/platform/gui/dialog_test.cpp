@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,9 @@
 #include "platform/window/headless_display.h"
 #include "platform/window/input_router.h"
 #include "platform/window/window_system.h"
+#include "resources/dialog_ids.h"
+#include "resources/main_dialog_templates.h"
+#include "resources/program_resources.h"
 #include "tests/support/template_builder.h"
 
 namespace quorvex {
@@ -178,48 +183,71 @@ TEST_F(DialogTest, AResizeTurnsTheFullScreenDialog)
     });
 }
 
-TEST_F(DialogTest, CommandsAndCloseEndTheDialog)
+// One way for the user to end the dialog, and the result it gives.
+struct Ending {
+    const char* name;
+    std::function<void(WindowSystem&)> act;
+    int result;
+};
+
+void PrintTo(const Ending& ending, std::ostream* out)
 {
-    {
-        TestDialog dialog(module, 200);
-        EXPECT_EQ(Run(dialog, [&] { Press(Key::Escape); }), IDCANCEL);
-        EXPECT_EQ(dialog.log.back(), "destroy");
-    }
-    {
-        TestDialog dialog(module, 200);
-        EXPECT_EQ(Run(dialog,
-                      [&] {
-                          system.Deliver(InputEvent::ClickAt({478, 2}));
-                      }),
-                  IDOK)
-            << "the caption's OK button";
-        EXPECT_EQ(dialog.log, (std::vector<std::string>{"size 480x624", "exchange", "init",
-                                                        "exchange", "destroy"}))
-            << "OK exchanges the controls once more";
-    }
-    {
-        TestDialog dialog(module, 200);
-        EXPECT_EQ(Run(dialog, [&] { Press(Key::CaptionOk); }), IDOK);
-    }
-    {
-        TestDialog dialog(module, 200);
-        EXPECT_EQ(Run(dialog,
-                      [&] {
-                          system.Deliver(InputEvent::CloseRequest());
-                          system.DispatchPending();
-                      }),
-                  IDCANCEL);
-    }
-    {
-        TestDialog dialog(module, 200);
-        dialog.onInit = [](TestDialog& self) { self.EndDialog(5); };
-        EXPECT_EQ(dialog.DoModal(), 5) << "a dialog may end during its initialisation";
-    }
+    *out << ending.name;
+}
+
+class DialogEndingTest : public DialogTest, public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(DialogEndingTest, EndsTheDialogWithItsResult)
+{
+    TestDialog dialog(module, 200);
+    EXPECT_EQ(Run(dialog, [&] { GetParam().act(system); }), GetParam().result);
+    EXPECT_EQ(dialog.log.back(), "destroy");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ByTheUser, DialogEndingTest,
+    ::testing::Values(
+        Ending{"EscapeCancels",
+               [](WindowSystem& system) { system.Deliver(InputEvent::Press(Key::Escape)); },
+               IDCANCEL},
+        Ending{"TheCaptionsOkButtonConfirms",
+               [](WindowSystem& system) {
+                   system.Deliver(InputEvent::ClickAt({478, 2}));
+               },
+               IDOK},
+        Ending{"TheCaptionOkKeyConfirms",
+               [](WindowSystem& system) { system.Deliver(InputEvent::Press(Key::CaptionOk)); },
+               IDOK},
+        Ending{"ACloseRequestCancels",
+               [](WindowSystem& system) {
+                   system.Deliver(InputEvent::CloseRequest());
+                   system.DispatchPending();
+               },
+               IDCANCEL}),
+    [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
+
+TEST_F(DialogTest, OkExchangesTheControlsOnceMore)
+{
+    TestDialog dialog(module, 200);
+    EXPECT_EQ(Run(dialog, [&] { Press(Key::CaptionOk); }), IDOK);
+    EXPECT_EQ(dialog.log, (std::vector<std::string>{"size 480x624", "exchange", "init", "exchange",
+                                                    "destroy"}));
+}
+
+TEST_F(DialogTest, MayEndDuringItsInitialisation)
+{
+    TestDialog dialog(module, 200);
+    dialog.onInit = [](TestDialog& self) { self.EndDialog(5); };
+    EXPECT_EQ(dialog.DoModal(), 5);
+}
+
+TEST_F(DialogTest, AMissingTemplateEndsAtOnceWithMinusOne)
+{
     TestDialog missing(module, 999);
     EXPECT_EQ(missing.DoModal(), -1);
 }
 
-TEST_F(DialogTest, KeysMoveFocusOverEnabledVisibleTabStopsAndPressButtons)
+TEST_F(DialogTest, TabMovesFocusOverEnabledVisibleTabStopsOnly)
 {
     TestDialog dialog(module, 200);
     Run(dialog, [&] {
@@ -236,6 +264,16 @@ TEST_F(DialogTest, KeysMoveFocusOverEnabledVisibleTabStopsAndPressButtons)
         EXPECT_EQ(system.GetFocus(), list);
         Press(Key::BackTab);
         EXPECT_EQ(system.GetFocus(), button);
+    });
+}
+
+TEST_F(DialogTest, EnterSpaceAndClicksPressOnlyAnEnabledButton)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        Window* button = dialog.GetDlgItem(1006);
+        button->EnableWindow(true);
+        system.SetFocus(button);
         Press(Key::Enter);
         Press(Key::Space);
         button->EnableWindow(false);
@@ -250,24 +288,41 @@ TEST_F(DialogTest, KeysMoveFocusOverEnabledVisibleTabStopsAndPressButtons)
     });
 }
 
+// Three ports with item data -1, 0 and 1, the first chosen, and nothing heard yet.
+void FillPorts(TestDialog& dialog)
+{
+    int value = -1;
+    for (const wchar_t* text : {L"None", L"External (COM1)", L"Bluetooth (COM5)"}) {
+        const int index = dialog.ports.AddString(text);
+        dialog.ports.SetItemData(index, value++);
+    }
+    dialog.ports.SetCurSel(0);
+    dialog.log.clear();
+}
+
+TEST_F(DialogTest, AListKeepsItemDataAndRefusesSelectionsOutOfRange)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        EXPECT_EQ(dialog.ports.GetCurSel(), -1);
+        FillPorts(dialog);
+        EXPECT_EQ(dialog.ports.GetItemData(2), 1);
+        EXPECT_EQ(dialog.ports.GetItemData(7), -1);
+        EXPECT_EQ(dialog.ports.SetCurSel(1), 1);
+        EXPECT_EQ(dialog.ports.SetCurSel(3), -1);
+        EXPECT_EQ(dialog.ports.GetCurSel(), -1) << "a choice out of range clears the choice";
+        dialog.ports.ResetContent();
+        EXPECT_EQ(dialog.ports.GetCount(), 0);
+        EXPECT_EQ(dialog.ports.GetCurSel(), -1);
+        EXPECT_TRUE(dialog.log.empty()) << "the program's own choices send nothing";
+    });
+}
+
 TEST_F(DialogTest, OnlyTheUsersChoiceInAListSendsSelChange)
 {
     TestDialog dialog(module, 200);
     Run(dialog, [&] {
-        int value = -1;
-        for (const wchar_t* text : {L"None", L"External (COM1)", L"Bluetooth (COM5)"}) {
-            const int index = dialog.ports.AddString(text);
-            dialog.ports.SetItemData(index, value++);
-        }
-        EXPECT_EQ(dialog.ports.GetItemData(2), 1);
-        EXPECT_EQ(dialog.ports.GetItemData(7), -1);
-        EXPECT_EQ(dialog.ports.GetCurSel(), -1);
-        EXPECT_EQ(dialog.ports.SetCurSel(1), 1);
-        EXPECT_EQ(dialog.ports.SetCurSel(3), -1);
-        EXPECT_EQ(dialog.ports.GetCurSel(), -1);
-        dialog.ports.SetCurSel(0);
-        dialog.log.clear();
-
+        FillPorts(dialog);
         Press(Key::Enter);
         EXPECT_EQ(system.OpenList(), dialog.GetDlgItem(1005));
         Press(Key::Down);
@@ -289,8 +344,16 @@ TEST_F(DialogTest, OnlyTheUsersChoiceInAListSendsSelChange)
 
         Press(Key::Up);
         EXPECT_EQ(dialog.log.back(), "selchange 1") << "arrows on a closed list choose";
+    });
+}
 
-        // Clicks: the field opens the list, whose rows lie below it, one cell each.
+// The field opens the list, whose rows lie below it, one cell each.
+TEST_F(DialogTest, ClicksOpenAListAndChooseInIt)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        FillPorts(dialog);
+        dialog.ports.SetCurSel(2);
         const Rect field = dialog.GetDlgItem(1005)->GetWindowRect();
         system.Deliver(InputEvent::ClickAt({field.left + 5, field.top + 5}));
         auto* list = static_cast<ComboBoxWindow*>(dialog.GetDlgItem(1005));
@@ -298,15 +361,11 @@ TEST_F(DialogTest, OnlyTheUsersChoiceInAListSendsSelChange)
         EXPECT_EQ(list->ListRect(),
                   (Rect{field.left, field.bottom, field.right, field.bottom + 48}));
         system.Deliver(InputEvent::ClickAt({field.left + 5, field.bottom + 16 * 0 + 3}));
-        EXPECT_EQ(dialog.log.back(), "selchange 0");
+        EXPECT_EQ(dialog.log, std::vector<std::string>{"selchange 0"});
         system.Deliver(InputEvent::ClickAt({field.left + 5, field.top + 5}));
         system.Deliver(InputEvent::ClickAt({2, 600}));
         EXPECT_EQ(system.OpenList(), nullptr) << "a click beside the list closes it";
         EXPECT_EQ(dialog.ports.GetCurSel(), 0);
-
-        dialog.ports.ResetContent();
-        EXPECT_EQ(dialog.ports.GetCount(), 0);
-        EXPECT_EQ(dialog.ports.GetCurSel(), -1);
     });
 }
 
@@ -342,6 +401,88 @@ TEST_F(DialogTest, ControlsBindOnlyToTheirKind)
         EXPECT_FALSE(dialog.connect.IsWindowEnabled());
     });
 }
+
+// The program's own dialogs, 102 (portrait) and 103 (landscape), on screens and cells of
+// other sizes: every control where its template puts it. The templates' bytes are checked
+// against the published layout in tests/resources; here the program's table is the oracle.
+struct ProgramScreen {
+    const char* name;
+    std::uint16_t templateId;
+    Size screen;
+    Size cell;
+};
+
+void PrintTo(const ProgramScreen& screen, std::ostream* out)
+{
+    *out << screen.name;
+}
+
+// Calls `check` once the dialog is up, then ends it.
+class CheckedDialog : public Dialog {
+public:
+    using Dialog::Dialog;
+    std::function<void(CheckedDialog&)> check;
+
+protected:
+    bool OnInitDialog() override
+    {
+        Dialog::OnInitDialog();
+        check(*this);
+        EndDialog(IDOK);
+        return true;
+    }
+};
+
+class ProgramDialogTest : public ::testing::TestWithParam<ProgramScreen> {};
+
+TEST_P(ProgramDialogTest, EveryControlSitsWhereTheTemplatePutsIt)
+{
+    const ProgramScreen c = GetParam();
+    HeadlessDisplay display(c.screen, c.cell);
+    ManualClock clock;
+    WindowSystem system(display, clock);
+    CheckedDialog dialog(ProgramResources(), c.templateId);
+    bool checked = false;
+    dialog.check = [&](CheckedDialog& self) {
+        checked = true;
+        EXPECT_EQ(self.GetWindowRect(), (Rect{0, 0, c.screen.cx, c.screen.cy}));
+        EXPECT_EQ(self.GetWindowText(), L"Quorvex");
+        ASSERT_EQ(self.Children().size(), kMainDialogControls.size());
+        for (std::size_t i = 0; i < kMainDialogControls.size(); ++i) {
+            const MainDialogControl& want = kMainDialogControls[i];
+            SCOPED_TRACE(want.id);
+            const Window* control = self.Children()[i];
+            ASSERT_EQ(control->GetDlgCtrlID(), want.id) << "template order is the stacking order";
+            EXPECT_EQ(control->GetStyle(), want.style);
+            EXPECT_EQ(control->GetWindowText(), want.text);
+            const DialogRect units =
+                c.templateId == DialogId::Portrait ? want.portrait : want.landscape;
+            const int left = units.x * c.cell.cx / 4;
+            const int top = units.y * c.cell.cy / 8 + c.cell.cy;  // below the caption
+            const int right = (units.x + units.cx) * c.cell.cx / 4;
+            const int bottom = (units.y + units.cy) * c.cell.cy / 8 + c.cell.cy;
+            if (const auto* list = dynamic_cast<const ComboBoxWindow*>(control)) {
+                EXPECT_EQ(control->GetWindowRect(), (Rect{left, top, right, top + c.cell.cy}));
+                EXPECT_EQ(list->DroppedHeight(), bottom - top);
+            } else {
+                EXPECT_EQ(control->GetWindowRect(), (Rect{left, top, right, bottom}));
+            }
+        }
+    };
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(checked);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, ProgramDialogTest,
+    ::testing::Values(
+        ProgramScreen{"Portrait", DialogId::Portrait, {480, 640}, {8, 16}},
+        ProgramScreen{"Landscape", DialogId::Landscape, {640, 480}, {8, 16}},
+        ProgramScreen{"PortraitLargeCells", DialogId::Portrait, {800, 1000}, {10, 20}},
+        ProgramScreen{"LandscapeLargeCells", DialogId::Landscape, {1000, 600}, {10, 20}}),
+    [](const ::testing::TestParamInfo<ProgramScreen>& info) {
+        return std::string(info.param.name);
+    });
 
 }  // namespace
 }  // namespace quorvex

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "platform/window/window_types.h"
 #include "tests/support/template_builder.h"
@@ -44,9 +46,11 @@ TEST(ParsedDialogTemplateTest, ReadsHeaderFontAndItems)
     EXPECT_TRUE(parsed->items[1].title.text.empty());
 }
 
-TEST(ParsedDialogTemplateTest, ReadsOrdinalTitlesCreationDataAndSurrogates)
+// No DS_SETFONT, a title with a surrogate pair, an item at a negative x whose title is an
+// ordinal and which carries four bytes of creation data, and an item with id 0xFFFF.
+std::vector<std::byte> UnusualTemplate()
 {
-    TemplateBuilder t(0x80000000, 0, 10, 10, L"\xD83D\xDE00!", 2);  // no DS_SETFONT: no font fields
+    TemplateBuilder t(0x80000000, 0, 10, 10, L"\xD83D\xDE00!", 2);
     t.Item({0x50000003, -4, 0, 10, 10, 7, kStaticClassOrdinal, L""});
     // Rewrite the first item's title as an ordinal and give it four bytes of creation data.
     t.bytes.resize(t.bytes.size() - 4);
@@ -55,40 +59,94 @@ TEST(ParsedDialogTemplateTest, ReadsOrdinalTitlesCreationDataAndSurrogates)
     t.Word(6);
     t.Dword(0xAABBCCDD);
     t.Item({0x50000000, 1, 2, 3, 4, 0xFFFF, kButtonClassOrdinal, L"x"});
-    const auto parsed = ParsedDialogTemplate::Parse(t.bytes);
+    return t.bytes;
+}
+
+TEST(ParsedDialogTemplateTest, JoinsSurrogatePairsIntoOneCharacter)
+{
+    const auto bytes = UnusualTemplate();
+    const auto parsed = ParsedDialogTemplate::Parse(bytes);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->title.text, std::wstring(1, static_cast<wchar_t>(0x1F600)) + L"!");
+}
+
+TEST(ParsedDialogTemplateTest, ReadsNoFontWithoutTheSetFontStyle)
+{
+    const auto bytes = UnusualTemplate();
+    const auto parsed = ParsedDialogTemplate::Parse(bytes);
+    ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->typeface.empty());
-    EXPECT_EQ(parsed->items[0].x, -4) << "positions are signed";
+    EXPECT_EQ(parsed->items[0].x, -4) << "the first item follows the title at once";
+}
+
+TEST(ParsedDialogTemplateTest, ReadsOrdinalTitlesAndCreationData)
+{
+    const auto bytes = UnusualTemplate();  // creation data is read in place
+    const auto parsed = ParsedDialogTemplate::Parse(bytes);
+    ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->items[0].title.ordinal, 129);
     ASSERT_EQ(parsed->items[0].creationData.size(), 4u);
     EXPECT_EQ(parsed->items[0].creationData[0], std::byte{0xDD});
-    EXPECT_EQ(parsed->items[1].id, 0xFFFF);
+    EXPECT_EQ(parsed->items[1].id, 0xFFFF) << "the next item starts after the data";
     EXPECT_EQ(parsed->items[1].title.text, L"x");
 }
 
-TEST(ParsedDialogTemplateTest, RefusesEveryTruncationAndLyingCounts)
+TEST(ParsedDialogTemplateTest, RefusesEveryTruncation)
 {
     const auto bytes = TwoItems().bytes;
     for (std::size_t length = 0; length < bytes.size(); ++length)
         EXPECT_FALSE(ParsedDialogTemplate::Parse(std::span(bytes).first(length)))
             << "cut at " << length;
-
-    auto lying = bytes;
-    lying[8] = std::byte{0xFF};  // item count 0xFF02
-    lying[9] = std::byte{0xFF};
-    EXPECT_FALSE(ParsedDialogTemplate::Parse(lying));
-
-    TemplateBuilder unterminated(0x40, 0, 1, 1, L"", 0);
-    unterminated.bytes.resize(unterminated.bytes.size() - 2);  // typeface without its NUL
-    EXPECT_FALSE(ParsedDialogTemplate::Parse(unterminated.bytes));
-
-    TemplateBuilder oversized(0, 0, 1, 1, L"", 1);
-    oversized.Item({0, 0, 0, 0, 0, 1, kStaticClassOrdinal, L""});
-    oversized.bytes.resize(oversized.bytes.size() - 2);
-    oversized.Word(200);  // creation data longer than what follows
-    EXPECT_FALSE(ParsedDialogTemplate::Parse(oversized.bytes));
 }
+
+// A template whose lengths or counts promise more than its bytes hold, by name.
+struct Lie {
+    const char* name;
+    std::vector<std::byte> bytes;
+};
+
+void PrintTo(const Lie& lie, std::ostream* out)
+{
+    *out << lie.name;
+}
+
+class ParsedDialogTemplateLieTest : public ::testing::TestWithParam<Lie> {};
+
+TEST_P(ParsedDialogTemplateLieTest, IsRefused)
+{
+    EXPECT_FALSE(ParsedDialogTemplate::Parse(GetParam().bytes));
+}
+
+Lie ItemCountBeyondTheBytes()
+{
+    auto bytes = TwoItems().bytes;
+    bytes[8] = std::byte{0xFF};  // item count 0xFF02
+    bytes[9] = std::byte{0xFF};
+    return {"ItemCountBeyondTheBytes", bytes};
+}
+
+Lie TypefaceWithoutItsNul()
+{
+    TemplateBuilder t(0x40, 0, 1, 1, L"", 0);
+    t.bytes.resize(t.bytes.size() - 2);
+    return {"TypefaceWithoutItsNul", t.bytes};
+}
+
+Lie CreationDataPastTheEnd()
+{
+    TemplateBuilder t(0, 0, 1, 1, L"", 1);
+    t.Item({0, 0, 0, 0, 0, 1, kStaticClassOrdinal, L""});
+    t.bytes.resize(t.bytes.size() - 2);
+    t.Word(200);
+    return {"CreationDataPastTheEnd", t.bytes};
+}
+
+INSTANTIATE_TEST_SUITE_P(Lies, ParsedDialogTemplateLieTest,
+                         ::testing::Values(ItemCountBeyondTheBytes(), TypefaceWithoutItsNul(),
+                                           CreationDataPastTheEnd()),
+                         [](const ::testing::TestParamInfo<Lie>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace quorvex

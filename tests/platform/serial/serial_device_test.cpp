@@ -12,9 +12,9 @@
 #include <fstream>
 #include <string>
 
+#include "platform/serial/pseudo_terminal.h"
 #include "platform/serial/serial_device_test_helper.h"
 #include "platform/system/posix.h"
-#include "platform/testing/pseudo_terminal.h"
 #include "platform/threads/event.h"
 #include "platform/threads/thread.h"
 #include "tests/support/temp_prefix.h"

@@ -126,20 +126,5 @@ TEST(EventTest, SetBeforeTheDeadlineWinsOverTheClock)
     EXPECT_TRUE(result);
 }
 
-TEST(ThreadTest, StartsOnceUntilJoined)
-{
-    Thread thread;
-    EXPECT_FALSE(thread.IsStarted());
-    Event release(ResetMode::Manual);
-    ASSERT_TRUE(thread.Start([&] { release.Wait(); }));
-    EXPECT_TRUE(thread.IsStarted());
-    EXPECT_FALSE(thread.Start([] {}));
-    release.Set();
-    thread.Join();
-    thread.Join();
-    EXPECT_FALSE(thread.IsStarted());
-    EXPECT_TRUE(thread.Start([] {}));
-}
-
 }  // namespace
 }  // namespace quorvex
