@@ -143,7 +143,9 @@ void SerialPort::ReaderThread()
                     break;
                 const std::uint32_t total =
                     receivedTotal.fetch_add(count, std::memory_order_relaxed) + count;
-                if (MustWaitForEmptyRing(ring.GetUsed(), total, count))
+                // Past one ring's worth the total alone decides, and the ring's lock is spared.
+                if (total > RingBuffer::kStorageSize ||
+                    MustWaitForEmptyRing(ring.GetUsed(), total, count))
                     ring.GetEmptyEvent().Wait();
                 if (!readerRunning.load(std::memory_order_relaxed))
                     break;

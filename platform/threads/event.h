@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -53,10 +55,13 @@ private:
     void Unregister(Registration& entry);
     bool TryTake();
 
-    mutable std::mutex mutex;
+    // Set, Reset and a look at a set event touch only the atomics; the lock guards the list
+    // of waiters, and Set takes it only when someone is registered.
+    std::atomic<bool> signalled{false};
+    std::atomic<std::uint32_t> registered{0};
+    std::mutex mutex;
     Clock& clock;
     const ResetMode mode;
-    bool signalled = false;
     Registration* waiters = nullptr;
 };
 
