@@ -18,11 +18,20 @@ Event::~Event()
 
 void Event::Set()
 {
-    // Sequentially consistent, as Register's count and TryTake's look are: either this Set
-    // sees the waiter registered, or the waiter's look after registering sees the event set.
+    if (Signal())
+        WakeWaiters();
+}
+
+bool Event::Signal()
+{
+    // Sequentially consistent, as Register's count and TryTake's look are: either this sees
+    // the waiter registered, or the waiter's look after registering sees the event set.
     signalled.store(true, std::memory_order_seq_cst);
-    if (registered.load(std::memory_order_seq_cst) == 0)
-        return;
+    return registered.load(std::memory_order_seq_cst) != 0;
+}
+
+void Event::WakeWaiters()
+{
     std::lock_guard lock(mutex);
     // Every waiter is woken, also for an automatic-reset event: each then competes in
     // TryTake, and only one of them takes the signal.

@@ -32,6 +32,11 @@ public:
 
     void Set();
     void Reset();
+    // Set in two steps, for a caller that sets the event under a lock of its own: Signal
+    // sets it and says whether anyone waits; WakeWaiters, called after that lock is left,
+    // wakes them, so that they do not wake only to wait for the caller's lock.
+    bool Signal();
+    void WakeWaiters();
     bool IsSet() const;
 
     void Wait();
