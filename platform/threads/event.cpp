@@ -32,11 +32,24 @@ bool Event::Signal()
 
 void Event::WakeWaiters()
 {
-    std::lock_guard lock(mutex);
     // Every waiter is woken, also for an automatic-reset event: each then competes in
-    // TryTake, and only one of them takes the signal.
-    for (Registration* entry = waiters; entry != nullptr; entry = entry->next)
-        entry->waiter->Wake();
+    // TryTake, and only one of them takes the signal. The futex calls come after the lock
+    // is left, so that a woken waiter does not wake only to wait for it to unregister.
+    std::array<Waiter::Sleeper, kMaxWokenAfterLock> sleepers{};
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(mutex);
+        for (Registration* entry = waiters; entry != nullptr; entry = entry->next) {
+            if (const Waiter::Sleeper sleeper = entry->waiter->StartWake()) {
+                if (count < sleepers.size())
+                    sleepers[count++] = sleeper;
+                else
+                    Waiter::FinishWake(sleeper);
+            }
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        Waiter::FinishWake(sleepers[i]);
 }
 
 void Event::Reset()

@@ -49,6 +49,10 @@ public:
                                               std::optional<Clock::Duration> limit = std::nullopt);
 
 private:
+    // Waiters whose futex calls WakeWaiters makes after leaving its lock; more are woken
+    // under it.
+    static constexpr std::size_t kMaxWokenAfterLock = 4;
+
     // A waiting thread's entry in the list of each event it waits on; lives on its stack.
     struct Registration {
         Waiter* waiter = nullptr;

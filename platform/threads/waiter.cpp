@@ -8,10 +8,22 @@ namespace quorvex {
 
 void Waiter::Wake()
 {
+    if (const Sleeper sleeper = StartWake())
+        FinishWake(sleeper);
+}
+
+Waiter::Sleeper Waiter::StartWake()
+{
     // The waiter cannot go away meanwhile: every caller wakes it while holding the lock under
     // which the waiter must unregister before it returns.
-    if (state.exchange(kWoken, std::memory_order_release) == kAsleep)
-        (void)Posix::FutexWake(state, 1);  // cannot fail on a valid word
+    return state.exchange(kWoken, std::memory_order_release) == kAsleep ? &state : nullptr;
+}
+
+void Waiter::FinishWake(Sleeper sleeper)
+{
+    // The kernel takes the address as a key only: once the waiter has gone it wakes nobody,
+    // or a sleep elsewhere that looks again; a word no longer mapped fails harmlessly.
+    (void)Posix::FutexWake(*sleeper, 1);
 }
 
 void Waiter::Sleep()

@@ -21,6 +21,14 @@ public:
 
     void Wake();
 
+    // Wake in two steps, for a caller that holds the lock that keeps this waiter alive:
+    // StartWake marks it woken and, when it sleeps, returns what to hand to FinishWake once
+    // the lock is left. A FinishWake that comes after the waiter has gone is harmless: a
+    // sleep that is woken for nothing looks again and sleeps on.
+    using Sleeper = const std::atomic<std::uint32_t>*;
+    Sleeper StartWake();
+    static void FinishWake(Sleeper sleeper);
+
     // Sleeps until woken, then consumes the wake-up. Only clocks call these two.
     void Sleep();
     bool SleepUntil(std::chrono::steady_clock::time_point deadline);  // false: deadline first
