@@ -304,8 +304,10 @@ bool SerialDevice::WaitEvent(std::uint32_t& events)
             continue;
         }
         if ((ttyEvents & POLLIN) != 0) {
-            if ((wanted & EV_RXCHAR) != 0)
+            if ((wanted & EV_RXCHAR) != 0) {
                 events |= EV_RXCHAR;
+                drained = false;
+            }
             if ((wanted & EV_ERR) != 0 && HasUnclearedLineErrors())
                 events |= EV_ERR;
             if (events != 0)
@@ -323,10 +325,19 @@ bool SerialDevice::Read(void* buffer, std::uint32_t count, std::uint32_t& read)
         return true;
     const auto deadline = SteadyClock::now() +
                           std::chrono::milliseconds(readTimeoutMs.load(std::memory_order_relaxed));
+    // A read that came back short found the device drained: the next would most likely find
+    // nothing, so it waits for bytes first. After a full read, reading first is cheaper.
+    bool readFirst = !drained;
     for (;;) {
+        if (!readFirst) {
+            readFirst = true;
+            if (WaitUntilReady(POLLIN, deadline) == Readiness::Failed)
+                return false;
+        }
         const SystemResult got = Posix::Read(fd, buffer, count);
         if (got.Ok() && got.value > 0) {
             read = static_cast<std::uint32_t>(got.value);
+            drained = read < count;
             return true;
         }
         if (!got.Ok() && got.error != EAGAIN) {
@@ -338,6 +349,7 @@ bool SerialDevice::Read(void* buffer, std::uint32_t count, std::uint32_t& read)
             case Readiness::Ready:
                 continue;
             case Readiness::TimedOut:
+                drained = true;
                 return true;
             case Readiness::Failed:
                 return false;

@@ -21,7 +21,7 @@ inline constexpr std::uint32_t EV_ERR = 0x0080;     // a line error was seen
 // Threads: Open and Close belong to one owning thread at a time, and Close only after every
 // other thread has stopped using the device. Between them one thread may wait for events
 // and read while another writes and sets the event mask; each of those calls is safe
-// against the others.
+// against the others, but waits and reads belong to that one thread.
 //
 // Hang-up (a USB adapter pulled out, the far side of a pseudo-terminal closed) never makes
 // a caller spin: from then on an event wait blocks until the mask is set again, and reads
@@ -63,7 +63,8 @@ public:
     bool WaitEvent(std::uint32_t& events);
 
     // Reads what has arrived, up to `count` bytes. When nothing is there yet, waits up to the
-    // read time-out for the first bytes. A read that times out succeeds with 0 bytes.
+    // read time-out for the first bytes. A read that times out succeeds with 0 bytes. One
+    // thread reads at a time.
     bool Read(void* buffer, std::uint32_t count, std::uint32_t& read);
     // Writes up to `count` bytes, giving up after the write time-out; `written` says how
     // many went out.
@@ -91,6 +92,9 @@ private:
     std::atomic<std::uint32_t> readTimeoutMs{0};
     std::atomic<std::uint32_t> writeTimeoutMs{0};
     std::atomic<bool> hungUp{false};
+    // The last read found fewer bytes than it asked for, and no wait has seen more since.
+    // Belongs to the thread that waits and reads.
+    bool drained = false;
     std::atomic<std::uint64_t> errorsSeen{0};
 };
 
