@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -20,6 +21,7 @@
 #include "bench/task_usage.h"
 #include "platform/serial/pseudo_terminal.h"
 #include "platform/testing/child_process.h"
+#include "platform/threads/event.h"
 #include "platform/threads/thread.h"
 #include "relay/relay_engine.h"
 #include "sim/line_pacer.h"
@@ -306,6 +308,32 @@ private:
     Thread receiverThread;
 };
 
+// The CPU one hand-over from one thread to another costs, in microseconds: what the relay's
+// design adds to every chunk, a reader handing it to the relay thread. Two threads pass a turn
+// back and forth through automatic-reset events while nothing else of the process runs.
+double HandOverMicroseconds()
+{
+    Event ping(Event::ResetMode::Automatic);
+    Event pong(Event::ResetMode::Automatic);
+    constexpr int kTurns = 100000;
+    const std::clock_t before = std::clock();
+    {
+        Thread other;
+        other.Start([&] {
+            for (int turn = 0; turn < kTurns; ++turn) {
+                ping.Wait();
+                pong.Set();
+            }
+        });
+        for (int turn = 0; turn < kTurns; ++turn) {
+            ping.Set();
+            pong.Wait();
+        }
+    }
+    const double cpu = static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
+    return cpu * 1e6 / (2.0 * kTurns);
+}
+
 double Ratio(double ours, double other)
 {
     return other != 0 ? ours / other : 0.0;
@@ -390,6 +418,13 @@ int Main(bool quick)
     row("context switches per MiB both ways",
         each([&](int i) { return static_cast<double>(both[i].used.switches) / bothMiB; }), 0);
     const double chunks = static_cast<double>(oneWay) / 512;
+    const double handOver = HandOverMicroseconds();
+    const double ceiling =
+        one[1].used.cpuSeconds * 1000 / oneMiB + handOver * chunks / oneMiB / 1000;
+    std::printf("%-46s %.2f us of CPU\n", "one hand-over between two threads", handOver);
+    std::printf("%-46s %.2f ms (socat -b512 plus one hand-over per chunk); ours %.2f\n",
+                "CPU per MiB one way the design allows", ceiling,
+                one[0].used.cpuSeconds * 1000 / oneMiB / ceiling);
     std::printf("%-46s receiver reader %.2f (%.2f), relay %.2f (%.2f), output reader %.2f\n",
                 "ours, switches (wake-ups) per 512-byte chunk",
                 receiverReaderUsed.switches / chunks, receiverReaderUsed.wakeUps / chunks,
