@@ -16,7 +16,9 @@ class Waiter;
 // A signal that threads wait for: set, reset, and waited on alone or together with others.
 // A manual-reset event stays set until Reset; an automatic-reset event lets exactly one
 // wait through per Set and is reset by that wait. Set and Reset may be called from any
-// thread, also while others wait. No thread may wait on an event when it is destroyed.
+// thread, also while others wait. No thread may wait on an event, nor be inside Set, when it
+// is destroyed: a waiter can return while the Set that released it is still finishing, so
+// whoever destroys an event first ends the threads that set it (joins them).
 class Event {
 public:
     enum class ResetMode { Manual, Automatic };
