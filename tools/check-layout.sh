@@ -23,6 +23,7 @@ declare -A allowed=(
              resources"
     [dialog]="$platform_base platform/serial platform/registry platform/resource platform/window
               platform/gui platform/framework serial relay resources ports"
+    [sim]="$platform_base platform/serial"
     [app]="$platform_base platform/serial platform/registry platform/resource platform/window
            platform/gui platform/framework serial relay resources ports dialog"
 )

@@ -1,8 +1,10 @@
 #include "platform/system/posix.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <linux/futex.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -11,6 +13,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -253,6 +256,85 @@ void Posix::ExitNow(int status)
 SystemResult Posix::WaitChild(int pid, int& status)
 {
     return Retry([&] { return static_cast<long>(::waitpid(static_cast<pid_t>(pid), &status, 0)); });
+}
+
+namespace {
+
+sigset_t SignalSet(std::span<const int> signals)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : signals)
+        sigaddset(&set, signal);
+    return set;
+}
+
+}  // namespace
+
+SystemResult Posix::BlockSignals(std::span<const int> signals, bool block)
+{
+    const sigset_t set = SignalSet(signals);
+    // pthread_sigmask reports its error as its result and leaves errno alone.
+    const int error = ::pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+    return {error == 0 ? 0 : -1, error};
+}
+
+SystemResult Posix::TakeSignal(std::span<const int> signals, std::chrono::nanoseconds limit)
+{
+    const sigset_t set = SignalSet(signals);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left =
+            std::max(std::chrono::nanoseconds(0), deadline - std::chrono::steady_clock::now());
+        const auto seconds = std::chrono::floor<std::chrono::seconds>(left);
+        const timespec wait{static_cast<time_t>(seconds.count()),
+                            static_cast<long>((left - seconds).count())};
+        const int taken = ::sigtimedwait(&set, nullptr, &wait);
+        if (taken > 0)
+            return {taken, 0};
+        if (errno != EINTR)
+            return {-1, errno};
+    }
+}
+
+namespace {
+
+// The futex system call works on the plain 32-bit word the atomic holds.
+std::uint32_t* FutexWord(const std::atomic<std::uint32_t>& word)
+{
+    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
+                  std::atomic<std::uint32_t>::is_always_lock_free);
+    return reinterpret_cast<std::uint32_t*>(const_cast<std::atomic<std::uint32_t>*>(&word));
+}
+
+}  // namespace
+
+SystemResult Posix::FutexWait(const std::atomic<std::uint32_t>& word, std::uint32_t expected,
+                              const std::chrono::steady_clock::time_point* deadline)
+{
+    // FUTEX_WAIT_BITSET takes an absolute time on the monotonic clock, the steady clock's own,
+    // so a retry after an interruption keeps the same deadline.
+    timespec until{};
+    if (deadline != nullptr) {
+        const auto since =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(deadline->time_since_epoch())
+                .count();
+        until.tv_sec = since > 0 ? static_cast<time_t>(since / 1'000'000'000) : 0;
+        until.tv_nsec = since > 0 ? static_cast<long>(since % 1'000'000'000) : 0;
+    }
+    return Retry([&] {
+        return ::syscall(SYS_futex, FutexWord(word), FUTEX_WAIT_BITSET | FUTEX_PRIVATE_FLAG,
+                         expected, deadline != nullptr ? &until : nullptr, nullptr,
+                         FUTEX_BITSET_MATCH_ANY);
+    });
+}
+
+SystemResult Posix::FutexWake(const std::atomic<std::uint32_t>& word, int count)
+{
+    return Retry([&] {
+        return ::syscall(SYS_futex, FutexWord(word), FUTEX_WAKE | FUTEX_PRIVATE_FLAG, count,
+                         nullptr, nullptr, 0);
+    });
 }
 
 }  // namespace quorvex

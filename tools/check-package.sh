@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build tree of its own (build/package: the programs, no
+# tests), then checks it: its name, its version (the project's, which is the version
+# record's), its dependencies, and the exact list of files it installs, unpacked into a
+# staging root; there the programs run and the man pages render. Run as root with CI=true,
+# it installs the package for real with apt instead, checks `man quorvex`, and removes it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+
+build=build/package
+cmake --preset package >/dev/null
+cmake --build --preset package
+rm -f "$build"/quorvex_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+debs=("$build"/quorvex_*.deb)
+[[ ${#debs[@]} -eq 1 && -f ${debs[0]} ]] || { echo "expected one package, found: ${debs[*]}" >&2; exit 1; }
+deb=${debs[0]}
+
+failed=0
+fail() { echo "check-package: $*" >&2; failed=1; }
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+record=$(sed -n 's/.*{L"FileVersion", L"\([0-9.]*\)"}.*/\1/p' resources/version_record.cpp)
+[[ -n $version && $version == "$record" ]] ||
+    fail "project version '$version' differs from the version record's '$record'"
+[[ $(basename "$deb") == "quorvex_${version}_$(dpkg --print-architecture).deb" ]] ||
+    fail "unexpected file name $(basename "$deb")"
+[[ $(dpkg-deb -f "$deb" Package) == quorvex ]] || fail "package name"
+[[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "package version $(dpkg-deb -f "$deb" Version)"
+[[ $(dpkg-deb -f "$deb" Recommends) == *man-db* ]] || fail "does not recommend man-db"
+
+# The dialog program is in the package whenever the tree builds it.
+has_dialog=0
+ninja -C "$build" -t targets all | grep -q '^quorvex: ' && has_dialog=1
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libc6 libstdc++6; do
+    [[ $depends == *"$library "* ]] || fail "Depends lacks $library: $depends"
+done
+if ((has_dialog)); then
+    [[ $depends == *libncursesw6* ]] || fail "Depends lacks libncursesw6: $depends"
+fi
+
+expected=(
+    ./usr/bin/quorvex-nmea-sim
+    ./usr/share/doc/quorvex/README.md
+    ./usr/share/man/man1/quorvex-nmea-sim.1.gz
+    ./usr/share/man/man1/quorvex.1.gz
+)
+((has_dialog)) && expected+=(./usr/bin/quorvex)
+actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
+wanted=$(printf '%s\n' "${expected[@]}" | sort)
+if [[ $actual != "$wanted" ]]; then
+    fail "file list differs (< packed, > expected):"
+    diff <(echo "$actual") <(echo "$wanted") >&2 || true
+fi
+
+if [[ $(id -u) -eq 0 && ${CI:-} == true ]]; then
+    root=/
+    apt-get install -y -qq "./$deb" >/dev/null
+    trap 'apt-get remove -y -qq quorvex >/dev/null' EXIT
+    [[ $(man -w quorvex) == /usr/share/man/man1/quorvex.1.gz ]] || fail "man quorvex finds $(man -w quorvex)"
+else
+    root=$build/staging
+    rm -rf "$root"
+    dpkg-deb -x "$deb" "$root"
+fi
+
+"$root/usr/bin/quorvex-nmea-sim" --help | grep -q '^usage: quorvex-nmea-sim' || fail "quorvex-nmea-sim --help"
+if ((has_dialog)); then
+    missing=$(ldd "$root/usr/bin/quorvex" | grep 'not found' || true)
+    [[ -z $missing ]] || fail "quorvex lacks libraries: $missing"
+fi
+for page in quorvex quorvex-nmea-sim; do
+    file=$root/usr/share/man/man1/$page.1.gz
+    text=$(MANWIDTH=80 man -l "$file" 2>/dev/null)
+    [[ $text == *"Quorvex $version"* ]] || fail "man page $page(1) does not render with the version"
+    warnings=$(LC_ALL=C.UTF-8 man --warnings -l "$file" 2>&1 >/dev/null || true)
+    [[ -z $warnings ]] || fail "man page $page(1) warns: $warnings"
+done
+
+((failed == 0)) && echo "check-package: $(basename "$deb") is good (${#expected[@]} files)"
+exit $failed

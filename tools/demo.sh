@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Quorvex in one command, without a receiver: installs what is missing, builds, and starts
+# quorvex in this terminal in a prefix of its own (build/demo-prefix, or $QUORVEX_DEMO_PREFIX),
+# with a simulated receiver behind COM2 and a simulated device at the far end of the
+# Bluetooth port COM5. Choose "Bluetooth (COM5)", press Connect, and watch the lamp; when
+# you leave (F10 or Ctrl-C), the demo tells what reached the device. Inside tmux, a pane
+# beside quorvex shows the sentences as they arrive. Nothing outside the demo prefix and the
+# build folder is touched.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target quorvex quorvex-nmea-sim >/dev/null
+
+build=$PWD/build/default
+prefix=${QUORVEX_DEMO_PREFIX:-$PWD/build/demo-prefix}
+mkdir -p "$prefix/devices"
+chmod 700 "$prefix"
+export QUORVEX_PREFIX=$prefix
+received=$prefix/received.nmea
+: >"$received"
+
+# COM5 is a Bluetooth serial port in this prefix's system records.
+hive=$prefix/system.reg
+if ! grep -qs '"Port"="COM5"' "$hive"; then
+    printf '%s\n' "Windows Registry Editor Version 5.00" "" \
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports\\Demo]" \
+        '"Port"="COM5"' >"$hive.new"
+    flock "$hive.lock" mv "$hive.new" "$hive"
+fi
+
+# The receiver, at 1 Hz and 4800 baud like most, and the device, which only listens. Neither
+# holds its pseudo-terminal's device side: quorvex is the only program that opens it.
+sim=$build/sim/quorvex-nmea-sim
+"$sim" --pty --link COM2 --rate 1 --baud 4800 --seed 1 >"$prefix/receiver.log" 2>&1 &
+receiver=$!
+"$sim" --pty --link COM5 --listen --received "$received" >"$prefix/device.log" 2>&1 &
+device=$!
+pane=
+stop() {
+    kill -TERM "$receiver" "$device" 2>/dev/null || true
+    wait "$receiver" "$device" 2>/dev/null || true
+    [[ -z $pane ]] || tmux kill-pane -t "$pane" 2>/dev/null || true
+}
+trap stop EXIT
+for _ in $(seq 100); do
+    [[ -L $prefix/devices/com2 && -L $prefix/devices/com5 ]] && break
+    sleep 0.05
+done
+
+if [[ -n ${TMUX:-} ]]; then
+    pane=$(tmux split-window -h -d -P -F '#{pane_id}' -l 45% "tail -n +1 -F '$received'")
+fi
+
+status=0
+"$build/app/quorvex" || status=$?
+
+stop
+trap - EXIT
+echo
+echo "quorvex ended with $status."
+echo "The receiver: $(grep '^sent' "$prefix/receiver.log" || echo 'sent nothing')"
+echo "The device at COM5: $(grep '^received' "$prefix/device.log" || echo 'received nothing')"
+if [[ -s $received ]]; then
+    echo "The last sentences that reached it:"
+    tail -n 7 "$received" | tr -d '\r'
+fi
