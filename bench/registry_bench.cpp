@@ -16,7 +16,7 @@
 #include "platform/registry/live_records.h"
 #include "platform/registry/registry_key.h"
 #include "platform/registry/registry_string.h"
-#include "platform/testing/pseudo_terminal.h"
+#include "platform/serial/pseudo_terminal.h"
 #include "ports/receiver_port_owner.h"
 #include "ports/settings_store.h"
 

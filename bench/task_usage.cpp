@@ -28,9 +28,12 @@ Usage TaskUsage::Of(const std::string& pid, const std::vector<std::string>& thre
         std::string key;
         std::uint64_t value = 0;
         while (status >> key) {
-            if ((key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:") &&
-                status >> value)
-                usage.wakeUps += value;
+            const bool voluntary = key == "voluntary_ctxt_switches:";
+            if ((voluntary || key == "nonvoluntary_ctxt_switches:") && status >> value) {
+                usage.switches += value;
+                if (voluntary)
+                    usage.wakeUps += value;
+            }
         }
     }
     return usage;

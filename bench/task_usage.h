@@ -9,11 +9,13 @@ namespace quorvex::bench {
 // CPU time and wake-ups of a set of threads, read from /proc.
 struct Usage {
     double cpuSeconds = 0;
-    std::uint64_t wakeUps = 0;  // context switches, voluntary and not
+    std::uint64_t switches = 0;  // context switches, voluntary and not
+    std::uint64_t wakeUps = 0;   // voluntary context switches: each a sleep and a wake-up
 
     Usage operator-(const Usage& earlier) const
     {
-        return {cpuSeconds - earlier.cpuSeconds, wakeUps - earlier.wakeUps};
+        return {cpuSeconds - earlier.cpuSeconds, switches - earlier.switches,
+                wakeUps - earlier.wakeUps};
     }
 };
 

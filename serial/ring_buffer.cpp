@@ -19,9 +19,22 @@ std::uint32_t RingBuffer::UsedLocked() const
 
 void RingBuffer::Write(const unsigned char* source, std::uint32_t length)
 {
-    CriticalSection::Guard guard(lock);
     if (length == 0)
         return;
+    // The events change under the lock; their waiters are woken once it is left.
+    bool wake = false;
+    {
+        CriticalSection::Guard guard(lock);
+        WriteLocked(source, length);
+        wake = dataEvent.Signal();
+        emptyEvent.Reset();
+    }
+    if (wake)
+        dataEvent.WakeWaiters();
+}
+
+void RingBuffer::WriteLocked(const unsigned char* source, std::uint32_t length)
+{
     while (length > 0) {
         const std::uint32_t piece = std::min(length, kStorageSize - writePos);
         // Decided before the copy: after it, a full ring and an empty one look alike.
@@ -39,13 +52,27 @@ void RingBuffer::Write(const unsigned char* source, std::uint32_t length)
         source += piece;
         length -= piece;
     }
-    dataEvent.Set();
-    emptyEvent.Reset();
 }
 
 std::uint32_t RingBuffer::Read(unsigned char* destination, std::uint32_t maximum)
 {
-    CriticalSection::Guard guard(lock);
+    bool wake = false;
+    std::uint32_t copied = 0;
+    {
+        CriticalSection::Guard guard(lock);
+        copied = ReadLocked(destination, maximum);
+        if (readPos == writePos) {
+            dataEvent.Reset();
+            wake = emptyEvent.Signal();
+        }
+    }
+    if (wake)
+        emptyEvent.WakeWaiters();
+    return copied;
+}
+
+std::uint32_t RingBuffer::ReadLocked(unsigned char* destination, std::uint32_t maximum)
+{
     std::uint32_t copied = 0;
     while (readPos != writePos && copied < maximum) {
         const std::uint32_t contiguous =
@@ -56,10 +83,6 @@ std::uint32_t RingBuffer::Read(unsigned char* destination, std::uint32_t maximum
         if (readPos == kStorageSize)
             readPos = 0;
         copied += piece;
-    }
-    if (readPos == writePos) {
-        dataEvent.Reset();
-        emptyEvent.Set();
     }
     return copied;
 }
@@ -72,11 +95,16 @@ std::uint32_t RingBuffer::GetUsed()
 
 void RingBuffer::Clear()
 {
-    CriticalSection::Guard guard(lock);
-    readPos = 0;
-    writePos = 0;
-    dataEvent.Reset();
-    emptyEvent.Set();
+    bool wake = false;
+    {
+        CriticalSection::Guard guard(lock);
+        readPos = 0;
+        writePos = 0;
+        dataEvent.Reset();
+        wake = emptyEvent.Signal();
+    }
+    if (wake)
+        emptyEvent.WakeWaiters();
 }
 
 }  // namespace quorvex

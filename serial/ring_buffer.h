@@ -37,6 +37,8 @@ public:
 
 private:
     std::uint32_t UsedLocked() const;
+    void WriteLocked(const unsigned char* source, std::uint32_t length);
+    std::uint32_t ReadLocked(unsigned char* destination, std::uint32_t maximum);
 
     std::array<unsigned char, kStorageSize> storage;
     std::uint32_t readPos = 0;

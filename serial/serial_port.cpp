@@ -1,14 +1,37 @@
 #include "serial/serial_port.h"
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
+
 #include "platform/serial/comm_timeouts.h"
+#include "serial/serial_port_test_helper.h"
 
 namespace quorvex {
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr std::uint32_t kChunkSize = 512;
 constexpr std::uint32_t kReaderEvents = EV_RXCHAR | EV_ERR;
+// A failing event wait is tried again after a pause that doubles up to the longest.
+constexpr auto kFirstBackOff = 10ms;
+constexpr auto kLongestBackOff = 1000ms;
+
+// What tests put in place (serial_port_test_helper.h); set only while no reader runs, so the
+// readers look at it without a lock.
+std::function<void(SerialPort&)>& BeforeStoreHook()
+{
+    static std::function<void(SerialPort&)> hook;
+    return hook;
+}
 
 }  // namespace
+
+void SerialPortTestHelper::SetBeforeStore(std::function<void(SerialPort&)> hook)
+{
+    BeforeStoreHook() = std::move(hook);
+}
 
 SerialPort::SerialPort() = default;
 
@@ -27,7 +50,7 @@ bool SerialPort::OpenNamed(std::wstring_view name, std::uint32_t baudRate, std::
 bool SerialPort::Open(std::wstring_view name, std::uint32_t baudRate, std::uint8_t parity,
                       std::uint8_t dataBits, std::uint8_t stopBits)
 {
-    if (!device.Open(name))
+    if (readerThread.IsStarted() || !device.Open(name))
         return false;
 
     CommTimeouts timeouts;
@@ -60,6 +83,7 @@ bool SerialPort::Open(std::wstring_view name, std::uint32_t baudRate, std::uint8
     (void)device.SetState(lineSettings);  // likewise: refused settings are not detected
 
     readerRunning.store(true, std::memory_order_relaxed);
+    readerStop.Reset();
     (void)readerThread.Start(
         [this] { ReaderThread(); });  // a reader that cannot start is not detected
     return true;
@@ -69,9 +93,13 @@ int SerialPort::Close()
 {
     if (readerThread.IsStarted()) {
         readerRunning.store(false, std::memory_order_relaxed);
+        readerStop.Set();
         ring.Clear();
         (void)device.SetMask(kReaderEvents);  // only to end a pending event wait
         readerThread.Join();
+        // A reader that checked the flag just before it was cleared may have stored its chunk
+        // after the clear above; it must not reach the next connection.
+        ring.Clear();
     }
     device.Close();
     return 0;
@@ -95,11 +123,16 @@ bool SerialPort::MustWaitForEmptyRing(std::uint32_t used, std::uint32_t received
 void SerialPort::ReaderThread()
 {
     (void)device.SetMask(kReaderEvents);  // cannot fail on an open device
+    auto backOff = kFirstBackOff;
     while (readerRunning.load(std::memory_order_relaxed)) {
         std::uint32_t events = 0;
-        // A failed wait reports no events and the loop waits again.
-        if (!device.WaitEvent(events))
-            events = 0;
+        // A failed wait reports no events; it is tried again after a pause, which Close ends.
+        if (!device.WaitEvent(events)) {
+            (void)readerStop.WaitFor(backOff);
+            backOff = std::min<std::chrono::milliseconds>(backOff * 2, kLongestBackOff);
+            continue;
+        }
+        backOff = kFirstBackOff;
         if ((events & EV_RXCHAR) != 0) {
             std::uint32_t count = 1;
             while (count != 0) {
@@ -110,10 +143,14 @@ void SerialPort::ReaderThread()
                     break;
                 const std::uint32_t total =
                     receivedTotal.fetch_add(count, std::memory_order_relaxed) + count;
-                if (MustWaitForEmptyRing(ring.GetUsed(), total, count))
+                // Past one ring's worth the total alone decides, and the ring's lock is spared.
+                if (total > RingBuffer::kStorageSize ||
+                    MustWaitForEmptyRing(ring.GetUsed(), total, count))
                     ring.GetEmptyEvent().Wait();
                 if (!readerRunning.load(std::memory_order_relaxed))
                     break;
+                if (BeforeStoreHook())
+                    BeforeStoreHook()(*this);
                 ring.Write(chunk, count);
             }
         } else if ((events & EV_ERR) != 0) {

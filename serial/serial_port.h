@@ -7,6 +7,7 @@
 
 #include "platform/serial/dcb.h"
 #include "platform/serial/serial_device.h"
+#include "platform/threads/event.h"
 #include "platform/threads/thread.h"
 #include "serial/ring_buffer.h"
 
@@ -31,8 +32,8 @@ public:
                    std::uint8_t dataBits, std::uint8_t stopBits);
     // Opens the device exclusively, with 100 ms read and write time-outs and the line
     // settings (a device that refuses them still counts as opened), and starts the reader.
-    // Only on a closed port. False, with the port still closed, when the device is absent
-    // or held by anyone else.
+    // False, with the port still closed, when the device is absent or held by anyone else;
+    // false, changing nothing, on a port that is open.
     virtual bool Open(std::wstring_view name, std::uint32_t baudRate, std::uint8_t parity,
                       std::uint8_t dataBits, std::uint8_t stopBits);
     // Stops and joins the reader (discarding what the ring holds), then closes the device.
@@ -66,6 +67,7 @@ private:
     SerialDevice device;
     Thread readerThread;
     std::atomic<bool> readerRunning{false};
+    Event readerStop{Event::ResetMode::Manual};  // set by Close: ends the reader's pauses
     std::wstring portName;
     Dcb lineSettings;
 };

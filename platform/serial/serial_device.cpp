@@ -3,13 +3,15 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <fstream>
+#include <functional>
 #include <mutex>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/serial/serial_device_test_helper.h"
 #include "platform/serial/serial_line.h"
 #include "platform/system/posix.h"
 #include "platform/system/prefix.h"
@@ -41,29 +43,91 @@ std::optional<unsigned> PortNumber(std::wstring_view name)
     return number;
 }
 
-std::mutex observerMutex;
-SerialDevice::OpenObserver openObserver;
+// What tests put in place of the defaults (serial_device_test_helper.h), kept in one object
+// that exists from its first use rather than in file-level variables.
+struct TestSeams {
+    std::mutex mutex;
+    SerialDeviceTestHelper::OpenObserver openObserver;
+    std::filesystem::path lockFolder;
+    std::function<void()> pollObserver;
+    std::atomic<bool> pollObserved{false};  // spares every event wait the mutex
+};
 
-void NotifyObserver(const std::filesystem::path& node)
+TestSeams& Seams()
 {
-    SerialDevice::OpenObserver observer;
+    static TestSeams seams;
+    return seams;
+}
+
+void NotifyOpenObserver(const std::filesystem::path& node)
+{
+    SerialDeviceTestHelper::OpenObserver observer;
     {
-        std::lock_guard lock(observerMutex);
-        observer = openObserver;
+        std::lock_guard lock(Seams().mutex);
+        observer = Seams().openObserver;
     }
     if (observer)
         observer(node);
 }
 
+void NotifyPollObserver()
+{
+    if (!Seams().pollObserved.load(std::memory_order_relaxed))
+        return;
+    std::function<void()> observer;
+    {
+        std::lock_guard lock(Seams().mutex);
+        observer = Seams().pollObserver;
+    }
+    if (observer)
+        observer();
+}
+
+std::filesystem::path LockFolder()
+{
+    std::lock_guard lock(Seams().mutex);
+    return Seams().lockFolder.empty() ? std::filesystem::path("/var/lock") : Seams().lockFolder;
+}
+
+// The PID a UUCP lock file holds as text ("%10d\n"), or 0 when it holds none. Binary PIDs of
+// old tools are not honoured.
+long LockOwner(std::string_view text)
+{
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
+        ++at;
+    long pid = 0;
+    std::size_t digits = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, ++digits) {
+        if (digits == 10)
+            return 0;
+        pid = pid * 10 + (text[at] - '0');
+    }
+    return pid;
+}
+
 }  // namespace
 
-SerialDevice::SerialDevice() = default;
-
-void SerialDevice::SetOpenObserver(OpenObserver observer)
+void SerialDeviceTestHelper::SetOpenObserver(OpenObserver observer)
 {
-    std::lock_guard lock(observerMutex);
-    openObserver = std::move(observer);
+    std::lock_guard lock(Seams().mutex);
+    Seams().openObserver = std::move(observer);
 }
+
+void SerialDeviceTestHelper::SetLockFolder(std::filesystem::path folder)
+{
+    std::lock_guard lock(Seams().mutex);
+    Seams().lockFolder = std::move(folder);
+}
+
+void SerialDeviceTestHelper::SetEventPollObserver(std::function<void()> observer)
+{
+    std::lock_guard lock(Seams().mutex);
+    Seams().pollObserved.store(static_cast<bool>(observer), std::memory_order_relaxed);
+    Seams().pollObserver = std::move(observer);
+}
+
+SerialDevice::SerialDevice() = default;
 
 SerialDevice::~SerialDevice()
 {
@@ -88,11 +152,13 @@ std::optional<std::filesystem::path> SerialDevice::Resolve(std::wstring_view nam
 
 bool SerialDevice::Open(std::wstring_view name)
 {
-    Close();
+    // Reopening would close the descriptor and the wake-up under a thread that waits on them.
+    if (fd >= 0)
+        return false;
     const std::optional<std::filesystem::path> node = Resolve(name);
     if (!node)
         return false;
-    NotifyObserver(*node);
+    NotifyOpenObserver(*node);
     const SystemResult opened =
         Posix::Open(node->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (!opened.Ok())
@@ -140,17 +206,30 @@ void SerialDevice::Close()
     exclusive = false;
 }
 
-bool SerialDevice::HeldByLockFile(const std::filesystem::path& node) const
+bool SerialDevice::HeldByLockFile(const std::filesystem::path& node)
 {
     std::error_code error;
     std::filesystem::path device = std::filesystem::canonical(node, error);
     if (error)
         device = node;
-    std::ifstream lockFile("/var/lock/LCK.." + device.filename().string());
-    long pid = 0;
-    // Lock files hold the owner's PID as text; binary ones from old tools are not honoured.
-    return lockFile >> pid && pid != Posix::ProcessId() &&
-           Posix::ProcessExists(static_cast<int>(pid));
+    // The lock folder is writable by everyone: whatever sits under the name must neither
+    // block this open (a FIFO), nor redirect it (a link), nor make it read without end.
+    const std::filesystem::path lockPath = LockFolder() / ("LCK.." + device.filename().string());
+    const SystemResult opened =
+        Posix::Open(lockPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (!opened.Ok())
+        return false;
+    const int lockFd = static_cast<int>(opened.value);
+    char text[32];
+    SystemResult got{-1, EINVAL};
+    struct stat status {};
+    if (Posix::Status(lockFd, status).Ok() && S_ISREG(status.st_mode))
+        got = Posix::Read(lockFd, text, sizeof text);
+    (void)Posix::Close(lockFd);  // read-only: nothing to lose
+    if (!got.Ok())
+        return false;
+    const long pid = LockOwner({text, static_cast<std::size_t>(got.value)});
+    return pid != 0 && pid != Posix::ProcessId() && Posix::ProcessExists(static_cast<int>(pid));
 }
 
 bool SerialDevice::SetTimeouts(const CommTimeouts& timeouts)
@@ -164,10 +243,11 @@ bool SerialDevice::SetTimeouts(const CommTimeouts& timeouts)
 
 bool SerialDevice::SetState(const Dcb& settings)
 {
-    if (fd < 0 || !SerialLine::Apply(fd, settings))
+    if (fd < 0)
         return false;
+    const bool applied = SerialLine::Apply(fd, settings);
     SerialLine::LowerModemLines(fd);
-    return true;
+    return applied;
 }
 
 bool SerialDevice::SetMask(std::uint32_t newMask)
@@ -176,6 +256,19 @@ bool SerialDevice::SetMask(std::uint32_t newMask)
         return false;
     mask.store(newMask, std::memory_order_relaxed);
     return Posix::SignalEventFd(wakeFd).Ok();
+}
+
+short SerialDevice::CharacterInterest(std::uint32_t wanted)
+{
+    if ((wanted & EV_RXCHAR) != 0)
+        return POLLIN;
+    // Line errors come with characters, so a wait for errors alone watches for characters
+    // too, but only while none wait: characters nobody reads would end every poll at once.
+    int queued = 0;
+    if ((wanted & EV_ERR) != 0 && countsErrors && Posix::Ioctl(fd, FIONREAD, &queued).Ok() &&
+        queued == 0)
+        return POLLIN;
+    return 0;
 }
 
 bool SerialDevice::WaitEvent(std::uint32_t& events)
@@ -187,7 +280,7 @@ bool SerialDevice::WaitEvent(std::uint32_t& events)
         const std::uint32_t wanted = mask.load(std::memory_order_relaxed);
         // An error seen while characters were reported stays pending until cleared, as the
         // handheld's event wait keeps it.
-        if ((wanted & EV_ERR) != 0 && NewLineErrors()) {
+        if ((wanted & EV_ERR) != 0 && HasUnclearedLineErrors()) {
             events = EV_ERR;
             return true;
         }
@@ -195,9 +288,10 @@ bool SerialDevice::WaitEvent(std::uint32_t& events)
         // spin, so only the wake-up is waited for.
         const bool hung = hungUp.load(std::memory_order_relaxed);
         const int watched = hung ? -1 : fd;
-        const short interest = (wanted & (EV_RXCHAR | EV_ERR)) != 0 ? POLLIN : 0;
+        const short interest = hung ? 0 : CharacterInterest(wanted);
         short ttyEvents = 0;
         short wakeEvents = 0;
+        NotifyPollObserver();
         if (!Posix::Poll(watched, interest, wakeFd, -1, ttyEvents, wakeEvents).Ok())
             return false;
         if ((wakeEvents & POLLIN) != 0) {
@@ -209,9 +303,11 @@ bool SerialDevice::WaitEvent(std::uint32_t& events)
             continue;
         }
         if ((ttyEvents & POLLIN) != 0) {
-            if ((wanted & EV_RXCHAR) != 0)
+            if ((wanted & EV_RXCHAR) != 0) {
                 events |= EV_RXCHAR;
-            if ((wanted & EV_ERR) != 0 && NewLineErrors())
+                drained = false;
+            }
+            if ((wanted & EV_ERR) != 0 && HasUnclearedLineErrors())
                 events |= EV_ERR;
             if (events != 0)
                 return true;
@@ -228,10 +324,19 @@ bool SerialDevice::Read(void* buffer, std::uint32_t count, std::uint32_t& read)
         return true;
     const auto deadline = SteadyClock::now() +
                           std::chrono::milliseconds(readTimeoutMs.load(std::memory_order_relaxed));
+    // A read that came back short found the device drained: the next would most likely find
+    // nothing, so it waits for bytes first. After a full read, reading first is cheaper.
+    bool readFirst = !drained;
     for (;;) {
+        if (!readFirst) {
+            readFirst = true;
+            if (WaitUntilReady(POLLIN, deadline) == Readiness::Failed)
+                return false;
+        }
         const SystemResult got = Posix::Read(fd, buffer, count);
         if (got.Ok() && got.value > 0) {
             read = static_cast<std::uint32_t>(got.value);
+            drained = read < count;
             return true;
         }
         if (!got.Ok() && got.error != EAGAIN) {
@@ -243,6 +348,7 @@ bool SerialDevice::Read(void* buffer, std::uint32_t count, std::uint32_t& read)
             case Readiness::Ready:
                 continue;
             case Readiness::TimedOut:
+                drained = true;
                 return true;
             case Readiness::Failed:
                 return false;
@@ -309,7 +415,7 @@ bool SerialDevice::ClearError()
     return true;
 }
 
-bool SerialDevice::NewLineErrors()
+bool SerialDevice::HasUnclearedLineErrors()
 {
     std::uint64_t count = 0;
     return countsErrors && SerialLine::ErrorCount(fd, count) &&

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -22,7 +21,7 @@ inline constexpr std::uint32_t EV_ERR = 0x0080;     // a line error was seen
 // Threads: Open and Close belong to one owning thread at a time, and Close only after every
 // other thread has stopped using the device. Between them one thread may wait for events
 // and read while another writes and sets the event mask; each of those calls is safe
-// against the others.
+// against the others, but waits and reads belong to that one thread.
 //
 // Hang-up (a USB adapter pulled out, the far side of a pseudo-terminal closed) never makes
 // a caller spin: from then on an event wait blocks until the mask is set again, and reads
@@ -40,8 +39,10 @@ public:
     static std::optional<std::filesystem::path> Resolve(std::wstring_view name);
 
     // Opens the device for reading and writing, refusing it while anyone else holds it:
-    // another open here, or another process by flock, TIOCEXCL or a UUCP lock file. Holds
-    // flock and TIOCEXCL itself until Close. False, with nothing left open, on failure.
+    // another open here, or another process by flock, TIOCEXCL or a UUCP lock file (a
+    // regular file naming a live process; anything else under that name is ignored). Holds
+    // flock and TIOCEXCL itself until Close. False, with nothing left open, on failure, and
+    // false, changing nothing, while this object is open.
     bool Open(std::wstring_view name);
     bool IsOpen() const { return fd >= 0; }
     void Close();
@@ -49,18 +50,21 @@ public:
     // The read and write time-outs; only the constants are used.
     bool SetTimeouts(const CommTimeouts& timeouts);
     // Makes the line raw with the record's rate, size, parity and stop bits and drops DTR
-    // and RTS. False when the device refused the settings.
+    // and RTS. False when the device refused the settings or a field of them; the line is
+    // raw with DTR and RTS dropped all the same, and a refused field keeps its old value.
     bool SetState(const Dcb& settings);
 
     // Sets which events a wait reports, and ends a wait that is pending, or else the next
     // one, with no events: a wake-up that comes before the wait is never lost.
     bool SetMask(std::uint32_t mask);
     // Blocks, without polling, until a masked event happens or the mask is set. `events`
-    // holds what happened (possibly nothing). False when the device is not open.
+    // holds what happened (possibly nothing). Characters waiting end the wait only when the
+    // mask asks for EV_RXCHAR. False when the device is not open or the wait failed.
     bool WaitEvent(std::uint32_t& events);
 
     // Reads what has arrived, up to `count` bytes. When nothing is there yet, waits up to the
-    // read time-out for the first bytes. A read that times out succeeds with 0 bytes.
+    // read time-out for the first bytes. A read that times out succeeds with 0 bytes. One
+    // thread reads at a time.
     bool Read(void* buffer, std::uint32_t count, std::uint32_t& read);
     // Writes up to `count` bytes, giving up after the write time-out; `written` says how
     // many went out.
@@ -70,18 +74,15 @@ public:
 
     bool IsHungUp() const { return hungUp.load(std::memory_order_relaxed); }
 
-    // For tests: called on the opening thread with the device node before every open, so
-    // that a test sees which devices are opened and can hold an opening in progress. Set it
-    // while no device is being opened; an empty function removes it.
-    using OpenObserver = std::function<void(const std::filesystem::path& node)>;
-    static void SetOpenObserver(OpenObserver observer);
-
 private:
     enum class Readiness { Ready, TimedOut, Failed };
     // Waits for the device to become ready for `events` until the deadline; a hang-up fails.
     Readiness WaitUntilReady(short events, std::chrono::steady_clock::time_point deadline);
-    bool HeldByLockFile(const std::filesystem::path& node) const;
-    bool NewLineErrors();
+    static bool HeldByLockFile(const std::filesystem::path& node);
+    // True when the device has counted line errors since the last ClearError.
+    bool HasUnclearedLineErrors();
+    // What the next event poll watches the device for, given the mask.
+    short CharacterInterest(std::uint32_t wanted);
 
     int fd = -1;
     int wakeFd = -1;  // an eventfd: SetMask signals it, WaitEvent drains it
@@ -91,6 +92,9 @@ private:
     std::atomic<std::uint32_t> readTimeoutMs{0};
     std::atomic<std::uint32_t> writeTimeoutMs{0};
     std::atomic<bool> hungUp{false};
+    // The last read found fewer bytes than it asked for, and no wait has seen more since.
+    // Belongs to the thread that waits and reads.
+    bool drained = false;
     std::atomic<std::uint64_t> errorsSeen{0};
 };
 

@@ -76,31 +76,40 @@ bool StopFlags(std::uint8_t stopBits, tcflag_t& flags)
 
 bool SerialLine::Apply(int fd, const Dcb& settings)
 {
-    tcflag_t size = 0;
-    tcflag_t parity = 0;
-    tcflag_t stop = 0;
-    if (settings.BaudRate == 0 || !CharacterSize(settings.ByteSize, size) ||
-        !ParityFlags(settings.Parity, parity) || !StopFlags(settings.StopBits, stop))
-        return false;
-
     termios2 line{};
     if (!Posix::Ioctl(fd, TCGETS2, &line).Ok())
         return false;
+
+    // A field the record cannot mean keeps the line's old value; the rest is applied all the
+    // same, so that a refused setting never leaves the line cooked (echoing, turning CR into
+    // LF) towards the far side.
+    tcflag_t size = line.c_cflag & CSIZE;
+    tcflag_t parity = line.c_cflag & (PARENB | PARODD | CMSPAR);
+    tcflag_t stop = line.c_cflag & CSTOPB;
+    tcflag_t speed = line.c_cflag & (CBAUD | CIBAUD);
+    bool understood = CharacterSize(settings.ByteSize, size);
+    understood = ParityFlags(settings.Parity, parity) && understood;
+    understood = StopFlags(settings.StopBits, stop) && understood;
+    if (settings.BaudRate != 0) {
+        speed = BOTHER;
+        line.c_ispeed = settings.BaudRate;
+        line.c_ospeed = settings.BaudRate;
+    } else {
+        understood = false;
+    }
 
     // Received parity is never checked or marked, whatever the record says: the record's
     // fParity is 0 in every use, and a raw line passes every byte on as it came.
     line.c_iflag = 0;
     line.c_oflag = 0;
     line.c_lflag = 0;
-    line.c_cflag = CREAD | CLOCAL | BOTHER | size | parity | stop;
-    line.c_ispeed = settings.BaudRate;
-    line.c_ospeed = settings.BaudRate;
+    line.c_cflag = CREAD | CLOCAL | speed | size | parity | stop;
     line.c_cc[VMIN] = 0;
     line.c_cc[VTIME] = 0;
     // A device may apply part of the request and still report EINVAL; what it kept is what
     // the line has, so the result only says whether the device listened at all.
     const SystemResult applied = Posix::Ioctl(fd, TCSETS2, &line);
-    return applied.Ok() || applied.error == EINVAL;
+    return understood && (applied.Ok() || applied.error == EINVAL);
 }
 
 void SerialLine::LowerModemLines(int fd)

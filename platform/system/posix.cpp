@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <linux/futex.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -11,6 +12,7 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -293,6 +295,46 @@ SystemResult Posix::TakeSignal(std::span<const int> signals, std::chrono::nanose
         if (errno != EINTR)
             return {-1, errno};
     }
+}
+
+namespace {
+
+// The futex system call works on the plain 32-bit word the atomic holds.
+std::uint32_t* FutexWord(const std::atomic<std::uint32_t>& word)
+{
+    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
+                  std::atomic<std::uint32_t>::is_always_lock_free);
+    return reinterpret_cast<std::uint32_t*>(const_cast<std::atomic<std::uint32_t>*>(&word));
+}
+
+}  // namespace
+
+SystemResult Posix::FutexWait(const std::atomic<std::uint32_t>& word, std::uint32_t expected,
+                              const std::chrono::steady_clock::time_point* deadline)
+{
+    // FUTEX_WAIT_BITSET takes an absolute time on the monotonic clock, the steady clock's own,
+    // so a retry after an interruption keeps the same deadline.
+    timespec until{};
+    if (deadline != nullptr) {
+        const auto since =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(deadline->time_since_epoch())
+                .count();
+        until.tv_sec = since > 0 ? static_cast<time_t>(since / 1'000'000'000) : 0;
+        until.tv_nsec = since > 0 ? static_cast<long>(since % 1'000'000'000) : 0;
+    }
+    return Retry([&] {
+        return ::syscall(SYS_futex, FutexWord(word), FUTEX_WAIT_BITSET | FUTEX_PRIVATE_FLAG,
+                         expected, deadline != nullptr ? &until : nullptr, nullptr,
+                         FUTEX_BITSET_MATCH_ANY);
+    });
+}
+
+SystemResult Posix::FutexWake(const std::atomic<std::uint32_t>& word, int count)
+{
+    return Retry([&] {
+        return ::syscall(SYS_futex, FutexWord(word), FUTEX_WAKE | FUTEX_PRIVATE_FLAG, count,
+                         nullptr, nullptr, 0);
+    });
 }
 
 }  // namespace quorvex

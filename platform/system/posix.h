@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -112,6 +113,15 @@ public:
     [[noreturn]] static void ExitNow(int status);
     // Waits for the child to end; `status` is what waitpid() reports of it.
     static SystemResult WaitChild(int pid, int& status);
+
+    // Sleeps while `word` holds `expected`, until FutexWake on it or, when `deadline` is
+    // given, until the monotonic clock reaches it (ETIMEDOUT). Fails at once with EAGAIN
+    // when the word holds something else; may also return early for no reason, so callers
+    // look at the word again. Only threads of this process share the word.
+    static SystemResult FutexWait(const std::atomic<std::uint32_t>& word, std::uint32_t expected,
+                                  const std::chrono::steady_clock::time_point* deadline);
+    // Wakes up to `count` threads sleeping in FutexWait on `word`.
+    static SystemResult FutexWake(const std::atomic<std::uint32_t>& word, int count);
 };
 
 }  // namespace quorvex

@@ -18,24 +18,48 @@ Event::~Event()
 
 void Event::Set()
 {
-    std::lock_guard lock(mutex);
-    signalled = true;
+    if (Signal())
+        WakeWaiters();
+}
+
+bool Event::Signal()
+{
+    // Sequentially consistent, as Register's count and TryTake's look are: either this sees
+    // the waiter registered, or the waiter's look after registering sees the event set.
+    signalled.store(true, std::memory_order_seq_cst);
+    return registered.load(std::memory_order_seq_cst) != 0;
+}
+
+void Event::WakeWaiters()
+{
     // Every waiter is woken, also for an automatic-reset event: each then competes in
-    // TryTake, and only one of them takes the signal.
-    for (Registration* entry = waiters; entry != nullptr; entry = entry->next)
-        entry->waiter->Wake();
+    // TryTake, and only one of them takes the signal. The futex calls come after the lock
+    // is left, so that a woken waiter does not wake only to wait for it to unregister.
+    std::array<Waiter::Sleeper, kMaxWokenAfterLock> sleepers{};
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(mutex);
+        for (Registration* entry = waiters; entry != nullptr; entry = entry->next) {
+            if (const Waiter::Sleeper sleeper = entry->waiter->StartWake()) {
+                if (count < sleepers.size())
+                    sleepers[count++] = sleeper;
+                else
+                    Waiter::FinishWake(sleeper);
+            }
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        Waiter::FinishWake(sleepers[i]);
 }
 
 void Event::Reset()
 {
-    std::lock_guard lock(mutex);
-    signalled = false;
+    signalled.store(false, std::memory_order_seq_cst);
 }
 
 bool Event::IsSet() const
 {
-    std::lock_guard lock(mutex);
-    return signalled;
+    return signalled.load(std::memory_order_seq_cst);
 }
 
 void Event::Wait()
@@ -55,6 +79,11 @@ std::optional<std::size_t> Event::WaitAny(std::span<Event* const> events,
 {
     if (events.empty() || events.size() > kMaxWaitAny)
         return std::nullopt;
+
+    // An event already set is taken without registering: the common case of a busy relay.
+    for (std::size_t i = 0; i < events.size(); ++i)
+        if (events[i]->TryTake())
+            return i;
 
     Clock& clock = events.front()->clock;
     std::optional<Clock::TimePoint> deadline;
@@ -93,6 +122,7 @@ void Event::Register(Registration& entry)
     if (waiters != nullptr)
         waiters->prev = &entry;
     waiters = &entry;
+    registered.fetch_add(1, std::memory_order_seq_cst);
 }
 
 void Event::Unregister(Registration& entry)
@@ -104,16 +134,15 @@ void Event::Unregister(Registration& entry)
         waiters = entry.next;
     if (entry.next != nullptr)
         entry.next->prev = entry.prev;
+    registered.fetch_sub(1, std::memory_order_relaxed);
 }
 
 bool Event::TryTake()
 {
-    std::lock_guard lock(mutex);
-    if (!signalled)
-        return false;
-    if (mode == ResetMode::Automatic)
-        signalled = false;
-    return true;
+    if (mode == ResetMode::Manual)
+        return signalled.load(std::memory_order_seq_cst);
+    bool set = true;
+    return signalled.compare_exchange_strong(set, false, std::memory_order_seq_cst);
 }
 
 }  // namespace quorvex

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -14,7 +16,9 @@ class Waiter;
 // A signal that threads wait for: set, reset, and waited on alone or together with others.
 // A manual-reset event stays set until Reset; an automatic-reset event lets exactly one
 // wait through per Set and is reset by that wait. Set and Reset may be called from any
-// thread, also while others wait. No thread may wait on an event when it is destroyed.
+// thread, also while others wait. No thread may wait on an event, nor be inside Set, when it
+// is destroyed: a waiter can return while the Set that released it is still finishing, so
+// whoever destroys an event first ends the threads that set it (joins them).
 class Event {
 public:
     enum class ResetMode { Manual, Automatic };
@@ -30,6 +34,11 @@ public:
 
     void Set();
     void Reset();
+    // Set in two steps, for a caller that sets the event under a lock of its own: Signal
+    // sets it and says whether anyone waits; WakeWaiters, called after that lock is left,
+    // wakes them, so that they do not wake only to wait for the caller's lock.
+    bool Signal();
+    void WakeWaiters();
     bool IsSet() const;
 
     void Wait();
@@ -42,6 +51,10 @@ public:
                                               std::optional<Clock::Duration> limit = std::nullopt);
 
 private:
+    // Waiters whose futex calls WakeWaiters makes after leaving its lock; more are woken
+    // under it.
+    static constexpr std::size_t kMaxWokenAfterLock = 4;
+
     // A waiting thread's entry in the list of each event it waits on; lives on its stack.
     struct Registration {
         Waiter* waiter = nullptr;
@@ -53,10 +66,13 @@ private:
     void Unregister(Registration& entry);
     bool TryTake();
 
-    mutable std::mutex mutex;
+    // Set, Reset and a look at a set event touch only the atomics; the lock guards the list
+    // of waiters, and Set takes it only when someone is registered.
+    std::atomic<bool> signalled{false};
+    std::atomic<std::uint32_t> registered{0};
+    std::mutex mutex;
     Clock& clock;
     const ResetMode mode;
-    bool signalled = false;
     Registration* waiters = nullptr;
 };
 

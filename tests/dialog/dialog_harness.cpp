@@ -4,6 +4,7 @@
 
 #include "platform/gui/shell.h"
 #include "platform/serial/serial_device.h"
+#include "platform/serial/serial_device_test_helper.h"
 #include "platform/system/utf8.h"
 #include "platform/window/combo_box_window.h"
 #include "platform/window/message_box.h"
@@ -187,7 +188,8 @@ void DialogHarness::HoldOpens()
 {
     holding = true;
     openGate.Reset();
-    SerialDevice::SetOpenObserver([this](const std::filesystem::path&) { openGate.Wait(); });
+    SerialDeviceTestHelper::SetOpenObserver(
+        [this](const std::filesystem::path&) { openGate.Wait(); });
 }
 
 void DialogHarness::ReleaseOpens()
@@ -197,7 +199,7 @@ void DialogHarness::ReleaseOpens()
         // Every attempt that was held is over before the observer goes.
         if (dialog)
             MainDialogTestHelper::WaitForAttempt(*dialog);
-        SerialDevice::SetOpenObserver({});
+        SerialDeviceTestHelper::SetOpenObserver({});
         holding = false;
     }
 }

@@ -11,8 +11,8 @@
 
 #include "dialog/main_dialog.h"
 #include "platform/framework/application.h"
+#include "platform/serial/pseudo_terminal.h"
 #include "platform/testing/manual_clock.h"
-#include "platform/testing/pseudo_terminal.h"
 #include "platform/threads/event.h"
 #include "platform/window/headless_display.h"
 #include "platform/window/window_system.h"

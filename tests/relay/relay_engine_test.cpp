@@ -2,20 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/serial/pseudo_terminal.h"
 #include "platform/serial/serial_device.h"
+#include "platform/serial/serial_device_test_helper.h"
 #include "platform/testing/device_holder.h"
 #include "platform/threads/event.h"
 #include "platform/threads/thread.h"
+#include "serial/serial_port_test_helper.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -51,18 +56,19 @@ class OpenGate {
 public:
     explicit OpenGate(bool holdOpenings)
     {
-        SerialDevice::SetOpenObserver([this, holdOpenings](const std::filesystem::path& node) {
-            {
-                std::lock_guard lock(mutex);
-                opened.push_back(node);
-            }
-            if (holdOpenings) {
-                entered.Set();
-                release.Wait();
-            }
-        });
+        SerialDeviceTestHelper::SetOpenObserver(
+            [this, holdOpenings](const std::filesystem::path& node) {
+                {
+                    std::lock_guard lock(mutex);
+                    opened.push_back(node);
+                }
+                if (holdOpenings) {
+                    entered.Set();
+                    release.Wait();
+                }
+            });
     }
-    ~OpenGate() { SerialDevice::SetOpenObserver(nullptr); }
+    ~OpenGate() { SerialDeviceTestHelper::SetOpenObserver(nullptr); }
 
     std::vector<std::filesystem::path> Opened()
     {
@@ -134,6 +140,9 @@ protected:
     testing::TempPrefix prefix;
     PseudoTerminal receiver;
     PseudoTerminal output;
+    // Declared before the engine, so that they outlive its relay thread.
+    CountingLamp lamp;
+    CountingLamp otherLamp;
     RelayEngine engine;
 };
 
@@ -147,7 +156,6 @@ TEST_F(RelayEngineTest, AnIdleEngineIsReadyAndDisconnectsHarmlessly)
 
 TEST_F(RelayEngineTest, RelaysAMebibyteEachWayAtOnceInOrder)
 {
-    CountingLamp lamp;
     engine.SetNotifiers(&lamp, nullptr);
     ASSERT_TRUE(Connect(engine));
     ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
@@ -181,7 +189,6 @@ TEST_F(RelayEngineTest, RelaysAMebibyteEachWayAtOnceInOrder)
 
 TEST_F(RelayEngineTest, PulsesOncePerChunkAndOnlyForTheLampsThatAreSet)
 {
-    CountingLamp lamp;
     engine.SetNotifiers(&lamp, nullptr);
     ASSERT_TRUE(Connect(engine));
     ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
@@ -263,6 +270,154 @@ TEST_F(RelayEngineTest, TheDestructorWaitsForAnAttemptStillOpening)
     relay.reset();  // must wait for the worker, then close what it opened
     releaser.Join();
     EXPECT_EQ(gate.Opened().size(), 2u);
+    EXPECT_TRUE(BothDevicesFree());
+}
+
+// Records which direction each pulse was for, and can hold the relay thread in the first
+// receiver-to-output pulse until released.
+class OrderLamps {
+public:
+    class Lamp : public PulseNotifier {
+    public:
+        Lamp(OrderLamps& lamps, char direction) : lamps(lamps), direction(direction) {}
+        void Pulse() override { lamps.Pulsed(direction); }
+
+    private:
+        OrderLamps& lamps;
+        char direction;
+    };
+
+    std::string Order()
+    {
+        std::lock_guard lock(mutex);
+        return order;
+    }
+
+    Lamp toOutput{*this, 'o'};
+    Lamp toReceiver{*this, 'r'};
+    Event holding{Event::ResetMode::Manual};
+    Event release{Event::ResetMode::Manual};
+    Event thirdPulse{Event::ResetMode::Manual};
+
+private:
+    void Pulsed(char direction)
+    {
+        std::size_t count = 0;
+        {
+            std::lock_guard lock(mutex);
+            order += direction;
+            count = order.size();
+        }
+        if (count == 1) {
+            holding.Set();
+            release.Wait();
+        }
+        if (count == 3)
+            thirdPulse.Set();
+    }
+
+    std::mutex mutex;
+    std::string order;
+};
+
+TEST_F(RelayEngineTest, ServesReceiverToOutputFirstWhenBothWait)
+{
+    // The engine's two ports, as their readers store into their rings.
+    std::mutex portsMutex;
+    std::vector<SerialPort*> ports;
+    Event bothSeen(Event::ResetMode::Manual);
+    SerialPortTestHelper::SetBeforeStore([&](SerialPort& port) {
+        std::lock_guard lock(portsMutex);
+        if (std::find(ports.begin(), ports.end(), &port) == ports.end())
+            ports.push_back(&port);
+        if (ports.size() == 2)
+            bothSeen.Set();
+    });
+    struct Restore {
+        ~Restore() { SerialPortTestHelper::SetBeforeStore(nullptr); }
+    } restore;
+    OrderLamps lamps;
+    engine.SetNotifiers(&lamps.toOutput, &lamps.toReceiver);
+    ASSERT_TRUE(Connect(engine));
+    ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
+
+    ExpectRelaying(receiver, output, 1);
+    ASSERT_TRUE(lamps.holding.WaitFor(10s));  // the relay thread is held in that chunk's pulse
+    const unsigned char toReceiver = 2, toOutput = 3;
+    ASSERT_TRUE(output.Send({&toReceiver, 1}));
+    ASSERT_TRUE(receiver.Send({&toOutput, 1}));
+    // Nothing takes from the rings while the relay thread is held: both fill and stay so.
+    ASSERT_TRUE(bothSeen.WaitFor(10s));
+    for (SerialPort* port : ports)
+        ASSERT_TRUE(port->Ring().GetDataEvent().WaitFor(10s));
+    lamps.release.Set();
+    ASSERT_TRUE(lamps.thirdPulse.WaitFor(10s));
+    EXPECT_EQ(lamps.Order(), "oor");
+    engine.Disconnect();
+    engine.SetNotifiers(nullptr, nullptr);
+}
+
+TEST_F(RelayEngineTest, DisconnectStopsTheRelayBeforeItClosesAPort)
+{
+    SerialPort* receiverPort = nullptr;
+    SerialPortTestHelper::SetBeforeStore([&](SerialPort& port) {
+        if (receiverPort == nullptr)
+            receiverPort = &port;  // the first store: the receiver's byte below
+    });
+    struct Restore {
+        ~Restore() { SerialPortTestHelper::SetBeforeStore(nullptr); }
+    } restore;
+    OrderLamps lamps;
+    engine.SetNotifiers(&lamps.toOutput, &lamps.toReceiver);
+    ASSERT_TRUE(Connect(engine));
+    ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
+    ExpectRelaying(receiver, output, 1);
+    ASSERT_TRUE(lamps.holding.WaitFor(10s));  // the relay thread is held, the ring empty
+
+    Thread disconnecting;
+    ASSERT_TRUE(disconnecting.Start([&] { engine.Disconnect(); }));
+    // Disconnect wakes the relay thread through the receiver ring's data event and then
+    // waits for it; until then both ports must stay open.
+    ASSERT_TRUE(receiverPort->Ring().GetDataEvent().WaitFor(10s));
+    SerialDevice probe;
+    EXPECT_FALSE(probe.Open(L"COM2:")) << "the receiver port was closed under the relay";
+    probe.Close();
+    EXPECT_FALSE(probe.Open(L"COM5:")) << "the output port was closed under the relay";
+    probe.Close();
+    lamps.release.Set();
+    disconnecting.Join();
+    EXPECT_TRUE(BothDevicesFree());
+    engine.SetNotifiers(nullptr, nullptr);
+}
+
+TEST_F(RelayEngineTest, DisconnectsWhileDataStreamsBothWays)
+{
+    engine.SetNotifiers(&lamp, &otherLamp);
+    ASSERT_TRUE(Connect(engine));
+    ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
+    std::atomic<bool> streaming = true;
+    const auto stream = [&](PseudoTerminal& from) {
+        const auto bytes = RandomBytes(512, 3);
+        while (streaming)
+            (void)from.Send(bytes, 50ms);  // fails once the relay stops taking them
+    };
+    const auto sink = [&](PseudoTerminal& to) {
+        unsigned char bytes[4096];
+        while (streaming)
+            (void)to.ReceiveSome(bytes, 50ms);
+    };
+    {
+        Thread threads[4];
+        ASSERT_TRUE(threads[0].Start([&] { stream(receiver); }));
+        ASSERT_TRUE(threads[1].Start([&] { stream(output); }));
+        ASSERT_TRUE(threads[2].Start([&] { sink(receiver); }));
+        ASSERT_TRUE(threads[3].Start([&] { sink(output); }));
+        EXPECT_GE(lamp.WaitFor(20), 20);
+        EXPECT_GE(otherLamp.WaitFor(20), 20);
+        engine.Disconnect();
+        streaming = false;
+    }
+    EXPECT_FALSE(engine.IsRelaying());
     EXPECT_TRUE(BothDevicesFree());
 }
 

@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
 
 #include "platform/serial/pseudo_terminal.h"
+#include "platform/serial/serial_device_test_helper.h"
 #include "platform/testing/device_holder.h"
+#include "platform/threads/thread.h"
+#include "serial/serial_port_test_helper.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -142,6 +149,103 @@ TEST_F(SerialPortTest, CloseReleasesAReaderWaitingForTheRingToDrain)
     EXPECT_EQ(port.Ring().GetUsed(), 0u);
     EXPECT_TRUE(port.Ring().GetEmptyEvent().IsSet());
     EXPECT_FALSE(port.Ring().GetDataEvent().IsSet());
+}
+
+TEST_F(SerialPortTest, OpeningAnOpenPortIsRefusedAndKeepsItRelaying)
+{
+    ASSERT_TRUE(OpenPort(port));
+    EXPECT_FALSE(OpenPort(port));
+    EXPECT_TRUE(port.IsOpen());
+    ASSERT_TRUE(line.Send(Sequence(10)));
+    EXPECT_EQ(DrainRing(port, 10), Sequence(10));
+}
+
+TEST_F(SerialPortTest, AnOldPortHoldsAtMostOneChunkInItsRing)
+{
+    ASSERT_TRUE(OpenPort(port));
+    ASSERT_TRUE(line.Send(Sequence(5000)));
+    ASSERT_EQ(DrainRing(port, 5000).size(), 5000u);
+
+    // Past 4 KiB received, every chunk waits for an empty ring. A consumer that takes a few
+    // bytes at a time sees whether one is stored beside another.
+    const auto incoming = Sequence(16384);
+    bool sent = false;
+    Thread sender;
+    ASSERT_TRUE(sender.Start([&] { sent = line.Send(incoming); }));
+    std::vector<unsigned char> got;
+    std::uint32_t mostHeld = 0;
+    while (got.size() < incoming.size() && port.Ring().GetDataEvent().WaitFor(10s)) {
+        mostHeld = std::max(mostHeld, port.Ring().GetUsed());
+        unsigned char piece[16];
+        const std::uint32_t count = port.Ring().Read(piece, sizeof piece);
+        got.insert(got.end(), piece, piece + count);
+        std::this_thread::yield();
+    }
+    sender.Join();
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(got, incoming);
+    EXPECT_LE(mostHeld, 512u);
+}
+
+TEST_F(SerialPortTest, AChunkStoredWhileClosingDoesNotSurviveTheClose)
+{
+    // The reader's second chunk is held after its last look at the running flag until Close
+    // has cleared the ring, as a reader pre-empted there would be.
+    Event held(Event::ResetMode::Manual);
+    int stores = 0;
+    SerialPortTestHelper::SetBeforeStore([&](SerialPort& reader) {
+        if (++stores == 2) {
+            held.Set();
+            reader.Ring().GetEmptyEvent().Wait();
+        }
+    });
+    struct Restore {
+        ~Restore() { SerialPortTestHelper::SetBeforeStore(nullptr); }
+    } restore;
+
+    ASSERT_TRUE(OpenPort(port));
+    ASSERT_TRUE(line.Send(Sequence(1)));
+    ASSERT_TRUE(port.Ring().GetDataEvent().WaitFor(10s));
+    ASSERT_TRUE(line.Send(Sequence(1)));
+    ASSERT_TRUE(held.WaitFor(10s));
+    port.Close();
+    EXPECT_EQ(port.Ring().GetUsed(), 0u);
+    EXPECT_FALSE(port.Ring().GetDataEvent().IsSet());
+}
+
+TEST_F(SerialPortTest, AFailingEventWaitIsRetriedAfterAPause)
+{
+    // poll() refuses more descriptors than the process may open: with the limit at one, the
+    // reader's wait on the device and its wake-up fails until the limit is back.
+    rlimit limits{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limits), 0);
+    const auto restoreLimit = [limits] { ::setrlimit(RLIMIT_NOFILE, &limits); };
+    std::atomic<int> polls = 0;
+    std::atomic<bool> failing = false;
+    Event spun(Event::ResetMode::Manual);
+    SerialDeviceTestHelper::SetEventPollObserver([&] {
+        if (failing && ++polls == 1000) {
+            restoreLimit();
+            spun.Set();
+        }
+    });
+    struct Restore {
+        ~Restore() { SerialDeviceTestHelper::SetEventPollObserver(nullptr); }
+    } restore;
+
+    ASSERT_TRUE(OpenPort(port));
+    ASSERT_TRUE(line.Send(Sequence(1)));
+    ASSERT_TRUE(port.Ring().GetDataEvent().WaitFor(10s));  // the reader is up and waiting
+    rlimit one = limits;
+    one.rlim_cur = 1;
+    failing = true;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &one), 0);
+    ASSERT_TRUE(line.Send(Sequence(1)));  // ends the wait; the next one fails
+    const bool spinning = spun.WaitFor(300ms);
+    restoreLimit();
+    port.Close();
+    EXPECT_FALSE(spinning);
+    EXPECT_LE(polls.load(), 10);
 }
 
 TEST(SerialPortRuleTest, TheReaderWaitsBeforeTheRingCouldOverflow)

@@ -94,6 +94,32 @@ TEST(EventTest, SetFromAnotherThreadEndsAWait)
     EXPECT_EQ(woken, 1u);
 }
 
+TEST(EventTest, HandOversBackAndForthLoseNoWakeUp)
+{
+    // Two threads hand a turn to each other as a port's reader and the relay thread do,
+    // the relay waiting on two events at once: a wake-up lost between a look and a sleep
+    // stalls one of them until its time runs out.
+    Event ping(ResetMode::Automatic), pong(ResetMode::Automatic), quiet(ResetMode::Manual);
+    std::array<Event*, 2> relayEvents{&quiet, &ping};
+    constexpr int kTurns = 20000;
+    std::atomic<int> stalls = 0;
+    Thread other;
+    ASSERT_TRUE(other.Start([&] {
+        for (int turn = 0; turn < kTurns && stalls == 0; ++turn) {
+            if (Event::WaitAny(relayEvents, 5s) != 1u)
+                ++stalls;
+            pong.Set();
+        }
+    }));
+    for (int turn = 0; turn < kTurns && stalls == 0; ++turn) {
+        ping.Set();
+        if (!pong.WaitFor(5s))
+            ++stalls;
+    }
+    other.Join();
+    EXPECT_EQ(stalls.load(), 0);
+}
+
 TEST(EventTest, TimedWaitEndsExactlyAtTheDeadlineOfAManualClock)
 {
     ManualClock clock;
