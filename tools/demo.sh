@@ -8,11 +8,12 @@
 # build folder is touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+preset=${QUORVEX_DEMO_PRESET:-default}
 tools/install-deps.sh
-cmake --preset default >/dev/null
-cmake --build --preset default --target quorvex quorvex-nmea-sim >/dev/null
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target quorvex quorvex-nmea-sim >/dev/null
 
-build=$PWD/build/default
+build=$PWD/build/$preset
 prefix=${QUORVEX_DEMO_PREFIX:-$PWD/build/demo-prefix}
 mkdir -p "$prefix/devices"
 chmod 700 "$prefix"

@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target quorvex quorvex-nmea-sim >/dev/null
-exec bench/quorvex_figures.sh "$(find build/default -name quorvex -type f -perm -u+x | head -1)" \
+exec bench/quorvex_figures.sh build/default/app/quorvex \
     build/default/sim/quorvex-nmea-sim

@@ -135,5 +135,15 @@ q_cleanup()
     for name in "${!Q_SIM_PID[@]}"; do
         q_stop_sim "$name"
     done
+    # Closing the server hangs up every window; quorvex then saves its settings into the
+    # prefix, so wait for the programs to end before anyone removes it.
+    local pids pid i
+    pids=$("${Q_TMUX[@]}" list-panes -a -F '#{pane_pid}' 2>/dev/null || true)
     "${Q_TMUX[@]}" kill-server 2>/dev/null || true
+    for pid in $pids; do
+        for ((i = 0; i < 100; i++)); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.02
+        done
+    done
 }

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Starts quorvex in this terminal on your own devices, after installing what is missing and
+# building it. Link the devices in the prefix first (see the README, "Serial devices").
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target quorvex >/dev/null
+exec build/default/app/quorvex
