@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/system/port_name.h"
 #include "platform/system/posix.h"
 #include "platform/system/posix_file.h"
 #include "platform/system/text_fold.h"
@@ -72,22 +73,8 @@ LiveRecords::LiveRecords(Sources sources) : sources(std::move(sources))
 std::optional<std::filesystem::path> LiveRecords::DeviceOf(std::wstring_view portName,
                                                            const std::filesystem::path& prefix)
 {
-    if (portName.size() < 4 || portName.size() > 6 ||
-        !TextFold::Equal(portName.substr(0, 3), L"COM"))
-        return std::nullopt;
-    unsigned number = 0;
-    for (wchar_t digit : portName.substr(3)) {
-        if (digit < L'0' || digit > L'9')
-            return std::nullopt;
-        number = number * 10 + static_cast<unsigned>(digit - L'0');
-    }
-    if (number == 0)
-        return std::nullopt;
-    const auto link = prefix / "devices" / ("com" + std::to_string(number));
-    std::error_code error;
-    if (std::filesystem::is_symlink(link, error) || std::filesystem::exists(link, error))
-        return Followed(link);
-    return std::filesystem::path("/dev/ttyS" + std::to_string(number - 1));
+    const auto device = PortName::Resolve(portName, prefix);
+    return device ? std::optional(Followed(*device)) : std::nullopt;
 }
 
 std::optional<std::wstring> LiveRecords::ReceiverOwner(std::wstring_view valueName,
@@ -186,7 +173,9 @@ std::vector<std::wstring> LiveRecords::BluetoothPorts(const std::filesystem::pat
     for (const auto& entry : std::filesystem::directory_iterator(prefix / "devices", error)) {
         const std::wstring name = FromUtf8(entry.path().filename().string());
         // The links are named in lower case, "com5", as the serial devices look them up.
-        const auto device = name.starts_with(L"com") ? DeviceOf(name, prefix) : std::nullopt;
+        const auto device = name.starts_with(L"com") && !name.ends_with(L':')
+                                ? DeviceOf(name, prefix)
+                                : std::nullopt;
         if (!device || !sources.isRfcomm(*device))
             continue;
         found.emplace_back(std::stoul(name.substr(3)), L"COM" + name.substr(3));

@@ -13,6 +13,7 @@
 
 #include "platform/serial/serial_device_test_helper.h"
 #include "platform/serial/serial_line.h"
+#include "platform/system/port_name.h"
 #include "platform/system/posix.h"
 #include "platform/system/prefix.h"
 #include "platform/system/text_fold.h"
@@ -24,24 +25,6 @@ namespace {
 constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
 using SteadyClock = std::chrono::steady_clock;
-
-// "COMn:" in any case, the colon optional, n a decimal number from 1.
-std::optional<unsigned> PortNumber(std::wstring_view name)
-{
-    if (name.ends_with(L':'))
-        name.remove_suffix(1);
-    if (name.size() < 4 || name.size() > 6 || !TextFold::Equal(name.substr(0, 3), L"COM"))
-        return std::nullopt;
-    unsigned number = 0;
-    for (wchar_t digit : name.substr(3)) {
-        if (digit < L'0' || digit > L'9')
-            return std::nullopt;
-        number = number * 10 + static_cast<unsigned>(digit - L'0');
-    }
-    if (number == 0)
-        return std::nullopt;
-    return number;
-}
 
 // What tests put in place of the defaults (serial_device_test_helper.h), kept in one object
 // that exists from its first use rather than in file-level variables.
@@ -136,18 +119,7 @@ SerialDevice::~SerialDevice()
 
 std::optional<std::filesystem::path> SerialDevice::Resolve(std::wstring_view name)
 {
-    if (name.starts_with(L'/'))
-        return std::filesystem::path(ToUtf8(name));
-    const std::optional<unsigned> number = PortNumber(name);
-    if (!number)
-        return std::nullopt;
-    if (const std::optional<std::filesystem::path> prefix = Prefix::Locate()) {
-        const std::filesystem::path link = *prefix / "devices" / ("com" + std::to_string(*number));
-        std::error_code error;
-        if (std::filesystem::is_symlink(link, error) || std::filesystem::exists(link, error))
-            return link;
-    }
-    return std::filesystem::path("/dev/ttyS" + std::to_string(*number - 1));
+    return PortName::Resolve(name, name.starts_with(L'/') ? std::nullopt : Prefix::Locate());
 }
 
 bool SerialDevice::Open(std::wstring_view name)
