@@ -10,6 +10,7 @@
 #include "platform/system/posix_file.h"
 #include "platform/system/text_fold.h"
 #include "platform/system/utf8.h"
+#include "platform/system/uucp_lock.h"
 
 namespace quorvex {
 namespace {
@@ -114,13 +115,7 @@ std::optional<int> LiveRecords::FlockHolder(const std::filesystem::path& device)
 
 std::optional<int> LiveRecords::LockFileHolder(const std::filesystem::path& device) const
 {
-    // The file is opened without blocking and only when regular, and read only so far: a
-    // FIFO or a huge file planted in the world-writable folder costs nothing.
-    const auto pid =
-        ParsePid(ReadSmall(sources.lockFolder / ("LCK.." + device.filename().string()), 128));
-    if (pid && *pid != Posix::ProcessId() && Posix::ProcessExists(*pid))
-        return pid;
-    return std::nullopt;
+    return UucpLock::Holder(sources.lockFolder, device.filename().string());
 }
 
 std::optional<int> LiveRecords::DescriptorHolder(const std::filesystem::path& device)

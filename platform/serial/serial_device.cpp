@@ -8,7 +8,6 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/serial/serial_device_test_helper.h"
@@ -16,8 +15,8 @@
 #include "platform/system/port_name.h"
 #include "platform/system/posix.h"
 #include "platform/system/prefix.h"
-#include "platform/system/text_fold.h"
 #include "platform/system/utf8.h"
+#include "platform/system/uucp_lock.h"
 
 namespace quorvex {
 namespace {
@@ -70,23 +69,6 @@ std::filesystem::path LockFolder()
 {
     std::lock_guard lock(Seams().mutex);
     return Seams().lockFolder.empty() ? std::filesystem::path("/var/lock") : Seams().lockFolder;
-}
-
-// The PID a UUCP lock file holds as text ("%10d\n"), or 0 when it holds none. Binary PIDs of
-// old tools are not honoured.
-long LockOwner(std::string_view text)
-{
-    std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
-        ++at;
-    long pid = 0;
-    std::size_t digits = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, ++digits) {
-        if (digits == 10)
-            return 0;
-        pid = pid * 10 + (text[at] - '0');
-    }
-    return pid;
 }
 
 }  // namespace
@@ -184,24 +166,7 @@ bool SerialDevice::HeldByLockFile(const std::filesystem::path& node)
     std::filesystem::path device = std::filesystem::canonical(node, error);
     if (error)
         device = node;
-    // The lock folder is writable by everyone: whatever sits under the name must neither
-    // block this open (a FIFO), nor redirect it (a link), nor make it read without end.
-    const std::filesystem::path lockPath = LockFolder() / ("LCK.." + device.filename().string());
-    const SystemResult opened =
-        Posix::Open(lockPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (!opened.Ok())
-        return false;
-    const int lockFd = static_cast<int>(opened.value);
-    char text[32];
-    SystemResult got{-1, EINVAL};
-    struct stat status {};
-    if (Posix::Status(lockFd, status).Ok() && S_ISREG(status.st_mode))
-        got = Posix::Read(lockFd, text, sizeof text);
-    (void)Posix::Close(lockFd);  // read-only: nothing to lose
-    if (!got.Ok())
-        return false;
-    const long pid = LockOwner({text, static_cast<std::size_t>(got.value)});
-    return pid != 0 && pid != Posix::ProcessId() && Posix::ProcessExists(static_cast<int>(pid));
+    return UucpLock::Holder(LockFolder(), device.filename().string()).has_value();
 }
 
 bool SerialDevice::SetTimeouts(const CommTimeouts& timeouts)
