@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/system/link_target.h"
 #include "platform/system/port_name.h"
 #include "platform/system/posix.h"
 #include "platform/system/posix_file.h"
@@ -38,20 +39,6 @@ std::optional<int> ParsePid(std::string_view text)
     return pid;
 }
 
-// A path with every symbolic link on its last component followed.
-std::filesystem::path Followed(std::filesystem::path path)
-{
-    for (int hop = 0; hop < 40; ++hop) {
-        char target[4096];
-        const SystemResult read = Posix::ReadLink(path.c_str(), target, sizeof target);
-        if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
-            break;
-        const std::filesystem::path next(std::string(target, static_cast<std::size_t>(read.value)));
-        path = next.is_absolute() ? next : path.parent_path() / next;
-    }
-    return path.lexically_normal();
-}
-
 bool DefaultIsRfcomm(const std::filesystem::path& device)
 {
     NodeStatus status;
@@ -75,7 +62,7 @@ std::optional<std::filesystem::path> LiveRecords::DeviceOf(std::wstring_view por
                                                            const std::filesystem::path& prefix)
 {
     const auto device = PortName::Resolve(portName, prefix);
-    return device ? std::optional(Followed(*device)) : std::nullopt;
+    return device ? std::optional(LinkTarget::Final(*device).lexically_normal()) : std::nullopt;
 }
 
 std::optional<std::wstring> LiveRecords::ReceiverOwner(std::wstring_view valueName,
