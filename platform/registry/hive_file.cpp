@@ -5,6 +5,7 @@
 
 #include "platform/system/file_operations.h"
 #include "platform/system/file_replacement.h"
+#include "platform/system/link_target.h"
 #include "platform/system/posix.h"
 
 namespace quorvex {
@@ -26,22 +27,6 @@ std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::s
 std::filesystem::path AsideName(const std::filesystem::path& path, int number)
 {
     return WithSuffix(path, number == 0 ? ".bad" : ".bad." + std::to_string(number));
-}
-
-// The file a path names in the end, following symbolic links as open() does, so that a
-// write replaces the link's target and the link stays.
-std::filesystem::path FinalTarget(std::filesystem::path path)
-{
-    constexpr int kMaxLinks = 40;  // the kernel's own limit
-    for (int hop = 0; hop < kMaxLinks; ++hop) {
-        char target[4096];
-        const SystemResult read = Posix::ReadLink(path.c_str(), target, sizeof target);
-        if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
-            break;
-        const std::filesystem::path next(std::string(target, static_cast<std::size_t>(read.value)));
-        path = next.is_absolute() ? next : path.parent_path() / next;
-    }
-    return path;
 }
 
 // A file untouched for kWaitBound is not being written, whatever it holds.
@@ -93,8 +78,9 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
         const std::string text = HiveText::Write(*root, rootName, layout);
         // From here on memory may hold what the disk lacks: read it again next time.
         valid = false;
+        // A write through a link replaces its target and the link stays.
         const FileReplacement::Result result =
-            FileReplacement(*operations).Replace(FinalTarget(path), text, [&] {
+            FileReplacement(*operations).Replace(LinkTarget::Final(path), text, [&] {
                 return StillAsRead(read);
             });
         if (result == FileReplacement::Result::Declined) {

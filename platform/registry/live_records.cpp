@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/system/link_target.h"
+#include "platform/system/port_name.h"
 #include "platform/system/posix.h"
 #include "platform/system/posix_file.h"
 #include "platform/system/text_fold.h"
 #include "platform/system/utf8.h"
+#include "platform/system/uucp_lock.h"
 
 namespace quorvex {
 namespace {
@@ -36,20 +39,6 @@ std::optional<int> ParsePid(std::string_view text)
     return pid;
 }
 
-// A path with every symbolic link on its last component followed.
-std::filesystem::path Followed(std::filesystem::path path)
-{
-    for (int hop = 0; hop < 40; ++hop) {
-        char target[4096];
-        const SystemResult read = Posix::ReadLink(path.c_str(), target, sizeof target);
-        if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
-            break;
-        const std::filesystem::path next(std::string(target, static_cast<std::size_t>(read.value)));
-        path = next.is_absolute() ? next : path.parent_path() / next;
-    }
-    return path.lexically_normal();
-}
-
 bool DefaultIsRfcomm(const std::filesystem::path& device)
 {
     NodeStatus status;
@@ -72,22 +61,8 @@ LiveRecords::LiveRecords(Sources sources) : sources(std::move(sources))
 std::optional<std::filesystem::path> LiveRecords::DeviceOf(std::wstring_view portName,
                                                            const std::filesystem::path& prefix)
 {
-    if (portName.size() < 4 || portName.size() > 6 ||
-        !TextFold::Equal(portName.substr(0, 3), L"COM"))
-        return std::nullopt;
-    unsigned number = 0;
-    for (wchar_t digit : portName.substr(3)) {
-        if (digit < L'0' || digit > L'9')
-            return std::nullopt;
-        number = number * 10 + static_cast<unsigned>(digit - L'0');
-    }
-    if (number == 0)
-        return std::nullopt;
-    const auto link = prefix / "devices" / ("com" + std::to_string(number));
-    std::error_code error;
-    if (std::filesystem::is_symlink(link, error) || std::filesystem::exists(link, error))
-        return Followed(link);
-    return std::filesystem::path("/dev/ttyS" + std::to_string(number - 1));
+    const auto device = PortName::Resolve(portName, prefix);
+    return device ? std::optional(LinkTarget::Final(*device).lexically_normal()) : std::nullopt;
 }
 
 std::optional<std::wstring> LiveRecords::ReceiverOwner(std::wstring_view valueName,
@@ -127,13 +102,7 @@ std::optional<int> LiveRecords::FlockHolder(const std::filesystem::path& device)
 
 std::optional<int> LiveRecords::LockFileHolder(const std::filesystem::path& device) const
 {
-    // The file is opened without blocking and only when regular, and read only so far: a
-    // FIFO or a huge file planted in the world-writable folder costs nothing.
-    const auto pid =
-        ParsePid(ReadSmall(sources.lockFolder / ("LCK.." + device.filename().string()), 128));
-    if (pid && *pid != Posix::ProcessId() && Posix::ProcessExists(*pid))
-        return pid;
-    return std::nullopt;
+    return UucpLock::Holder(sources.lockFolder, device.filename().string());
 }
 
 std::optional<int> LiveRecords::DescriptorHolder(const std::filesystem::path& device)
@@ -186,7 +155,9 @@ std::vector<std::wstring> LiveRecords::BluetoothPorts(const std::filesystem::pat
     for (const auto& entry : std::filesystem::directory_iterator(prefix / "devices", error)) {
         const std::wstring name = FromUtf8(entry.path().filename().string());
         // The links are named in lower case, "com5", as the serial devices look them up.
-        const auto device = name.starts_with(L"com") ? DeviceOf(name, prefix) : std::nullopt;
+        const auto device = name.starts_with(L"com") && !name.ends_with(L':')
+                                ? DeviceOf(name, prefix)
+                                : std::nullopt;
         if (!device || !sources.isRfcomm(*device))
             continue;
         found.emplace_back(std::stoul(name.substr(3)), L"COM" + name.substr(3));

@@ -50,8 +50,7 @@ public:
     // in increasing n.
     std::vector<std::wstring> BluetoothPorts(const std::filesystem::path& prefix) const;
 
-    // The device a port name ("COM2", any case) names: devices/comn in the prefix when
-    // that link exists, else /dev/ttyS<n-1>; links followed. Nothing for another name.
+    // The device a port name names, as PortName resolves it, with the link followed.
     static std::optional<std::filesystem::path> DeviceOf(std::wstring_view portName,
                                                          const std::filesystem::path& prefix);
 

@@ -8,15 +8,15 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/serial/serial_device_test_helper.h"
 #include "platform/serial/serial_line.h"
+#include "platform/system/port_name.h"
 #include "platform/system/posix.h"
 #include "platform/system/prefix.h"
-#include "platform/system/text_fold.h"
 #include "platform/system/utf8.h"
+#include "platform/system/uucp_lock.h"
 
 namespace quorvex {
 namespace {
@@ -24,24 +24,6 @@ namespace {
 constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
 using SteadyClock = std::chrono::steady_clock;
-
-// "COMn:" in any case, the colon optional, n a decimal number from 1.
-std::optional<unsigned> PortNumber(std::wstring_view name)
-{
-    if (name.ends_with(L':'))
-        name.remove_suffix(1);
-    if (name.size() < 4 || name.size() > 6 || !TextFold::Equal(name.substr(0, 3), L"COM"))
-        return std::nullopt;
-    unsigned number = 0;
-    for (wchar_t digit : name.substr(3)) {
-        if (digit < L'0' || digit > L'9')
-            return std::nullopt;
-        number = number * 10 + static_cast<unsigned>(digit - L'0');
-    }
-    if (number == 0)
-        return std::nullopt;
-    return number;
-}
 
 // What tests put in place of the defaults (serial_device_test_helper.h), kept in one object
 // that exists from its first use rather than in file-level variables.
@@ -89,23 +71,6 @@ std::filesystem::path LockFolder()
     return Seams().lockFolder.empty() ? std::filesystem::path("/var/lock") : Seams().lockFolder;
 }
 
-// The PID a UUCP lock file holds as text ("%10d\n"), or 0 when it holds none. Binary PIDs of
-// old tools are not honoured.
-long LockOwner(std::string_view text)
-{
-    std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
-        ++at;
-    long pid = 0;
-    std::size_t digits = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, ++digits) {
-        if (digits == 10)
-            return 0;
-        pid = pid * 10 + (text[at] - '0');
-    }
-    return pid;
-}
-
 }  // namespace
 
 void SerialDeviceTestHelper::SetOpenObserver(OpenObserver observer)
@@ -136,18 +101,7 @@ SerialDevice::~SerialDevice()
 
 std::optional<std::filesystem::path> SerialDevice::Resolve(std::wstring_view name)
 {
-    if (name.starts_with(L'/'))
-        return std::filesystem::path(ToUtf8(name));
-    const std::optional<unsigned> number = PortNumber(name);
-    if (!number)
-        return std::nullopt;
-    if (const std::optional<std::filesystem::path> prefix = Prefix::Locate()) {
-        const std::filesystem::path link = *prefix / "devices" / ("com" + std::to_string(*number));
-        std::error_code error;
-        if (std::filesystem::is_symlink(link, error) || std::filesystem::exists(link, error))
-            return link;
-    }
-    return std::filesystem::path("/dev/ttyS" + std::to_string(*number - 1));
+    return PortName::Resolve(name, name.starts_with(L'/') ? std::nullopt : Prefix::Locate());
 }
 
 bool SerialDevice::Open(std::wstring_view name)
@@ -212,24 +166,7 @@ bool SerialDevice::HeldByLockFile(const std::filesystem::path& node)
     std::filesystem::path device = std::filesystem::canonical(node, error);
     if (error)
         device = node;
-    // The lock folder is writable by everyone: whatever sits under the name must neither
-    // block this open (a FIFO), nor redirect it (a link), nor make it read without end.
-    const std::filesystem::path lockPath = LockFolder() / ("LCK.." + device.filename().string());
-    const SystemResult opened =
-        Posix::Open(lockPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (!opened.Ok())
-        return false;
-    const int lockFd = static_cast<int>(opened.value);
-    char text[32];
-    SystemResult got{-1, EINVAL};
-    struct stat status {};
-    if (Posix::Status(lockFd, status).Ok() && S_ISREG(status.st_mode))
-        got = Posix::Read(lockFd, text, sizeof text);
-    (void)Posix::Close(lockFd);  // read-only: nothing to lose
-    if (!got.Ok())
-        return false;
-    const long pid = LockOwner({text, static_cast<std::size_t>(got.value)});
-    return pid != 0 && pid != Posix::ProcessId() && Posix::ProcessExists(static_cast<int>(pid));
+    return UucpLock::Holder(LockFolder(), device.filename().string()).has_value();
 }
 
 bool SerialDevice::SetTimeouts(const CommTimeouts& timeouts)

@@ -24,6 +24,7 @@
 #include "resources/control_ids.h"
 #include "resources/dialog_ids.h"
 #include "resources/program_resources.h"
+#include "tests/support/dib_builder.h"
 #include "tests/support/headless_screen.h"
 #include "tests/support/temp_prefix.h"
 
@@ -217,34 +218,6 @@ protected:
     }
 };
 
-// A top-down 24-bit bitmap, every pixel from `colour(x, y)` as 0xRRGGBB.
-template <typename Colour>
-std::vector<std::byte> Dib(int width, int height, Colour colour)
-{
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-    std::vector<std::byte> bytes(40 + stride * static_cast<std::size_t>(height));
-    auto put32 = [&](std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            bytes[at + static_cast<std::size_t>(i)] = static_cast<std::byte>(value >> (8 * i));
-    };
-    put32(0, 40);
-    put32(4, static_cast<std::uint32_t>(width));
-    put32(8, static_cast<std::uint32_t>(-height));
-    bytes[12] = std::byte{1};
-    bytes[14] = std::byte{24};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t rgb = colour(x, y);
-            const std::size_t at =
-                40 + stride * static_cast<std::size_t>(y) + static_cast<std::size_t>(x) * 3;
-            bytes[at] = static_cast<std::byte>(rgb & 0xFF);
-            bytes[at + 1] = static_cast<std::byte>((rgb >> 8) & 0xFF);
-            bytes[at + 2] = static_cast<std::byte>((rgb >> 16) & 0xFF);
-        }
-    }
-    return bytes;
-}
-
 TEST_F(ScreenPainterTest, PaintedPixelsShowTheirInkPerHalfCellAndNeverCoverAFrame)
 {
     ASSERT_TRUE(dialog.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 320, 480}, nullptr, 0));
@@ -253,7 +226,7 @@ TEST_F(ScreenPainterTest, PaintedPixelsShowTheirInkPerHalfCellAndNeverCoverAFram
     // the upper half of row 1 and a quarter of its lower half down. Red in the bitmap's
     // first eight rows, blue below; at x = 4 (the screen's x = 8) a column of white paper,
     // at x = 5 one of black.
-    ASSERT_TRUE(lamp.bitmap.LoadDib(Dib(12, 12, [](int x, int y) -> std::uint32_t {
+    ASSERT_TRUE(lamp.bitmap.LoadDib(testing::MakeDib(12, 12, [](int x, int y) -> std::uint32_t {
         return x == 4 ? 0xFFFFFF : x == 5 ? 0x000000 : y < 8 ? 0xFF0000 : 0x0000FF;
     })));
     ASSERT_TRUE(lamp.Create(L"lamp", L"", WS_CHILD | WS_VISIBLE, {4, 16, 16, 28}, &dialog, 0));
@@ -276,7 +249,8 @@ TEST_F(ScreenPainterTest, PaintedPixelsShowTheirInkPerHalfCellAndNeverCoverAFram
     ASSERT_TRUE(group.Create(L"button", L"", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, {0, 64, 24, 128},
                              &dialog, 9));
     PaintedWindow inside;
-    ASSERT_TRUE(inside.bitmap.LoadDib(Dib(12, 17, [](int, int) { return 0x00FF00u; })));
+    ASSERT_TRUE(
+        inside.bitmap.LoadDib(testing::MakeDib(12, 17, [](int, int) { return 0x00FF00u; })));
     ASSERT_TRUE(inside.Create(L"lamp", L"", WS_CHILD | WS_VISIBLE, {8, 16, 20, 33}, &group, 0));
     inside.InvalidateRect(false);
     system.DispatchPending();
