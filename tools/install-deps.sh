@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev       # tests and benchmarks
     libncurses-dev                                   # the terminal front end
     socat tmux procps                                # benchmark peer, terminal tests
-    dpkg-dev man-db                                  # the package and its check
+    dpkg-dev file man-db                             # the package and its check
 )
 
 missing=()
