@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -20,8 +19,8 @@
 
 #include "bench/task_usage.h"
 #include "platform/serial/pseudo_terminal.h"
+#include "platform/testing/bare_relay.h"
 #include "platform/testing/child_process.h"
-#include "platform/threads/event.h"
 #include "platform/threads/thread.h"
 #include "relay/relay_engine.h"
 #include "sim/line_pacer.h"
@@ -109,6 +108,27 @@ public:
     Usage SampleThread(std::size_t index) const { return TaskUsage::Of("self", {threads[index]}); }
 
     RelayEngine engine;
+    std::vector<std::string> threads;
+};
+
+// The relay's shape alone (BareRelay): what any relay of this design could do here.
+class Shape : public Subject {
+public:
+    bool Start()
+    {
+        if (!receiver.Open() || !output.Open())
+            return false;
+        const auto before = TaskUsage::Threads("self");
+        if (!relay.Start(receiver.DevicePath(), output.DevicePath()))
+            return false;
+        for (const std::string& thread : TaskUsage::Threads("self"))
+            if (std::find(before.begin(), before.end(), thread) == before.end())
+                threads.push_back(thread);
+        return threads.size() == 3;
+    }
+    Usage Sample() const override { return TaskUsage::Of("self", threads); }
+
+    BareRelay relay;
     std::vector<std::string> threads;
 };
 
@@ -201,26 +221,37 @@ Latency Summarise(std::vector<double> times)
     return {times[times.size() / 2], times[times.size() * 99 / 100], times.back()};
 }
 
-// An 82-byte sentence every 10 ms, timed from its write until its last byte came out.
-Latency MeasureLatency(Subject& subject, int sentences)
+constexpr int kSubjects = 4;  // ours, the shape alone, socat -b512, socat
+
+// An 82-byte sentence every 10 ms to each subject, timed from its write until its last byte
+// came out. The subjects take their sentences in turn within each 10 ms, a different one
+// first each time, so that all see the machine alike.
+std::array<Latency, kSubjects> MeasureLatency(Subject* const (&subjects)[kSubjects], int sentences)
 {
     std::string sentence = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
     sentence.resize(80, '0');
     sentence += "\r\n";
     std::vector<unsigned char> bytes(sentence.begin(), sentence.end());
     std::vector<unsigned char> seen(bytes.size());
-    std::vector<double> times;
+    std::vector<double> times[kSubjects];
     auto next = SteadyClock::now();
     for (int i = 0; i < sentences; ++i) {
         next += 10ms;
-        const auto start = SteadyClock::now();
-        if (!subject.receiver.Send(bytes) || !subject.output.Receive(seen))
-            break;
-        times.push_back(
-            std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count());
+        for (int turn = 0; turn < kSubjects; ++turn) {
+            const int subject = (i + turn) % kSubjects;  // none always first
+            const auto start = SteadyClock::now();
+            if (!subjects[subject]->receiver.Send(bytes) ||
+                !subjects[subject]->output.Receive(seen))
+                continue;
+            times[subject].push_back(
+                std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count());
+        }
         std::this_thread::sleep_until(next);
     }
-    return Summarise(std::move(times));
+    std::array<Latency, kSubjects> latencies;
+    for (int subject = 0; subject < kSubjects; ++subject)
+        latencies[subject] = Summarise(std::move(times[subject]));
+    return latencies;
 }
 
 // A receiver's stream: each sentence with the moment its last character leaves the line.
@@ -308,42 +339,46 @@ private:
     Thread receiverThread;
 };
 
-// The CPU one hand-over from one thread to another costs, in microseconds: what the relay's
-// design adds to every chunk, a reader handing it to the relay thread. Two threads pass a turn
-// back and forth through automatic-reset events while nothing else of the process runs.
-double HandOverMicroseconds()
-{
-    Event ping(Event::ResetMode::Automatic);
-    Event pong(Event::ResetMode::Automatic);
-    constexpr int kTurns = 100000;
-    const std::clock_t before = std::clock();
-    {
-        Thread other;
-        other.Start([&] {
-            for (int turn = 0; turn < kTurns; ++turn) {
-                ping.Wait();
-                pong.Set();
-            }
-        });
-        for (int turn = 0; turn < kTurns; ++turn) {
-            ping.Set();
-            pong.Wait();
-        }
-    }
-    const double cpu = static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
-    return cpu * 1e6 / (2.0 * kTurns);
-}
-
 double Ratio(double ours, double other)
 {
     return other != 0 ? ours / other : 0.0;
 }
 
-void Row(const char* what, double ours, double socat512, double socat, int digits = 2)
+using Values = std::array<double, kSubjects>;
+
+void Row(const char* what, const Values& values, int digits = 2)
 {
-    std::printf("%-46s %10.*f %10.*f %6.2f %10.*f %6.2f\n", what, digits, ours, digits, socat512,
-                Ratio(ours, socat512), digits, socat, Ratio(ours, socat));
+    std::printf("%-44s %9.*f %9.*f %5.2f %9.*f %5.2f %9.*f %5.2f\n", what, digits, values[0],
+                digits, values[1], Ratio(values[0], values[1]), digits, values[2],
+                Ratio(values[0], values[2]), digits, values[3], Ratio(values[0], values[3]));
 }
+
+template <typename Value>
+Values Each(Value value)
+{
+    return {value(0), value(1), value(2), value(3)};
+}
+
+// Transfers taken in turns, a round at a time, so that the load other work puts on the
+// machine falls alike on every subject; a subject's figures are the sum of its rounds.
+struct Transfers {
+    std::size_t bytes = 0;
+    double seconds = 0;
+    Usage used;
+    bool intact = true;
+
+    void Add(const Transfer& transfer, std::size_t moved)
+    {
+        bytes += moved;
+        seconds += transfer.seconds;
+        used = used + transfer.used;
+        intact = intact && transfer.intact;
+    }
+    double MiB() const { return static_cast<double>(bytes) / kMiBs; }
+    double MiBPerSecond() const { return MiB() / seconds; }
+    double CpuMsPerMiB() const { return used.cpuSeconds * 1000 / MiB(); }
+    double PerMiB(std::uint64_t count) const { return static_cast<double>(count) / MiB(); }
+};
 
 }  // namespace
 
@@ -359,10 +394,15 @@ int Main(bool quick)
     } cleanup{prefix};
 
     OurRelay ours;
+    Shape shape;
     Socat socat512({"-b512"});
     Socat socat({});
     if (!ours.Start(prefix)) {
         std::fprintf(stderr, "relay_bench: could not connect the relay engine\n");
+        return 1;
+    }
+    if (!shape.Start()) {
+        std::fprintf(stderr, "relay_bench: could not start the bare relay\n");
         return 1;
     }
     if (!socat512.Start() || !socat.Start()) {
@@ -370,103 +410,100 @@ int Main(bool quick)
                      "relay_bench: could not start socat (tools/install-deps.sh installs it)\n");
         return 1;
     }
-    Subject* subjects[3] = {&ours, &socat512, &socat};
+    Subject* subjects[kSubjects] = {&ours, &shape, &socat512, &socat};
 
     std::printf(
-        "Relay benchmark: RelayEngine beside socat -b512 and socat with its defaults,\n"
-        "each between two pseudo-terminal pairs; ratios are ours / socat.\n\n");
-    std::printf("%-46s %10s %10s %6s %10s %6s\n", "", "ours", "socat-b512", "ratio", "socat",
-                "ratio");
+        "Relay benchmark: RelayEngine beside the relay's shape alone (no events, no locks),\n"
+        "socat -b512 and socat with its defaults, each between two pseudo-terminal pairs;\n"
+        "ratios are ours / theirs.\n\n");
+    std::printf("%-44s %9s %9s %5s %9s %5s %9s %5s\n", "", "ours", "shape", "ratio", "socat-b512",
+                "ratio", "socat", "ratio");
 
-    const std::size_t oneWay = 32 * kMiB;
-    const std::size_t eachWay = 16 * kMiB;
-    Transfer one[3], both[3];
-    for (int i = 0; i < 3; ++i)
-        one[i] = Relay(*subjects[i], oneWay, false);
-    const Usage receiverReader = ours.SampleThread(1);
-    const Usage relayThread = ours.SampleThread(2);
-    const Usage outputReader = ours.SampleThread(0);
-    const Transfer oneThreads = Relay(ours, oneWay, false);
-    const Usage receiverReaderUsed = ours.SampleThread(1) - receiverReader;
-    const Usage relayThreadUsed = ours.SampleThread(2) - relayThread;
-    const Usage outputReaderUsed = ours.SampleThread(0) - outputReader;
-    for (int i = 0; i < 3; ++i)
-        both[i] = Relay(*subjects[i], eachWay, true);
-    bool intact = oneThreads.intact;
-    for (int i = 0; i < 3; ++i)
-        intact = intact && one[i].intact && both[i].intact;
-    if (!intact)
-        std::printf("WARNING: some transfer lost or changed bytes\n");
+    const int rounds = quick ? 2 : 4;
+    const std::size_t oneWay = 8 * kMiB;
+    const std::size_t eachWay = 4 * kMiB;
+    Transfers one[kSubjects], both[kSubjects];
+    Usage receiverReaderUsed, relayThreadUsed;
+    for (int round = 0; round < rounds; ++round) {
+        for (int i = 0; i < kSubjects; ++i) {
+            const Usage receiverReader = ours.SampleThread(1);
+            const Usage relayThread = ours.SampleThread(2);
+            one[i].Add(Relay(*subjects[i], oneWay, false), oneWay);
+            if (i == 0) {
+                receiverReaderUsed = receiverReaderUsed + (ours.SampleThread(1) - receiverReader);
+                relayThreadUsed = relayThreadUsed + (ours.SampleThread(2) - relayThread);
+            }
+        }
+        for (int i = 0; i < kSubjects; ++i)
+            both[i].Add(Relay(*subjects[i], eachWay, true), 2 * eachWay);
+    }
+    for (int i = 0; i < kSubjects; ++i)
+        if (!one[i].intact || !both[i].intact)
+            std::printf("WARNING: subject %d lost or changed bytes\n", i);
 
-    const auto each = [&](auto value) {
-        return std::array<double, 3>{value(0), value(1), value(2)};
-    };
-    const auto row = [](const char* what, std::array<double, 3> values, int digits = 2) {
-        Row(what, values[0], values[1], values[2], digits);
-    };
-    const double oneMiB = oneWay / kMiBs;
-    const double bothMiB = 2 * eachWay / kMiBs;
-    row("throughput one way, MiB/s", each([&](int i) { return oneMiB / one[i].seconds; }));
-    row("throughput both ways at once (sum), MiB/s",
-        each([&](int i) { return bothMiB / both[i].seconds; }));
-    row("CPU per MiB one way, ms",
-        each([&](int i) { return one[i].used.cpuSeconds * 1000 / oneMiB; }), 2);
-    row("CPU per MiB both ways, ms",
-        each([&](int i) { return both[i].used.cpuSeconds * 1000 / bothMiB; }), 2);
-    row("context switches per MiB one way",
-        each([&](int i) { return static_cast<double>(one[i].used.switches) / oneMiB; }), 0);
-    row("context switches per MiB both ways",
-        each([&](int i) { return static_cast<double>(both[i].used.switches) / bothMiB; }), 0);
-    const double chunks = static_cast<double>(oneWay) / 512;
-    const double handOver = HandOverMicroseconds();
-    const double ceiling =
-        one[1].used.cpuSeconds * 1000 / oneMiB + handOver * chunks / oneMiB / 1000;
-    std::printf("%-46s %.2f us of CPU\n", "one hand-over between two threads", handOver);
-    std::printf("%-46s %.2f ms (socat -b512 plus one hand-over per chunk); ours %.2f\n",
-                "CPU per MiB one way the design allows", ceiling,
-                one[0].used.cpuSeconds * 1000 / oneMiB / ceiling);
-    std::printf("%-46s receiver reader %.2f (%.2f), relay %.2f (%.2f), output reader %.2f\n",
-                "ours, switches (wake-ups) per 512-byte chunk",
-                receiverReaderUsed.switches / chunks, receiverReaderUsed.wakeUps / chunks,
-                relayThreadUsed.switches / chunks, relayThreadUsed.wakeUps / chunks,
-                outputReaderUsed.switches / chunks);
-    std::printf("%-46s receiver reader %.2f, relay %.2f, output reader %.2f\n",
-                "ours, CPU us per 512-byte chunk", receiverReaderUsed.cpuSeconds * 1e6 / chunks,
-                relayThreadUsed.cpuSeconds * 1e6 / chunks,
-                outputReaderUsed.cpuSeconds * 1e6 / chunks);
+    Row("throughput one way, MiB/s", Each([&](int i) { return one[i].MiBPerSecond(); }));
+    Row("throughput both ways at once (sum), MiB/s",
+        Each([&](int i) { return both[i].MiBPerSecond(); }));
+    Row("CPU per MiB one way, ms", Each([&](int i) { return one[i].CpuMsPerMiB(); }));
+    Row("CPU per MiB both ways, ms", Each([&](int i) { return both[i].CpuMsPerMiB(); }));
+    Row("context switches per MiB one way",
+        Each([&](int i) { return one[i].PerMiB(one[i].used.switches); }), 0);
+    Row("context switches per MiB both ways",
+        Each([&](int i) { return both[i].PerMiB(both[i].used.switches); }), 0);
+    Row("wake-ups per MiB one way", Each([&](int i) { return one[i].PerMiB(one[i].used.wakeUps); }),
+        0);
 
-    Latency latency[3];
-    for (int i = 0; i < 3 && !quick; ++i)
-        latency[i] = MeasureLatency(*subjects[i], 300);
-    row("82 bytes every 10 ms: latency median, ms", each([&](int i) { return latency[i].median; }),
+    // What the shape adds to a chunk over socat -b512 (one thread, select, read, write): its
+    // wake-ups, and their cost, taken as all the CPU it spends beyond socat's.
+    const double chunksPerMiB = kMiBs / 512;
+    const double extraWakeUps =
+        (one[1].PerMiB(one[1].used.wakeUps) - one[2].PerMiB(one[2].used.wakeUps)) / chunksPerMiB;
+    const double extraCpu = (one[1].CpuMsPerMiB() - one[2].CpuMsPerMiB()) * 1000 / chunksPerMiB;
+    std::printf("%-44s %.2f wake-ups and %.2f us of CPU beyond socat -b512's",
+                "the shape, per 512-byte chunk one way", extraWakeUps, extraCpu);
+    if (extraWakeUps > 0.05)
+        std::printf(" (%.2f us a wake-up)", extraCpu / extraWakeUps);
+    std::printf("\n");
+    const double ourChunks = static_cast<double>(oneWay) * rounds / 512;
+    std::printf("%-44s receiver reader %.2f (%.2f) and %.2f us, relay %.2f (%.2f) and %.2f us\n",
+                "ours, per chunk: switches (wake-ups), CPU",
+                receiverReaderUsed.switches / ourChunks, receiverReaderUsed.wakeUps / ourChunks,
+                receiverReaderUsed.cpuSeconds * 1e6 / ourChunks,
+                relayThreadUsed.switches / ourChunks, relayThreadUsed.wakeUps / ourChunks,
+                relayThreadUsed.cpuSeconds * 1e6 / ourChunks);
+
+    std::array<Latency, kSubjects> latency{};
+    if (!quick)
+        latency = MeasureLatency(subjects, 300);
+    Row("82 bytes every 10 ms: latency median, ms", Each([&](int i) { return latency[i].median; }),
         3);
-    row("82 bytes every 10 ms: latency p99, ms", each([&](int i) { return latency[i].p99; }), 3);
-    row("82 bytes every 10 ms: latency max, ms", each([&](int i) { return latency[i].max; }), 3);
+    Row("82 bytes every 10 ms: latency p99, ms", Each([&](int i) { return latency[i].p99; }), 3);
+    Row("82 bytes every 10 ms: latency max, ms", Each([&](int i) { return latency[i].max; }), 3);
 
     // The three relays take the same receiver stream in the same 30 s.
     const auto length = quick ? 10s : 30s;
     const std::vector<Sentence> stream = ReceiverStream(length);
-    PacedRun runs[3] = {PacedRun(ours, stream), PacedRun(socat512, stream),
-                        PacedRun(socat, stream)};
+    PacedRun runs[kSubjects] = {PacedRun(ours, stream), PacedRun(shape, stream),
+                                PacedRun(socat512, stream), PacedRun(socat, stream)};
     const auto start = SteadyClock::now() + 200ms;
     for (PacedRun& run : runs)
         run.Start(start);
-    Paced paced[3];
+    Paced paced[kSubjects];
     const double seconds = std::chrono::duration<double>(length).count();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < kSubjects; ++i)
         paced[i] = runs[i].Finish(seconds);
     std::printf(
         "receiver's pace: 10 Hz NMEA (GGA, GSA, 3 GSV, RMC, VTG), paced at 115200 baud, "
         "%zu sentences in %.0f s\n",
         stream.size(), seconds);
-    row("  CPU per second, ms", each([&](int i) { return paced[i].cpuPerSecond; }), 3);
-    row("  wake-ups per second", each([&](int i) { return paced[i].wakeUpsPerSecond; }), 1);
-    row("  wake-ups per sentence",
-        each([&](int i) { return paced[i].wakeUpsPerSecond * seconds / stream.size(); }), 2);
-    row("  sentence latency median, ms", each([&](int i) { return paced[i].latency.median; }), 3);
-    row("  sentence latency p99, ms", each([&](int i) { return paced[i].latency.p99; }), 3);
-    row("  sentence latency max, ms", each([&](int i) { return paced[i].latency.max; }), 3);
-    for (int i = 0; i < 3; ++i)
+    Row("  CPU per second, ms", Each([&](int i) { return paced[i].cpuPerSecond; }), 3);
+    Row("  wake-ups per second", Each([&](int i) { return paced[i].wakeUpsPerSecond; }), 1);
+    Row("  wake-ups per sentence",
+        Each([&](int i) { return paced[i].wakeUpsPerSecond * seconds / stream.size(); }), 2);
+    Row("  sentence latency median, ms", Each([&](int i) { return paced[i].latency.median; }), 3);
+    Row("  sentence latency p99, ms", Each([&](int i) { return paced[i].latency.p99; }), 3);
+    Row("  sentence latency max, ms", Each([&](int i) { return paced[i].latency.max; }), 3);
+    for (int i = 0; i < kSubjects; ++i)
         if (paced[i].delivered != stream.size())
             std::printf("WARNING: subject %d delivered %zu of %zu sentences\n", i,
                         paced[i].delivered, stream.size());
@@ -475,16 +512,16 @@ int Main(bool quick)
         return 0;
     // All three sit idle in the same 10 s, after the last reads of the stream have timed out.
     std::this_thread::sleep_for(1s);
-    Usage idleStart[3];
-    for (int i = 0; i < 3; ++i)
+    Usage idleStart[kSubjects];
+    for (int i = 0; i < kSubjects; ++i)
         idleStart[i] = subjects[i]->Sample();
     std::this_thread::sleep_for(10s);
-    Usage idle[3];
-    for (int i = 0; i < 3; ++i)
+    Usage idle[kSubjects];
+    for (int i = 0; i < kSubjects; ++i)
         idle[i] = subjects[i]->Sample() - idleStart[i];
-    row("wake-ups in 10 s without traffic",
-        each([&](int i) { return static_cast<double>(idle[i].switches); }), 0);
-    row("CPU in 10 s without traffic, ms", each([&](int i) { return idle[i].cpuSeconds * 1000; }),
+    Row("wake-ups in 10 s without traffic",
+        Each([&](int i) { return static_cast<double>(idle[i].switches); }), 0);
+    Row("CPU in 10 s without traffic, ms", Each([&](int i) { return idle[i].cpuSeconds * 1000; }),
         3);
 
     const Transfer counted = Relay(ours, kMiB, false, true);

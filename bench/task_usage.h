@@ -12,6 +12,10 @@ struct Usage {
     std::uint64_t switches = 0;  // context switches, voluntary and not
     std::uint64_t wakeUps = 0;   // voluntary context switches: each a sleep and a wake-up
 
+    Usage operator+(const Usage& other) const
+    {
+        return {cpuSeconds + other.cpuSeconds, switches + other.switches, wakeUps + other.wakeUps};
+    }
     Usage operator-(const Usage& earlier) const
     {
         return {cpuSeconds - earlier.cpuSeconds, switches - earlier.switches,
