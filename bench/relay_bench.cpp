@@ -419,7 +419,7 @@ int Main(bool quick)
     std::printf("%-44s %9s %9s %5s %9s %5s %9s %5s\n", "", "ours", "shape", "ratio", "socat-b512",
                 "ratio", "socat", "ratio");
 
-    const int rounds = quick ? 2 : 4;
+    const int rounds = quick ? 2 : 8;
     const std::size_t oneWay = 8 * kMiB;
     const std::size_t eachWay = 4 * kMiB;
     Transfers one[kSubjects], both[kSubjects];
