@@ -2,9 +2,11 @@
 //
 // Relays between pseudo-terminal pairs through RelayEngine and, in the same run on identical
 // pairs, through the relay's shape alone (BareRelay: the ceiling of the design), through socat
-// with the relay's own 512-byte chunks (-b512) and with its defaults, and prints throughput, CPU and context switches per MiB, latency, the cost of a real receiver's
-// pace, idle wake-ups, heap allocations on the data path, and the cost of a hang-up.
+// with the relay's own 512-byte chunks (-b512) and with its defaults, and prints throughput,
+// CPU and context switches per MiB, latency, the cost of a real receiver's pace, idle
+// wake-ups, heap allocations on the data path, and the cost of a hang-up.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
