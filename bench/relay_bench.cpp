@@ -361,8 +361,9 @@ Values Each(Value value)
     return {value(0), value(1), value(2), value(3)};
 }
 
-// Transfers taken in turns, a round at a time, so that the load other work puts on the
-// machine falls alike on every subject; a subject's figures are the sum of its rounds.
+// Transfers taken in turns, a round at a time and a different subject first each round, so
+// that the load other work puts on the machine falls alike on every subject; a subject's
+// figures are the sum of its rounds.
 struct Transfers {
     std::size_t bytes = 0;
     double seconds = 0;
@@ -427,17 +428,22 @@ int Main(bool quick)
     Transfers one[kSubjects], both[kSubjects];
     Usage receiverReaderUsed, relayThreadUsed;
     for (int round = 0; round < rounds; ++round) {
-        for (int i = 0; i < kSubjects; ++i) {
+        for (int turn = 0; turn < kSubjects; ++turn) {
+            const int i = (round + turn) % kSubjects;  // none always first
+            if (i != 0) {
+                one[i].Add(Relay(*subjects[i], oneWay, false), oneWay);
+                continue;
+            }
             const Usage receiverReader = ours.SampleThread(1);
             const Usage relayThread = ours.SampleThread(2);
-            one[i].Add(Relay(*subjects[i], oneWay, false), oneWay);
-            if (i == 0) {
-                receiverReaderUsed = receiverReaderUsed + (ours.SampleThread(1) - receiverReader);
-                relayThreadUsed = relayThreadUsed + (ours.SampleThread(2) - relayThread);
-            }
+            one[i].Add(Relay(ours, oneWay, false), oneWay);
+            receiverReaderUsed = receiverReaderUsed + (ours.SampleThread(1) - receiverReader);
+            relayThreadUsed = relayThreadUsed + (ours.SampleThread(2) - relayThread);
         }
-        for (int i = 0; i < kSubjects; ++i)
+        for (int turn = 0; turn < kSubjects; ++turn) {
+            const int i = (round + turn) % kSubjects;
             both[i].Add(Relay(*subjects[i], eachWay, true), 2 * eachWay);
+        }
     }
     for (int i = 0; i < kSubjects; ++i)
         if (!one[i].intact || !both[i].intact)
