@@ -31,8 +31,11 @@ record=$(sed -n 's/.*{L"FileVersion", L"\([0-9.]*\)"}.*/\1/p' resources/version_
 [[ $(dpkg-deb -f "$deb" Recommends) == *man-db* ]] || fail "does not recommend man-db"
 
 # The dialog program is in the package whenever the tree builds it.
+# The target list is taken whole first: grep -q leaving a pipe early would fail ninja's
+# write, and with pipefail the whole test, now and then.
 has_dialog=0
-ninja -C "$build" -t targets all | grep -q '^quorvex: ' && has_dialog=1
+targets=$(ninja -C "$build" -t targets all)
+grep -q '^quorvex: ' <<<"$targets" && has_dialog=1
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libstdc++6; do
     [[ $depends == *"$library "* ]] || fail "Depends lacks $library: $depends"
@@ -66,7 +69,7 @@ else
     dpkg-deb -x "$deb" "$root"
 fi
 
-"$root/usr/bin/quorvex-nmea-sim" --help | grep -q '^usage: quorvex-nmea-sim' || fail "quorvex-nmea-sim --help"
+"$root/usr/bin/quorvex-nmea-sim" --help | grep '^usage: quorvex-nmea-sim' >/dev/null || fail "quorvex-nmea-sim --help"
 if ((has_dialog)); then
     missing=$(ldd "$root/usr/bin/quorvex" | grep 'not found' || true)
     [[ -z $missing ]] || fail "quorvex lacks libraries: $missing"

@@ -94,7 +94,7 @@ q_wait()
 {
     local window=$1 pattern=$2 seconds=${3:-10} i
     for ((i = 0; i < seconds * 20; i++)); do
-        q_screen "$window" 2>/dev/null | grep -Eq -- "$pattern" && return 0
+        q_screen "$window" 2>/dev/null | grep -E -- "$pattern" >/dev/null && return 0
         sleep 0.05
     done
     echo "timed out after $seconds s waiting for /$pattern/ in window $window; the screen:" >&2

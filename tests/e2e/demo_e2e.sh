@@ -18,7 +18,7 @@ screen() { "${tmux[@]}" capture-pane -p -t demo:0.0; }
 wait_for() {
     local pattern=$1 seconds=${2:-10} i
     for ((i = 0; i < seconds * 20; i++)); do
-        screen | grep -Eq -- "$pattern" && return 0
+        screen | grep -E -- "$pattern" >/dev/null && return 0
         sleep 0.05
     done
     fail "no /$pattern/ within $seconds s"
@@ -29,7 +29,7 @@ wait_for() {
 wait_for 'Available' 120
 
 for _ in 1 2 3 4 5; do
-    screen | grep -qF 'Bluetooth (COM5)' && break
+    screen | grep -F 'Bluetooth (COM5)' >/dev/null && break
     "${tmux[@]}" send-keys -t demo:0.0 Down
     sleep 0.2
 done
@@ -41,7 +41,7 @@ for ((i = 0; i < 100; i++)); do
     (($(grep -c '^\$GPRMC' "$work/prefix/received.nmea" 2>/dev/null || true) >= 3)) && break
     sleep 0.1
 done
-"${tmux[@]}" capture-pane -p -t demo:0.1 | grep -q '^\$GPGGA' || fail "the side pane shows no sentences"
+"${tmux[@]}" capture-pane -p -t demo:0.1 | grep '^\$GPGGA' >/dev/null || fail "the side pane shows no sentences"
 
 "${tmux[@]}" send-keys -t demo:0.0 F10
 wait_for 'disconnect and exit'

@@ -39,7 +39,7 @@ sleep 0.5
 
 step "choose Bluetooth (COM5) and connect"
 for _ in 1 2 3 4 5; do
-    q_screen main | grep -qF 'Bluetooth (COM5)' && break
+    q_screen main | grep -F 'Bluetooth (COM5)' >/dev/null && break
     q_keys main Down
     sleep 0.2
 done
