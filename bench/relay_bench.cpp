@@ -23,6 +23,7 @@
 #include "platform/serial/pseudo_terminal.h"
 #include "platform/testing/bare_relay.h"
 #include "platform/testing/child_process.h"
+#include "platform/testing/random_bytes.h"
 #include "platform/threads/thread.h"
 #include "relay/relay_engine.h"
 #include "sim/line_pacer.h"
@@ -60,15 +61,6 @@ using SteadyClock = std::chrono::steady_clock;
 
 constexpr std::size_t kMiB = 1 << 20;
 constexpr double kMiBs = static_cast<double>(kMiB);
-
-std::vector<unsigned char> RandomBytes(std::size_t length, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<unsigned char> bytes(length);
-    for (auto& byte : bytes)
-        byte = static_cast<unsigned char>(random());
-    return bytes;
-}
 
 // One relay under test between two pseudo-terminal pairs: what the receiver's far side
 // sends must come out of the output's far side, and the other way round.
@@ -183,8 +175,8 @@ struct Transfer {
 // threads have started (starting a thread allocates; moving bytes must not).
 Transfer Relay(Subject& subject, std::size_t bytes, bool bothWays, bool countHeap = false)
 {
-    const auto outbound = RandomBytes(bytes, 11);
-    const auto inbound = RandomBytes(bytes, 12);
+    const auto outbound = RandomBytes::Make(bytes, 11);
+    const auto inbound = RandomBytes::Make(bytes, 12);
     std::vector<unsigned char> outboundSeen(bytes);
     std::vector<unsigned char> inboundSeen(bytes);
     bool ok[4] = {true, true, true, true};

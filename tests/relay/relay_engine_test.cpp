@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "platform/serial/serial_device.h"
 #include "platform/serial/serial_device_test_helper.h"
 #include "platform/testing/device_holder.h"
+#include "platform/testing/random_bytes.h"
 #include "platform/threads/event.h"
 #include "platform/threads/thread.h"
 #include "serial/serial_port_test_helper.h"
@@ -83,15 +83,6 @@ private:
     std::mutex mutex;
     std::vector<std::filesystem::path> opened;
 };
-
-std::vector<unsigned char> RandomBytes(std::size_t length, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<unsigned char> bytes(length);
-    for (auto& byte : bytes)
-        byte = static_cast<unsigned char>(random());
-    return bytes;
-}
 
 class RelayEngineTest : public ::testing::Test {
 protected:
@@ -162,8 +153,8 @@ TEST_F(RelayEngineTest, RelaysAMebibyteEachWayAtOnceInOrder)
     EXPECT_TRUE(engine.IsRelaying());
 
     const std::size_t size = 1 << 20;
-    const auto outbound = RandomBytes(size, 1);
-    const auto inbound = RandomBytes(size, 2);
+    const auto outbound = RandomBytes::Make(size, 1);
+    const auto inbound = RandomBytes::Make(size, 2);
     std::vector<unsigned char> outboundSeen(size);
     std::vector<unsigned char> inboundSeen(size);
     bool sentOut = false, sentIn = false, gotOut = false, gotIn = false;
@@ -397,7 +388,7 @@ TEST_F(RelayEngineTest, DisconnectsWhileDataStreamsBothWays)
     ASSERT_EQ(Settle(engine), RelayEngine::StatusReady);
     std::atomic<bool> streaming = true;
     const auto stream = [&](PseudoTerminal& from) {
-        const auto bytes = RandomBytes(512, 3);
+        const auto bytes = RandomBytes::Make(512, 3);
         while (streaming)
             (void)from.Send(bytes, 50ms);  // fails once the relay stops taking them
     };

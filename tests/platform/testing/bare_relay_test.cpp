@@ -2,23 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "platform/serial/pseudo_terminal.h"
+#include "platform/testing/random_bytes.h"
 #include "platform/threads/thread.h"
 
 namespace quorvex {
 namespace {
-
-std::vector<unsigned char> RandomBytes(std::size_t length, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<unsigned char> bytes(length);
-    for (auto& byte : bytes)
-        byte = static_cast<unsigned char>(random());
-    return bytes;
-}
 
 // Benchmarks take this relay's figures as the ceiling of the real one's: a relay that lost
 // bytes, or raced, would make that ceiling a lie.
@@ -31,8 +22,8 @@ TEST(BareRelayTest, RelaysEveryByteBothWaysAtOnce)
     BareRelay relay;
     ASSERT_TRUE(relay.Start(first.DevicePath(), second.DevicePath()));
 
-    const auto outbound = RandomBytes(256 * 1024, 1);
-    const auto inbound = RandomBytes(256 * 1024, 2);
+    const auto outbound = RandomBytes::Make(256 * 1024, 1);
+    const auto inbound = RandomBytes::Make(256 * 1024, 2);
     std::vector<unsigned char> outboundSeen(outbound.size());
     std::vector<unsigned char> inboundSeen(inbound.size());
     bool ok[4] = {};
@@ -59,7 +50,7 @@ TEST(BareRelayTest, StopEndsEveryWaitAndClosesTheDevices)
     BareRelay relay;
     ASSERT_TRUE(relay.Start(first.DevicePath(), second.DevicePath()));
     // More than the line, the slot and the chunk in hand can hold, so that every stage waits.
-    const auto bytes = RandomBytes(1024 * 1024, 3);
+    const auto bytes = RandomBytes::Make(1024 * 1024, 3);
     (void)first.Send(bytes, std::chrono::milliseconds(200));
 
     relay.Stop();
