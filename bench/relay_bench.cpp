@@ -90,12 +90,7 @@ public:
             return false;
         // The threads that came with the connection, in the order they started: the output
         // port's reader, the receiver port's reader, the relay thread.
-        for (const std::string& thread : TaskUsage::Threads("self"))
-            if (std::find(before.begin(), before.end(), thread) == before.end())
-                threads.push_back(thread);
-        std::sort(threads.begin(), threads.end(), [](const std::string& a, const std::string& b) {
-            return std::stol(a) < std::stol(b);
-        });
+        threads = TaskUsage::StartedSince(before);
         return threads.size() == 3;
     }
     Usage Sample() const override { return TaskUsage::Of("self", threads); }
@@ -115,9 +110,7 @@ public:
         const auto before = TaskUsage::Threads("self");
         if (!relay.Start(receiver.DevicePath(), output.DevicePath()))
             return false;
-        for (const std::string& thread : TaskUsage::Threads("self"))
-            if (std::find(before.begin(), before.end(), thread) == before.end())
-                threads.push_back(thread);
+        threads = TaskUsage::StartedSince(before);
         return threads.size() == 3;
     }
     Usage Sample() const override { return TaskUsage::Of("self", threads); }

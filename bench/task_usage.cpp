@@ -1,5 +1,6 @@
 #include "bench/task_usage.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -12,6 +13,18 @@ std::vector<std::string> TaskUsage::Threads(const std::string& pid)
     for (const auto& entry : std::filesystem::directory_iterator("/proc/" + pid + "/task", error))
         threads.push_back(entry.path().filename().string());
     return threads;
+}
+
+std::vector<std::string> TaskUsage::StartedSince(const std::vector<std::string>& before)
+{
+    std::vector<std::string> started;
+    for (const std::string& thread : Threads("self"))
+        if (std::find(before.begin(), before.end(), thread) == before.end())
+            started.push_back(thread);
+    std::sort(started.begin(), started.end(), [](const std::string& a, const std::string& b) {
+        return std::stol(a) < std::stol(b);
+    });
+    return started;
 }
 
 Usage TaskUsage::Of(const std::string& pid, const std::vector<std::string>& threads)

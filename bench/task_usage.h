@@ -27,6 +27,9 @@ class TaskUsage {
 public:
     // The thread ids of a process (`pid` "self" for this one).
     static std::vector<std::string> Threads(const std::string& pid);
+    // The threads of this process that are not in `before` (an earlier Threads("self")), in
+    // the order they started.
+    static std::vector<std::string> StartedSince(const std::vector<std::string>& before);
     // The summed usage of these threads of the process; threads that ended count nothing.
     static Usage Of(const std::string& pid, const std::vector<std::string>& threads);
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 namespace quorvex {
 
@@ -14,6 +15,18 @@ public:
     // port of the process: set it while no port is open, and remove it (an empty function)
     // once every port that used it is closed.
     static void SetBeforeStore(std::function<void(SerialPort&)> hook);
+
+    // The hook above for as long as this object lives, removed however the test ends.
+    class BeforeStore {
+    public:
+        explicit BeforeStore(std::function<void(SerialPort&)> hook)
+        {
+            SetBeforeStore(std::move(hook));
+        }
+        ~BeforeStore() { SetBeforeStore(nullptr); }
+        BeforeStore(const BeforeStore&) = delete;
+        BeforeStore& operator=(const BeforeStore&) = delete;
+    };
 };
 
 }  // namespace quorvex

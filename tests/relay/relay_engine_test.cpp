@@ -317,16 +317,13 @@ TEST_F(RelayEngineTest, ServesReceiverToOutputFirstWhenBothWait)
     std::mutex portsMutex;
     std::vector<SerialPort*> ports;
     Event bothSeen(Event::ResetMode::Manual);
-    SerialPortTestHelper::SetBeforeStore([&](SerialPort& port) {
+    SerialPortTestHelper::BeforeStore hook([&](SerialPort& port) {
         std::lock_guard lock(portsMutex);
         if (std::find(ports.begin(), ports.end(), &port) == ports.end())
             ports.push_back(&port);
         if (ports.size() == 2)
             bothSeen.Set();
     });
-    struct Restore {
-        ~Restore() { SerialPortTestHelper::SetBeforeStore(nullptr); }
-    } restore;
     OrderLamps lamps;
     engine.SetNotifiers(&lamps.toOutput, &lamps.toReceiver);
     ASSERT_TRUE(Connect(engine));
@@ -351,13 +348,10 @@ TEST_F(RelayEngineTest, ServesReceiverToOutputFirstWhenBothWait)
 TEST_F(RelayEngineTest, DisconnectStopsTheRelayBeforeItClosesAPort)
 {
     SerialPort* receiverPort = nullptr;
-    SerialPortTestHelper::SetBeforeStore([&](SerialPort& port) {
+    SerialPortTestHelper::BeforeStore hook([&](SerialPort& port) {
         if (receiverPort == nullptr)
             receiverPort = &port;  // the first store: the receiver's byte below
     });
-    struct Restore {
-        ~Restore() { SerialPortTestHelper::SetBeforeStore(nullptr); }
-    } restore;
     OrderLamps lamps;
     engine.SetNotifiers(&lamps.toOutput, &lamps.toReceiver);
     ASSERT_TRUE(Connect(engine));

@@ -193,15 +193,12 @@ TEST_F(SerialPortTest, AChunkStoredWhileClosingDoesNotSurviveTheClose)
     // has cleared the ring, as a reader pre-empted there would be.
     Event held(Event::ResetMode::Manual);
     int stores = 0;
-    SerialPortTestHelper::SetBeforeStore([&](SerialPort& reader) {
+    SerialPortTestHelper::BeforeStore hook([&](SerialPort& reader) {
         if (++stores == 2) {
             held.Set();
             reader.Ring().GetEmptyEvent().Wait();
         }
     });
-    struct Restore {
-        ~Restore() { SerialPortTestHelper::SetBeforeStore(nullptr); }
-    } restore;
 
     ASSERT_TRUE(OpenPort(port));
     ASSERT_TRUE(line.Send(Sequence(1)));
