@@ -310,9 +310,17 @@ void ScreenPainter::PaintMessageBox(const MessageBox& box)
                                                               : L"";
     caption += box.Caption();
     grid.Text(at.column + 1, at.row, caption, CellRole::BoxCaption, at.width - 2);
+    if (layout.icon.Width() > 0) {
+        // The icon, in three characters on its square's first row.
+        const Cells icon = ToCells(layout.icon, cell);
+        grid.Text(icon.column, icon.row, box.Icon() == MB_ICONQUESTION ? L"(?)" : L"/!\\",
+                  CellRole::Bold, icon.width);
+    }
+    const Cells text =
+        ToCells({layout.text.x, layout.text.y, layout.box.right, layout.box.bottom}, cell);
     for (std::size_t i = 0; i < layout.lines.size(); ++i)
-        grid.Text(at.column + 2, at.row + 2 + static_cast<int>(i), layout.lines[i], CellRole::Box,
-                  at.width - 4);
+        grid.Text(text.column, text.row + static_cast<int>(i), layout.lines[i], CellRole::Box,
+                  at.column + at.width - 2 - text.column);
     for (std::size_t i = 0; i < layout.buttons.size(); ++i) {
         const Cells button = ToCells(layout.buttons[i], cell);
         const CellRole role = static_cast<int>(i) == box.FocusedButton()
