@@ -82,22 +82,6 @@ constexpr int kInkOfCovered = 4;
 constexpr int kInkOfHalf = 8;
 constexpr std::uint32_t kPaper = 0xFFFFFF;
 
-std::wstring_view AnswerText(int answer)
-{
-    switch (answer) {
-        case IDOK:
-            return L"OK";
-        case IDCANCEL:
-            return L"Cancel";
-        case IDYES:
-            return L"Yes";
-        case IDNO:
-            return L"No";
-        default:
-            return L"?";
-    }
-}
-
 }  // namespace
 
 ScreenPainter::Cells ScreenPainter::ToCells(const Rect& pixels, Size cell)
@@ -326,8 +310,9 @@ void ScreenPainter::PaintMessageBox(const MessageBox& box)
         const CellRole role = static_cast<int>(i) == box.FocusedButton()
                                   ? CellRole::BoxButtonFocused
                                   : CellRole::BoxButton;
-        grid.Text(button.column, button.row, Bracketed(AnswerText(box.Buttons()[i]), button.width),
-                  role, button.width);
+        grid.Text(button.column, button.row,
+                  Bracketed(MessageBox::ButtonText(box.Buttons()[i]), button.width), role,
+                  button.width);
     }
 }
 

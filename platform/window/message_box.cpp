@@ -42,6 +42,22 @@ int MessageBox::Show(Window* owner, std::wstring_view text, std::wstring_view ca
     return box.answer;
 }
 
+std::wstring_view MessageBox::ButtonText(int answer)
+{
+    switch (answer) {
+        case IDOK:
+            return L"OK";
+        case IDCANCEL:
+            return L"Cancel";
+        case IDYES:
+            return L"Yes";
+        case IDNO:
+            return L"No";
+        default:
+            return L"?";
+    }
+}
+
 void MessageBox::FocusButton(int index)
 {
     focused = std::clamp(index, 0, static_cast<int>(buttons.size()) - 1);

@@ -29,6 +29,9 @@ public:
     std::uint32_t Icon() const { return type & MB_ICONMASK; }
     Window* Owner() const { return owner; }
 
+    // What a button giving `answer` reads: "OK", "Cancel", "Yes", "No".
+    static std::wstring_view ButtonText(int answer);
+
     // The answers its buttons give, left to right, and which one has the focus.
     const std::vector<int>& Buttons() const { return buttons; }
     int FocusedButton() const { return focused; }

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QColor>
+#include <QRect>
+
+#include "platform/window/window_types.h"
+
+class QPainter;
+class QString;
+
+namespace quorvex {
+
+class ComboBoxWindow;
+class DialogFont;
+class MessageBox;
+class Window;
+class WindowSystem;
+
+// Paints the window-system model, as it is, in the model's own pixels, as the handheld drew
+// it: the top-level windows from the bottom up, each with its caption bar (title and OK
+// button) and its controls, then the open drop-down list, then the message boxes. Static
+// texts in the dialog font (bold where the model says), group boxes, flat push buttons with
+// their pressed look and focus mark, drop-down lists, disabled controls greyed; what a
+// window painted itself (the lamp) is copied pixel for pixel. The caller's painter carries
+// the scale and the clip. The painter reads the model and never changes it. UI thread only.
+class PixelPainter {
+public:
+    // Everything outlives the painter. `pressed` is the control the pointer holds down, if
+    // any.
+    PixelPainter(const WindowSystem& model, const DialogFont& font, QPainter& painter,
+                 const Window* pressed = nullptr)
+        : model(model), font(font), painter(painter), pressed(pressed)
+    {
+    }
+    virtual ~PixelPainter() = default;
+
+    void Paint();
+
+    // The handheld's colours.
+    static inline const QColor kPaper{255, 255, 255};
+    static inline const QColor kInk{0, 0, 0};
+    static inline const QColor kGreyed{128, 128, 128};
+    static inline const QColor kFrame{128, 128, 128};
+    static inline const QColor kCaption{16, 64, 160};
+    static inline const QColor kCaptionText{255, 255, 255};
+    static inline const QColor kHighlight{0, 0, 128};
+    static inline const QColor kHighlightText{255, 255, 255};
+    static inline const QColor kButtonFace{236, 236, 236};
+    static inline const QColor kWarning{255, 204, 0};
+
+private:
+    void PaintTopLevel(const Window& window);
+    void PaintCaption(const Window& window);
+    void PaintChildren(const Window& window);
+    void PaintControl(const Window& window);
+    void PaintText(const Window& window);
+    void PaintGroupBox(const Window& window);
+    void PaintButton(const QRect& at, const QString& text, bool enabled, bool focused, bool down);
+    void PaintField(const ComboBoxWindow& list);
+    void PaintPixels(const Window& window);
+    void PaintOpenList(const ComboBoxWindow& list);
+    void PaintMessageBox(const MessageBox& box);
+    void PaintIcon(const QRect& at, std::uint32_t icon);
+    void PaintDownArrow(const QRect& at, const QColor& colour);
+    // A rectangle's outline, one model pixel wide, inside it.
+    void Outline(const QRect& at, const QColor& colour);
+    void FocusMark(const QRect& at, const QColor& colour);
+
+    const WindowSystem& model;
+    const DialogFont& font;
+    QPainter& painter;
+    const Window* pressed;
+    Size cell;
+};
+
+}  // namespace quorvex
