@@ -4,13 +4,14 @@
 
 namespace quorvex {
 
-std::optional<Key> PixelKeyMap::For(int qtKey, bool control)
+std::optional<Key> PixelKeyMap::For(int qtKey, bool control, bool shift)
 {
     if (control)
         return qtKey == Qt::Key_O ? std::optional(Key::CaptionOk) : std::nullopt;
     switch (qtKey) {
         case Qt::Key_Tab:
-            return Key::Tab;
+            // Most platforms report Shift-Tab as Backtab; some as Tab with Shift.
+            return shift ? Key::BackTab : Key::Tab;
         case Qt::Key_Backtab:
             return Key::BackTab;
         case Qt::Key_Return:

@@ -11,8 +11,8 @@ namespace quorvex {
 // F10 or Ctrl-O for the caption's OK. Every other key means nothing.
 class PixelKeyMap {
 public:
-    // `qtKey` is a Qt::Key; `control` whether Ctrl was held.
-    static std::optional<Key> For(int qtKey, bool control);
+    // `qtKey` is a Qt::Key; `control` and `shift` whether Ctrl and Shift were held.
+    static std::optional<Key> For(int qtKey, bool control, bool shift);
 };
 
 }  // namespace quorvex

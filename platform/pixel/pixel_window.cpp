@@ -26,7 +26,8 @@ bool PixelWindow::event(QEvent* event)
         case QEvent::KeyPress: {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (const auto mapped =
-                    PixelKeyMap::For(key->key(), key->modifiers().testFlag(Qt::ControlModifier)))
+                    PixelKeyMap::For(key->key(), key->modifiers().testFlag(Qt::ControlModifier),
+                                     key->modifiers().testFlag(Qt::ShiftModifier)))
                 listener.KeyPressed(*mapped);
             return true;
         }

@@ -13,7 +13,7 @@
 
 namespace quorvex::testing {
 
-DialogHarness::DialogHarness()
+DialogHarness::DialogHarness(Display* shownOn) : system(shownOn ? *shownOn : display, clock)
 {
     EXPECT_TRUE(receiver.Open());
     EXPECT_TRUE(com1.Open());
