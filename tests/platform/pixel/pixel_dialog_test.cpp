@@ -257,6 +257,7 @@ TEST_F(PixelDialogTest, AfterAResizeAndATickAnIdleWindowEqualsAFreshStartsAtThat
         Pump();
         Tick();
         Resize({720, 1440});
+        ASSERT_EQ(system.ScreenPixels(), Size(360, 720)) << "the model's screen turned with it";
         Tick();
         pixelDisplay->Flush(system);
         resized = Frame().copy();
@@ -278,6 +279,7 @@ TEST_F(PixelDialogTest, AfterATurnAndATickAConnectedWindowEqualsAFreshStartsAtTh
         Pump();
         ConnectThrough(L"Bluetooth (COM5)");
         Resize({320, 240});
+        ASSERT_EQ(system.ScreenPixels(), Size(320, 240)) << "the model's screen turned with it";
         Tick();
         system.SetFocus(dialog->GetDlgItem(ControlId::ConnectButton));
         ASSERT_FALSE(Lamp().IsLit());
