@@ -43,23 +43,15 @@ void PixelPainter::Paint()
 {
     cell = model.CellPixels();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    const auto windows = model.TopLevelWindows();
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-        if ((*it)->IsWindowVisible())
-            PaintTopLevel(**it);
-    if (const Window* open = model.OpenList())
-        PaintOpenList(static_cast<const ComboBoxWindow&>(*open));
-    for (const MessageBox* box : model.MessageBoxes())
-        PaintMessageBox(*box);
+    PaintOrder::Walk(model, *this);
 }
 
-void PixelPainter::PaintTopLevel(const Window& window)
+void PixelPainter::TopLevel(const Window& window)
 {
     painter.fillRect(ToQRect(window.GetWindowRect()), kPaper);
     if (window.CaptionHeight() > 0)
         PaintCaption(window);
     PaintPixels(window);
-    PaintChildren(window);
 }
 
 void PixelPainter::PaintCaption(const Window& window)
@@ -95,20 +87,7 @@ void PixelPainter::PaintCaption(const Window& window)
     painter.restore();
 }
 
-void PixelPainter::PaintChildren(const Window& window)
-{
-    // Children() is topmost first, so the bottom of the stack is painted first.
-    const auto children = window.Children();
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        const Window& child = **it;
-        if (!child.IsWindowVisible())
-            continue;
-        PaintControl(child);
-        PaintChildren(child);
-    }
-}
-
-void PixelPainter::PaintControl(const Window& window)
+void PixelPainter::Control(const Window& window)
 {
     if (IsClass(window, L"static"))
         PaintText(window);
@@ -229,7 +208,7 @@ void PixelPainter::PaintPixels(const Window& window)
     painter.drawImage(QRect(frame.left, frame.top, size.cx, size.cy), image);
 }
 
-void PixelPainter::PaintOpenList(const ComboBoxWindow& list)
+void PixelPainter::OpenList(const ComboBoxWindow& list)
 {
     const QRect at = ToQRect(list.ListRect());
     painter.fillRect(at, kPaper);
@@ -267,7 +246,7 @@ void PixelPainter::PaintOpenList(const ComboBoxWindow& list)
     Outline(at, kInk);
 }
 
-void PixelPainter::PaintMessageBox(const MessageBox& box)
+void PixelPainter::Box(const MessageBox& box)
 {
     const MessageBox::Layout layout = box.Arrange(model.ScreenPixels(), cell);
     const QRect at = ToQRect(layout.box);

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QRect>
 
+#include "platform/window/paint_order.h"
 #include "platform/window/window_types.h"
 
 class QPainter;
@@ -23,7 +24,7 @@ class WindowSystem;
 // their pressed look and focus mark, drop-down lists, disabled controls greyed; what a
 // window painted itself (the lamp) is copied pixel for pixel. The caller's painter carries
 // the scale and the clip. The painter reads the model and never changes it. UI thread only.
-class PixelPainter {
+class PixelPainter : private PaintOrder::Painter {
 public:
     // Everything outlives the painter. `pressed` is the control the pointer holds down, if
     // any.
@@ -32,7 +33,7 @@ public:
         : model(model), font(font), painter(painter), pressed(pressed)
     {
     }
-    virtual ~PixelPainter() = default;
+    ~PixelPainter() override = default;
 
     void Paint();
 
@@ -49,17 +50,18 @@ public:
     static inline const QColor kWarning{255, 204, 0};
 
 private:
-    void PaintTopLevel(const Window& window);
+    // PaintOrder::Painter: the model's parts, in the order they are drawn.
+    void TopLevel(const Window& window) override;
+    void Control(const Window& window) override;
+    void OpenList(const ComboBoxWindow& list) override;
+    void Box(const MessageBox& box) override;
+
     void PaintCaption(const Window& window);
-    void PaintChildren(const Window& window);
-    void PaintControl(const Window& window);
     void PaintText(const Window& window);
     void PaintGroupBox(const Window& window);
     void PaintButton(const QRect& at, const QString& text, bool enabled, bool focused, bool down);
     void PaintField(const ComboBoxWindow& list);
     void PaintPixels(const Window& window);
-    void PaintOpenList(const ComboBoxWindow& list);
-    void PaintMessageBox(const MessageBox& box);
     void PaintIcon(const QRect& at, std::uint32_t icon);
     void PaintDownArrow(const QRect& at, const QColor& colour);
     // A rectangle's outline, one model pixel wide, inside it.

@@ -102,17 +102,10 @@ void ScreenPainter::Paint()
     clipped = false;
     const Size screen = model.ScreenPixels();
     grid.Reset(screen.cx / std::max(cell.cx, 1), screen.cy / std::max(cell.cy, 1));
-    const auto windows = model.TopLevelWindows();
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-        if ((*it)->IsWindowVisible())
-            PaintTopLevel(**it);
-    if (const Window* open = model.OpenList())
-        PaintOpenList(static_cast<const ComboBoxWindow&>(*open));
-    for (const MessageBox* box : model.MessageBoxes())
-        PaintMessageBox(*box);
+    PaintOrder::Walk(model, *this);
 }
 
-void ScreenPainter::PaintTopLevel(const Window& window)
+void ScreenPainter::TopLevel(const Window& window)
 {
     const Rect frame = window.GetWindowRect();
     const Cells at = ToCells(frame, cell);
@@ -128,20 +121,6 @@ void ScreenPainter::PaintTopLevel(const Window& window)
         }
     }
     PaintPixels(window);
-    PaintChildren(window);
-}
-
-void ScreenPainter::PaintChildren(const Window& window)
-{
-    // Children() is topmost first, so the bottom of the stack is painted first.
-    const auto children = window.Children();
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        const Window& child = **it;
-        if (!child.IsWindowVisible())
-            continue;
-        PaintControl(child);
-        PaintChildren(child);
-    }
 }
 
 void ScreenPainter::NoteExtent(const Cells& at)
@@ -151,7 +130,7 @@ void ScreenPainter::NoteExtent(const Cells& at)
         clipped = true;
 }
 
-void ScreenPainter::PaintControl(const Window& window)
+void ScreenPainter::Control(const Window& window)
 {
     const Cells at = ToCells(window.GetWindowRect(), cell);
     NoteExtent(at);
@@ -263,7 +242,7 @@ void ScreenPainter::PaintPixels(const Window& window)
     }
 }
 
-void ScreenPainter::PaintOpenList(const ComboBoxWindow& list)
+void ScreenPainter::OpenList(const ComboBoxWindow& list)
 {
     const Cells at = ToCells(list.ListRect(), cell);
     const int rows = list.VisibleRows();
@@ -282,7 +261,7 @@ void ScreenPainter::PaintOpenList(const ComboBoxWindow& list)
         grid.Text(at.column + at.width - 1, at.row + rows - 1, L"\u2193", CellRole::List, 1);
 }
 
-void ScreenPainter::PaintMessageBox(const MessageBox& box)
+void ScreenPainter::Box(const MessageBox& box)
 {
     const MessageBox::Layout layout = box.Arrange(model.ScreenPixels(), cell);
     const Cells at = ToCells(layout.box, cell);
