@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "platform/system/file_operations.h"
-#include "platform/system/file_replacement.h"
 #include "platform/system/link_target.h"
 #include "platform/system/posix.h"
 
@@ -17,16 +16,9 @@ using SteadyClock = std::chrono::steady_clock;
 // enough not to spin.
 constexpr std::chrono::milliseconds kRetryPause{5};
 
-std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::string& suffix)
+std::string AsideName(const std::string& name, int number)
 {
-    std::filesystem::path result = path;
-    result += suffix;
-    return result;
-}
-
-std::filesystem::path AsideName(const std::filesystem::path& path, int number)
-{
-    return WithSuffix(path, number == 0 ? ".bad" : ".bad." + std::to_string(number));
+    return name + (number == 0 ? ".bad" : ".bad." + std::to_string(number));
 }
 
 // A file untouched for kWaitBound is not being written, whatever it holds.
@@ -38,8 +30,10 @@ bool Settled(const FileIdentity& identity)
 
 }  // namespace
 
-HiveFile::HiveFile(std::filesystem::path path, std::wstring rootName, Kind kind)
-    : path(std::move(path)),
+HiveFile::HiveFile(const FolderHandle& folder, std::string name, std::wstring rootName, Kind kind)
+    : folder(folder),
+      name(std::move(name)),
+      path(folder.Path() / this->name),
       rootName(std::move(rootName)),
       kind(kind),
       root(std::make_unique<HiveKey>(this->rootName)),
@@ -78,11 +72,7 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
         const std::string text = HiveText::Write(*root, rootName, layout);
         // From here on memory may hold what the disk lacks: read it again next time.
         valid = false;
-        // A write through a link replaces its target and the link stays.
-        const FileReplacement::Result result =
-            FileReplacement(*operations).Replace(LinkTarget::Final(path), text, [&] {
-                return StillAsRead(read);
-            });
+        const FileReplacement::Result result = Replace(text, read);
         if (result == FileReplacement::Result::Declined) {
             if (SteadyClock::now() >= deadline)
                 return false;
@@ -92,7 +82,7 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
             return false;
         // Under the lock the file is still the one just written.
         FileIdentity now;
-        if (held.Open(path, PosixFile::Mode::Read) != PosixFile::Result::Ok ||
+        if (held.Open(folder, name, PosixFile::Mode::Read) != PosixFile::Result::Ok ||
             held.Identity(now) != PosixFile::Result::Ok)
             return true;
         loaded = now;
@@ -104,7 +94,7 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
 HiveFile::State HiveFile::Refresh(bool locked)
 {
     FileIdentity now;
-    switch (PosixFile::IdentityOf(path, now)) {
+    switch (PosixFile::IdentityOf(folder, name, now)) {
         case PosixFile::Result::Ok:
             return valid && loaded == now ? (unreadable ? State::Unreadable : State::Ready)
                                           : Load(locked);
@@ -130,7 +120,7 @@ void HiveFile::Empty()
 HiveFile::State HiveFile::Load(bool locked)
 {
     PosixFile file;
-    const PosixFile::Result opened = file.Open(path, PosixFile::Mode::Read);
+    const PosixFile::Result opened = file.Open(folder, name, PosixFile::Mode::Read);
     if (opened == PosixFile::Result::NotFound) {
         Empty();
         return State::Ready;
@@ -173,19 +163,18 @@ bool HiveFile::SetAside(const FileIdentity& identity, bool locked)
     // Another process may have replaced the file since it was read; then this is not the
     // file that was judged, and the next read looks at the new one.
     FileIdentity now;
-    if (PosixFile::IdentityOf(path, now) != PosixFile::Result::Ok || now != identity)
+    if (PosixFile::IdentityOf(folder, name, now) != PosixFile::Result::Ok || now != identity)
         return false;
     // The newest copy is always ".bad"; the oldest of a full set is renamed over.
     for (int number = kMaxAsideCopies - 2; number >= 0; --number)
-        PosixFile::Rename(AsideName(path, number), AsideName(path, number + 1));
-    return PosixFile::Rename(path, AsideName(path, 0)) &&
-           operations->SyncFolder(path.parent_path());
+        operations->Rename(folder, AsideName(name, number), AsideName(name, number + 1));
+    return operations->Rename(folder, name, AsideName(name, 0)) && operations->SyncFolder(folder);
 }
 
 bool HiveFile::StillAsRead(const std::string& text) const
 {
     FileIdentity now;
-    const PosixFile::Result found = PosixFile::IdentityOf(path, now);
+    const PosixFile::Result found = PosixFile::IdentityOf(folder, name, now);
     if (!loaded)
         return found == PosixFile::Result::NotFound;
     if (found != PosixFile::Result::Ok || now != *loaded)
@@ -193,14 +182,28 @@ bool HiveFile::StillAsRead(const std::string& text) const
     // Times may not tell a rewrite of the same size within one clock tick: the bytes do.
     PosixFile file;
     std::string current;
-    return file.Open(path, PosixFile::Mode::Read) == PosixFile::Result::Ok &&
+    return file.Open(folder, name, PosixFile::Mode::Read) == PosixFile::Result::Ok &&
            file.ReadAll(current, kMaxFileBytes) == PosixFile::Result::Ok && current == text;
+}
+
+FileReplacement::Result HiveFile::Replace(const std::string& text, const std::string& read) const
+{
+    const FileReplacement replacement(*operations);
+    const auto confirm = [&] { return StillAsRead(read); };
+    if (!folder.IsLink(name))
+        return replacement.Replace(folder, name, text, confirm);
+    // A write through a link replaces its target and the link stays. The target's folder
+    // may be shared; the replacement makes its temporary safely there.
+    const auto target = LinkTarget::Owned(path);
+    FolderHandle targetFolder;
+    if (!target || !targetFolder.Open(target->parent_path()).Ok())
+        return FileReplacement::Result::Failed;
+    return replacement.Replace(targetFolder, target->filename().string(), text, confirm);
 }
 
 bool HiveFile::Lock(PosixFile& lock, SteadyClock::time_point deadline) const
 {
-    if (lock.Open(WithSuffix(path, ".lock"), PosixFile::Mode::LockCompanion) !=
-        PosixFile::Result::Ok)
+    if (lock.Open(folder, name + ".lock", PosixFile::Mode::LockCompanion) != PosixFile::Result::Ok)
         return false;
     while (!lock.TryLockExclusive()) {
         if (SteadyClock::now() >= deadline)

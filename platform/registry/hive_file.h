@@ -10,11 +10,11 @@
 
 #include "platform/registry/hive_key.h"
 #include "platform/registry/hive_text.h"
+#include "platform/system/file_replacement.h"
+#include "platform/system/folder_handle.h"
 #include "platform/system/posix_file.h"
 
 namespace quorvex {
-
-class FileOperations;
 
 // One hive file shared with other programs and with people who edit it by hand.
 //
@@ -31,7 +31,10 @@ class FileOperations;
 // the hive durably (see FileReplacement). Writers that do not take the lock (editors) may
 // still change the file meanwhile: just before its rename, a write checks under the lock
 // that the file is still the one it read, and otherwise starts again from the new one.
-// A hive that is a symbolic link is written through to the link's target.
+// Every file is reached through the open folder the hive lives in; the lock file is never
+// reached through a link. A hive that is a symbolic link is written through to the link's
+// target, its temporary made beside the target (a folder others may write to), and only
+// through links that belong to the user or root (see LinkTarget::Owned).
 //
 // Only regular files are hives: a FIFO, a device or a folder at the path is refused and
 // never waited on. No wait is longer than kWaitBound: a lock held elsewhere for longer
@@ -56,8 +59,9 @@ public:
     static constexpr std::chrono::milliseconds kWaitBound{200};
     static constexpr int kMaxAsideCopies = 5;
 
-    // `rootName` is the section root the hive holds, e.g. "HKEY_CURRENT_USER".
-    HiveFile(std::filesystem::path path, std::wstring rootName, Kind kind);
+    // The hive `name` in `folder`, which outlives this object. `rootName` is the section
+    // root the hive holds, e.g. "HKEY_CURRENT_USER".
+    HiveFile(const FolderHandle& folder, std::string name, std::wstring rootName, Kind kind);
     virtual ~HiveFile();
     HiveFile(const HiveFile&) = delete;
     HiveFile& operator=(const HiveFile&) = delete;
@@ -86,7 +90,10 @@ private:
     bool SetAside(const FileIdentity& identity, bool locked);
     bool StillAsRead(const std::string& text) const;
     bool Lock(PosixFile& lock, std::chrono::steady_clock::time_point deadline) const;
+    FileReplacement::Result Replace(const std::string& text, const std::string& read) const;
 
+    const FolderHandle& folder;
+    const std::string name;
     const std::filesystem::path path;
     const std::wstring rootName;
     const Kind kind;

@@ -34,15 +34,16 @@ TEST(SingleInstanceTest, TheMutexIsNamedAfterTheProgramWithForwardSlashes)
 TEST(SingleInstanceTest, GivesUpAfterFortyLooksAQuarterSecondApart)
 {
     testing::TempPrefix prefix;
+    const FolderHandle folder = prefix.Open();
     NamedMutex running;
-    ASSERT_EQ(running.Create(SingleInstance::MutexName(L"/opt/quorvex")),
+    ASSERT_EQ(running.Create(folder, SingleInstance::MutexName(L"/opt/quorvex")),
               NamedMutex::Result::Created);
 
     ManualClock clock;
     std::atomic<bool> found{true};
     Thread second;
     ASSERT_TRUE(second.Start([&] {
-        SingleInstance instance(clock);
+        SingleInstance instance(folder, clock);
         found = instance.FindRunningInstance(L"/opt/quorvex");
     }));
     for (std::size_t pause = 1; pause <= SingleInstance::kTries; ++pause) {
@@ -62,7 +63,8 @@ public:
         if (!holder.Start("sleep", {"60"}))
             return;
         const std::filesystem::path windows = prefix / "windows";
-        std::filesystem::create_directories(windows);
+        if (std::filesystem::create_directory(windows))
+            std::filesystem::permissions(windows, std::filesystem::perms::owner_all);
         program = std::filesystem::read_symlink("/proc/" + std::to_string(holder.Pid()) + "/exe");
         std::ofstream(windows / (std::to_string(holder.Pid()) + ".rec"))
             << "program\t" << program.string() << "\nwindow\tDialog\t90000000\t80000000\t"
@@ -93,17 +95,18 @@ TEST(SingleInstanceTest, OnlyAShownWindowOfTheRunningInstanceCounts)
     for (const bool visible : {false, true}) {
         SCOPED_TRACE(visible ? "shown" : "hidden");
         testing::TempPrefix prefix;
+        const FolderHandle folder = prefix.Open();
         ForeignRecord other(prefix.Path(), visible);
         ASSERT_TRUE(other.Ready());
         NamedMutex running;
-        ASSERT_EQ(running.Create(SingleInstance::MutexName(other.Program())),
+        ASSERT_EQ(running.Create(folder, SingleInstance::MutexName(other.Program())),
                   NamedMutex::Result::Created);
 
         ManualClock clock;
         std::atomic<bool> found{!visible};
         Thread second;
         ASSERT_TRUE(second.Start([&] {
-            SingleInstance instance(clock);
+            SingleInstance instance(folder, clock);
             found = instance.FindRunningInstance(other.Program());
             // A search that took the hidden window still lets the test's clock run its course.
             Event never(Event::ResetMode::Manual, clock);

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "platform/registry/hive_file_test_helper.h"
 #include "platform/system/file_operations.h"
@@ -44,13 +47,21 @@ void Age(const fs::path& path, std::chrono::seconds by)
     fs::last_write_time(path, fs::last_write_time(path) - by);
 }
 
+// A temporary's name with its random part masked, so that a log reads the same each time.
+std::string Masked(const std::string& name)
+{
+    const std::size_t mark = name.find(".tmp-");
+    return mark == std::string::npos ? name : name.substr(0, mark) + ".tmp-XXXXXX";
+}
+
 // Records the file operations of a write in order, and lets a test fail or interpose one.
 class RecordingOperations : public FileOperations {
 public:
-    bool Create(const fs::path& path, PosixFile& file) override
+    PosixFile::Result Create(const FolderHandle& folder, const std::string& name,
+                             PosixFile& file) override
     {
-        log.push_back("create " + path.filename().string());
-        return FileOperations::Create(path, file);
+        log.push_back("create " + Masked(name));
+        return FileOperations::Create(folder, name, file);
     }
     bool Write(PosixFile& file, std::string_view text) override
     {
@@ -64,37 +75,49 @@ public:
             onSync();
         return !failSync && FileOperations::Sync(file);
     }
-    bool Rename(const fs::path& from, const fs::path& to) override
+    bool Rename(const FolderHandle& folder, const std::string& from, const std::string& to) override
     {
-        log.push_back("rename " + from.filename().string() + " " + to.filename().string());
-        return FileOperations::Rename(from, to);
+        log.push_back("rename " + Masked(from) + " " + to);
+        return !failRename && FileOperations::Rename(folder, from, to);
     }
-    bool SyncFolder(const fs::path& folder) override
+    bool SyncFolder(const FolderHandle& folder) override
     {
         log.push_back("sync folder");
         return FileOperations::SyncFolder(folder);
     }
-    bool Remove(const fs::path& path) override
+    bool Remove(const FolderHandle& folder, const std::string& name) override
     {
-        log.push_back("remove " + path.filename().string());
-        return FileOperations::Remove(path);
+        log.push_back("remove " + Masked(name));
+        return FileOperations::Remove(folder, name);
     }
 
     std::vector<std::string> log;
     bool failSync = false;
+    bool failRename = false;
     std::function<void()> onSync;
 };
+
+// The names in a folder, a temporary's random part masked.
+std::vector<std::string> Entries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(Masked(entry.path().filename().string()));
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 // Two HiveFile objects on one path stand for two processes sharing the hive: each keeps
 // its own parsed copy, and only the file and its lock are shared.
 class HiveFileTest : public ::testing::Test {
 protected:
     testing::TempPrefix prefix;
+    const FolderHandle folder = prefix.Open();
     const fs::path path = prefix.Path() / "system.reg";
-    HiveFile mine{path, L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records};
-    HiveFile theirs{path, L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records};
+    HiveFile mine{folder, "system.reg", L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records};
+    HiveFile theirs{folder, "system.reg", L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records};
     const fs::path userPath = prefix.Path() / "user.reg";
-    HiveFile settings{userPath, L"HKEY_CURRENT_USER", HiveFile::Kind::Settings};
+    HiveFile settings{folder, "user.reg", L"HKEY_CURRENT_USER", HiveFile::Kind::Settings};
 };
 
 TEST_F(HiveFileTest, ParsesOnlyWhenTheFileChanged)
@@ -128,9 +151,12 @@ TEST_F(HiveFileTest, AChangeStartsFromTheFileNotFromAStaleCopy)
 TEST_F(HiveFileTest, AFailedWriteLeavesTheHiveAsItWas)
 {
     ASSERT_TRUE(SetOne(mine, L"k", L"kept"));
-    // A folder where the temporary file belongs makes the write fail.
-    fs::create_directory(prefix.Path() / "system.reg.tmp");
+    RecordingOperations operations;
+    operations.failRename = true;
+    HiveFileTestHelper::UseOperations(mine, operations);
     EXPECT_FALSE(SetOne(mine, L"k", L"lost"));
+    EXPECT_EQ(Entries(prefix.Path()), (std::vector<std::string>{"system.reg", "system.reg.lock"}))
+        << "the temporary is gone";
     EXPECT_FALSE(Has(mine, L"k", L"lost")) << "memory does not claim what the disk lacks";
     EXPECT_TRUE(Has(theirs, L"k", L"kept"));
 }
@@ -141,18 +167,18 @@ TEST_F(HiveFileTest, TheTemporaryReachesTheDiskBeforeTheRenameAndAFailedFlushCha
     HiveFileTestHelper::UseOperations(mine, operations);
     ASSERT_TRUE(SetOne(mine, L"k", L"first"));
     EXPECT_EQ(operations.log,
-              (std::vector<std::string>{"create system.reg.tmp", "write", "sync",
-                                        "rename system.reg.tmp system.reg", "sync folder"}));
+              (std::vector<std::string>{"create system.reg.tmp-XXXXXX", "write", "sync",
+                                        "rename system.reg.tmp-XXXXXX system.reg", "sync folder"}));
 
     const std::string before = ReadFile(path);
     operations.log.clear();
     operations.failSync = true;
     EXPECT_FALSE(SetOne(mine, L"k", L"second"));
-    EXPECT_EQ(operations.log, (std::vector<std::string>{"create system.reg.tmp", "write", "sync",
-                                                        "remove system.reg.tmp"}));
+    EXPECT_EQ(operations.log, (std::vector<std::string>{"create system.reg.tmp-XXXXXX", "write",
+                                                        "sync", "remove system.reg.tmp-XXXXXX"}));
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_FALSE(Has(mine, L"k", L"second"));
-    EXPECT_FALSE(fs::exists(prefix.Path() / "system.reg.tmp"));
+    EXPECT_EQ(Entries(prefix.Path()), (std::vector<std::string>{"system.reg", "system.reg.lock"}));
 }
 
 TEST_F(HiveFileTest, AWriteThatRacesAnEditorStartsAgainFromTheEditorsText)
@@ -260,8 +286,57 @@ TEST_F(HiveFileTest, ASymbolicLinkIsWrittenThroughToItsTarget)
     EXPECT_EQ(ReadFile(target).substr(0, kHeader.size() + 7), std::string(kHeader) + "; kept\n");
     EXPECT_TRUE(Has(theirs, L"k", L"a"));
     EXPECT_TRUE(fs::exists(prefix.Path() / "system.reg.lock"));
-    EXPECT_FALSE(fs::exists(prefix.Path() / "elsewhere" / "real.reg.lock"));
-    EXPECT_FALSE(fs::exists(prefix.Path() / "elsewhere" / "real.reg.tmp"));
+    EXPECT_EQ(Entries(prefix.Path() / "elsewhere"), std::vector<std::string>{"real.reg"})
+        << "neither a lock nor a temporary beside the target";
+}
+
+// Another user may plant links where a write makes its files: in the prefix (a prefix they
+// may write to is refused at start, but a link may predate that) and in the folder of a
+// hive link's target, which may be anybody's. A write never goes through them.
+TEST_F(HiveFileTest, AWriteMakesNothingThroughALinkPlantedWhereItsFilesGo)
+{
+    const fs::path victim = prefix.Path() / "victim";
+    WriteFile(victim, "precious\n");
+    fs::create_symlink(victim, prefix.Path() / "user.reg.tmp");  // the temporary's old name
+    ASSERT_TRUE(SetOne(settings, L"k", L"a"));
+    EXPECT_FALSE(fs::is_symlink(userPath));
+
+    const fs::path shared = prefix.Path() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    fs::create_symlink(shared / "real.reg", path);
+    fs::create_symlink(victim, shared / "real.reg.tmp");
+    ASSERT_TRUE(SetOne(mine, L"k", L"a"));
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(shared / "real.reg")));
+    EXPECT_TRUE(Has(theirs, L"k", L"a"));
+
+    // A lock file is never made through a link: the write fails, the read goes on.
+    fs::remove(prefix.Path() / "user.reg.lock");
+    fs::create_symlink(shared / "made", prefix.Path() / "user.reg.lock");
+    EXPECT_FALSE(SetOne(settings, L"k", L"b"));
+    EXPECT_FALSE(fs::exists(shared / "made"));
+    EXPECT_TRUE(Has(settings, L"k", L"a"));
+    EXPECT_EQ(ReadFile(victim), "precious\n");
+}
+
+// Root may give a link to another user, which is how a link another user made is had here.
+TEST_F(HiveFileTest, AHiveIsNotWrittenThroughALinkOfAnotherUser)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give a link to another user";
+    const fs::path victim = prefix.Path() / "victim";
+    WriteFile(victim, std::string(kHeader));
+    const fs::path shared = prefix.Path() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    fs::create_symlink(shared / "real.reg", path);
+    fs::create_symlink(victim, shared / "real.reg");
+    ASSERT_EQ(::lchown((shared / "real.reg").c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(SetOne(mine, L"k", L"a"));
+    EXPECT_EQ(ReadFile(victim), kHeader);
+    EXPECT_EQ(Entries(prefix.Path()),
+              (std::vector<std::string>{"shared", "system.reg", "system.reg.lock", "victim"}));
 }
 
 TEST_F(HiveFileTest, ALockHeldElsewhereBoundsEveryWait)

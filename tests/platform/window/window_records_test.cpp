@@ -23,7 +23,7 @@ class WindowRecordsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(records.Open(ProgramFile::Path()));
+        ASSERT_TRUE(records.Open(folder, ProgramFile::Path()));
         system.SetRecords(&records);
         dialog.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 10, 10}, nullptr, 0,
                       WS_EX_CAPTIONOKBTN);
@@ -32,6 +32,7 @@ protected:
     void TearDown() override { system.SetRecords(nullptr); }
 
     testing::TempPrefix prefix;
+    const FolderHandle folder = prefix.Open();
     HeadlessDisplay display;
     ManualClock clock;
     WindowSystem system{display, clock};
@@ -42,7 +43,7 @@ protected:
 
 TEST_F(WindowRecordsTest, PublishesOnlyTopLevelWindowsWithTheirStyles)
 {
-    const auto all = WindowRecords::Enumerate();
+    const auto all = WindowRecords::Enumerate(folder);
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].programPath, ProgramFile::Path());
     ASSERT_EQ(all[0].windows.size(), 1u);
@@ -56,25 +57,25 @@ TEST_F(WindowRecordsTest, IgnoresTheRecordOfAProcessThatIsGone)
 {
     std::ofstream(prefix.Path() / "windows" / (std::to_string(kGone) + ".rec"))
         << "program\t/opt/x\nwindow\tDialog\t90000000\t0\t1\t0\n";
-    EXPECT_EQ(WindowRecords::Enumerate().size(), 1u);
+    EXPECT_EQ(WindowRecords::Enumerate(folder).size(), 1u);
 }
 
 TEST_F(WindowRecordsTest, KeepsTheRecordCurrent)
 {
     dialog.ShowWindow(SW_HIDE);
-    EXPECT_FALSE(WindowRecords::Enumerate()[0].windows[0].visible);
+    EXPECT_FALSE(WindowRecords::Enumerate(folder)[0].windows[0].visible);
 }
 
 TEST_F(WindowRecordsTest, ABringForwardRequestReachesTheDisplay)
 {
-    ASSERT_TRUE(WindowRecords::SendForward(WindowRecords::Enumerate()[0].pid));
+    ASSERT_TRUE(WindowRecords::SendForward(folder, WindowRecords::Enumerate(folder)[0].pid));
     WindowSystemTestHelper::WaitAndDispatch(system);
     EXPECT_EQ(display.Forwards(), 1);
 }
 
 TEST_F(WindowRecordsTest, NoBringForwardReachesAProcessThatIsGone)
 {
-    EXPECT_FALSE(WindowRecords::SendForward(kGone));
+    EXPECT_FALSE(WindowRecords::SendForward(folder, kGone));
 }
 
 }  // namespace
