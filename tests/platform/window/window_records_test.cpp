@@ -4,12 +4,16 @@
 
 #include <fstream>
 
+#include "platform/system/posix.h"
 #include "platform/system/program_file.h"
+#include "platform/system/utf8.h"
+#include "platform/testing/child_process.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/window/headless_display.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
 #include "platform/window/window_system_test_helper.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -76,6 +80,40 @@ TEST_F(WindowRecordsTest, ABringForwardRequestReachesTheDisplay)
 TEST_F(WindowRecordsTest, NoBringForwardReachesAProcessThatIsGone)
 {
     EXPECT_FALSE(WindowRecords::SendForward(folder, kGone));
+}
+
+// Whatever stands under another process's names is looked at, never trusted: a record is
+// read only when it is a regular file of bounded size, a request goes only to a FIFO, and
+// neither open waits. A FIFO as a record once hung the next start, and a link to
+// /dev/zero grew it without end.
+TEST_F(WindowRecordsTest, OnlyABoundedRegularRecordIsReadAndOnlyAFifoIsSentTo)
+{
+    ChildProcess others[3];
+    for (ChildProcess& other : others)
+        ASSERT_TRUE(other.Start("sleep", {"60"}));
+    const std::filesystem::path windows = prefix.Path() / "windows";
+    const auto named = [&](const ChildProcess& other, const char* suffix) {
+        return windows / (std::to_string(other.Pid()) + suffix);
+    };
+    ASSERT_TRUE(Posix::MakeFifo(named(others[0], ".rec").c_str(), 0600).Ok());
+    std::filesystem::create_symlink("/dev/zero", named(others[1], ".rec"));
+    const std::wstring sleep = ProgramFile::OfProcess(others[2].Pid());
+    std::string big = "program\t" + ToUtf8(sleep) + "\n";
+    while (big.size() <= WindowRecords::kMaxRecordBytes)
+        big += "window\tDialog\t90000000\t00000000\t1\t0\n";
+    testing::WriteFile(named(others[2], ".rec"), big);
+    const auto all = WindowRecords::Enumerate(folder);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].pid, Posix::ProcessId());
+
+    const std::filesystem::path victim = prefix.Path() / "victim";
+    testing::WriteFile(victim, "precious");
+    std::filesystem::create_symlink(victim, named(others[0], ".fifo"));
+    testing::WriteFile(named(others[1], ".fifo"), "");
+    EXPECT_FALSE(WindowRecords::SendForward(folder, others[0].Pid()));
+    EXPECT_FALSE(WindowRecords::SendForward(folder, others[1].Pid()));
+    EXPECT_EQ(testing::ReadFile(victim), "precious");
+    EXPECT_EQ(testing::ReadFile(named(others[1], ".fifo")), "");
 }
 
 }  // namespace
