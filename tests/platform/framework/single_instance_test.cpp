@@ -10,6 +10,7 @@
 
 #include "platform/system/named_mutex.h"
 #include "platform/system/posix.h"
+#include "platform/system/program_file.h"
 #include "platform/testing/child_process.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/threads/event.h"
@@ -146,6 +147,34 @@ TEST_F(TwoProcessesTest, ASecondStartBringsTheFirstForwardAndEndsWithMinusOne)
     ChildProcess second;
     ASSERT_TRUE(second.Start(probe, {}));
     EXPECT_EQ(ReadLine(second), std::nullopt) << "the second start shows nothing";
+    EXPECT_EQ(second.Wait(), kEndedWithMinusOne);
+    EXPECT_EQ(ReadLine(first), "front");
+    EXPECT_EQ(first.Wait(), 0);
+}
+
+// An upgrade or a rebuild replaces the program file while the program runs; the system
+// then marks the running process's file " (deleted)", and it is the same program all the
+// same.
+TEST_F(TwoProcessesTest, AStartAfterTheProgramFileWasReplacedFindsTheRunningOne)
+{
+    const std::filesystem::path copy = prefix.Path() / "probe";
+    std::filesystem::copy_file(probe, copy);
+    ChildProcess first;
+    ASSERT_TRUE(first.Start(copy, {}));
+    ASSERT_EQ(ReadLine(first), "ready");
+    std::filesystem::copy_file(probe, prefix.Path() / "probe.new");
+    std::filesystem::rename(prefix.Path() / "probe.new", copy);
+    EXPECT_EQ(ProgramFile::OfProcess(first.Pid()), copy.wstring());
+
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(copy, {}));
+    const auto said = ReadLine(second);
+    if (said) {
+        // It runs beside the first, which is never asked forward.
+        second.Kill();
+        first.Kill();
+    }
+    EXPECT_EQ(said, std::nullopt) << "the second start shows nothing";
     EXPECT_EQ(second.Wait(), kEndedWithMinusOne);
     EXPECT_EQ(ReadLine(first), "front");
     EXPECT_EQ(first.Wait(), 0);
