@@ -77,8 +77,8 @@ SystemResult FolderHandle::Subfolder(std::string_view name, bool create, FolderH
 
 bool FolderHandle::IsAt(const std::filesystem::path& other) const
 {
-    struct stat held {
-    }, named{};
+    struct stat held {};
+    struct stat named {};
     return Posix::Status(descriptor, held).Ok() && Posix::Status(other.c_str(), named).Ok() &&
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
