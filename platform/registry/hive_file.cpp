@@ -1,17 +1,16 @@
 #include "platform/registry/hive_file.h"
 
+#include <algorithm>
 #include <string>
-#include <thread>
 
 #include "platform/system/file_operations.h"
 #include "platform/system/file_replacement.h"
 #include "platform/system/link_target.h"
 #include "platform/system/posix.h"
+#include "platform/threads/waiter.h"
 
 namespace quorvex {
 namespace {
-
-using SteadyClock = std::chrono::steady_clock;
 
 // How long a bounded wait sleeps between two looks: short against kWaitBound, long
 // enough not to spin.
@@ -38,10 +37,11 @@ bool Settled(const FileIdentity& identity)
 
 }  // namespace
 
-HiveFile::HiveFile(std::filesystem::path path, std::wstring rootName, Kind kind)
+HiveFile::HiveFile(std::filesystem::path path, std::wstring rootName, Kind kind, Clock& clock)
     : path(std::move(path)),
       rootName(std::move(rootName)),
       kind(kind),
+      clock(clock),
       root(std::make_unique<HiveKey>(this->rootName)),
       operations(&FileOperations::System())
 {
@@ -56,7 +56,7 @@ const HiveKey* HiveFile::Current()
 
 bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
 {
-    const auto deadline = SteadyClock::now() + kWaitBound;
+    const auto deadline = clock.Now() + kWaitBound;
     PosixFile lock;
     if (!Lock(lock, deadline))
         return false;
@@ -65,9 +65,9 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
         if (state == State::NotReady) {
             // Someone is writing the file without the lock; nothing is written from what
             // was read before.
-            if (SteadyClock::now() >= deadline)
+            if (clock.Now() >= deadline)
                 return false;
-            std::this_thread::sleep_for(kRetryPause);
+            Pause(deadline);
             continue;
         }
         if (state != State::Ready || unreadable)
@@ -84,7 +84,7 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
                 return StillAsRead(read);
             });
         if (result == FileReplacement::Result::Declined) {
-            if (SteadyClock::now() >= deadline)
+            if (clock.Now() >= deadline)
                 return false;
             continue;
         }
@@ -168,7 +168,7 @@ HiveFile::State HiveFile::Load(bool locked)
 bool HiveFile::SetAside(const FileIdentity& identity, bool locked)
 {
     PosixFile lock;
-    if (!locked && !Lock(lock, SteadyClock::now() + kWaitBound))
+    if (!locked && !Lock(lock, clock.Now() + kWaitBound))
         return false;
     // Another process may have replaced the file since it was read; then this is not the
     // file that was judged, and the next read looks at the new one.
@@ -197,17 +197,24 @@ bool HiveFile::StillAsRead(const std::string& text) const
            file.ReadAll(current, kMaxFileBytes) == PosixFile::Result::Ok && current == text;
 }
 
-bool HiveFile::Lock(PosixFile& lock, SteadyClock::time_point deadline) const
+bool HiveFile::Lock(PosixFile& lock, Clock::TimePoint deadline) const
 {
     if (lock.Open(WithSuffix(path, ".lock"), PosixFile::Mode::LockCompanion) !=
         PosixFile::Result::Ok)
         return false;
     while (!lock.TryLockExclusive()) {
-        if (SteadyClock::now() >= deadline)
+        if (clock.Now() >= deadline)
             return false;
-        std::this_thread::sleep_for(kRetryPause);
+        Pause(deadline);
     }
     return true;
+}
+
+void HiveFile::Pause(Clock::TimePoint deadline) const
+{
+    Waiter waiter;
+    // Nothing wakes this waiter: only the clock ends the sleep.
+    (void)clock.Sleep(waiter, std::min(clock.Now() + kRetryPause, deadline));
 }
 
 }  // namespace quorvex

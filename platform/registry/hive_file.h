@@ -11,6 +11,7 @@
 #include "platform/registry/hive_key.h"
 #include "platform/registry/hive_text.h"
 #include "platform/system/posix_file.h"
+#include "platform/threads/clock.h"
 
 namespace quorvex {
 
@@ -56,8 +57,10 @@ public:
     static constexpr std::chrono::milliseconds kWaitBound{200};
     static constexpr int kMaxAsideCopies = 5;
 
-    // `rootName` is the section root the hive holds, e.g. "HKEY_CURRENT_USER".
-    HiveFile(std::filesystem::path path, std::wstring rootName, Kind kind);
+    // `rootName` is the section root the hive holds, e.g. "HKEY_CURRENT_USER". Every wait
+    // runs on `clock`, which must outlive the hive.
+    HiveFile(std::filesystem::path path, std::wstring rootName, Kind kind,
+             Clock& clock = Clock::System());
     virtual ~HiveFile();
     HiveFile(const HiveFile&) = delete;
     HiveFile& operator=(const HiveFile&) = delete;
@@ -85,11 +88,14 @@ private:
     void Empty();
     bool SetAside(const FileIdentity& identity, bool locked);
     bool StillAsRead(const std::string& text) const;
-    bool Lock(PosixFile& lock, std::chrono::steady_clock::time_point deadline) const;
+    bool Lock(PosixFile& lock, Clock::TimePoint deadline) const;
+    // Sleeps a little, never past `deadline`.
+    void Pause(Clock::TimePoint deadline) const;
 
     const std::filesystem::path path;
     const std::wstring rootName;
     const Kind kind;
+    Clock& clock;
     std::unique_ptr<HiveKey> root;
     HiveText::Layout layout;
     // What `root` was read from; nothing when it stands for a missing file.
