@@ -28,13 +28,6 @@ std::filesystem::path AsideName(const std::filesystem::path& path, int number)
     return WithSuffix(path, number == 0 ? ".bad" : ".bad." + std::to_string(number));
 }
 
-// A file untouched for kWaitBound is not being written, whatever it holds.
-bool Settled(const FileIdentity& identity)
-{
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return now - std::chrono::nanoseconds(identity.modifiedNs) >= HiveFile::kWaitBound;
-}
-
 }  // namespace
 
 HiveFile::HiveFile(std::filesystem::path path, std::wstring rootName, Kind kind, Clock& clock)
@@ -60,14 +53,18 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
     PosixFile lock;
     if (!Lock(lock, deadline))
         return false;
+    std::optional<Clock::TimePoint> settledBy;
     for (;;) {
         const State state = Refresh(true);
         if (state == State::NotReady) {
             // Someone is writing the file without the lock; nothing is written from what
-            // was read before.
-            if (clock.Now() >= deadline)
+            // was read before. Left alone, the file settles within kWaitBound.
+            const auto now = clock.Now();
+            if (!settledBy)
+                settledBy = now + kWaitBound;
+            if (now >= *settledBy)
                 return false;
-            Pause(deadline);
+            Pause(*settledBy);
             continue;
         }
         if (state != State::Ready || unreadable)
@@ -115,6 +112,22 @@ HiveFile::State HiveFile::Refresh(bool locked)
         default:
             return State::Refused;
     }
+}
+
+bool HiveFile::Settled(const FileIdentity& identity)
+{
+    // A file whose time lies well in the past has been left as it is, and one found so at
+    // start is read at once.
+    const auto age = std::chrono::system_clock::now().time_since_epoch() -
+                     std::chrono::nanoseconds(identity.modifiedNs);
+    if (age >= kWaitBound)
+        return true;
+    // A time in the future says nothing (the wall clock may have stepped back since), and
+    // a recent one only that the file may still change: watch it on the monotonic clock.
+    const Clock::TimePoint now = clock.Now();
+    if (!watched || watched->identity != identity)
+        watched = Watch{identity, now};
+    return now - watched->since >= kWaitBound;
 }
 
 void HiveFile::Empty()

@@ -22,9 +22,12 @@ class FileOperations;
 // Reads see the file as it is now: it is parsed again whenever its identity (inode, size,
 // times) changed, and only then. A file being written by someone else (empty, cut inside
 // its header, or ending in a line without its line feed) is not ready: a read keeps what
-// it last read and looks again next time. A file that has not changed for kWaitBound is
-// not being written, whatever it holds: it is taken as it stands (an empty file is an
-// empty hive, a last line without its line feed is not understood).
+// it last read and looks again next time, and a change waits for it. A file that has
+// settled is not being written, whatever it holds: it is taken as it stands (an empty file
+// is an empty hive, a last line without its line feed is read when no cut can look like
+// it, see HiveText). A file has settled when its modification time lies kWaitBound or more
+// in the past; else, as the wall clock may have jumped, once its identity has stayed the
+// same for kWaitBound by the monotonic clock, and then for as long as it stays so.
 //
 // A change is a read-modify-write under the exclusive flock of the companion file
 // "<hive>.lock" (the hive itself is replaced, so a lock on it would not hold). The text
@@ -35,8 +38,9 @@ class FileOperations;
 // A hive that is a symbolic link is written through to the link's target.
 //
 // Only regular files are hives: a FIFO, a device or a folder at the path is refused and
-// never waited on. No wait is longer than kWaitBound: a lock held elsewhere for longer
-// makes a change fail, and a read that needs the lock keeps what it had.
+// never waited on. No wait is longer than kWaitBound: a lock held elsewhere for longer, or
+// a file still changing after it, makes a change fail, and a read that needs the lock
+// keeps what it had.
 //
 // A file that cannot be read at all (see HiveText, or larger than kMaxFileBytes) is never
 // destroyed: a Settings hive is renamed aside to "<hive>.bad" (the older copies move on
@@ -83,7 +87,14 @@ private:
 
     enum class State { Ready, NotReady, Unreadable, Refused };
 
+    // The file last seen too recent to judge by its time, and since when it looks so.
+    struct Watch {
+        FileIdentity identity;
+        Clock::TimePoint since;
+    };
+
     State Refresh(bool locked);
+    bool Settled(const FileIdentity& identity);
     State Load(bool locked);
     void Empty();
     bool SetAside(const FileIdentity& identity, bool locked);
@@ -105,6 +116,7 @@ private:
     PosixFile held;
     bool valid = false;       // `root` matches `loaded`
     bool unreadable = false;  // `loaded` is a file that is no hive: never written over
+    std::optional<Watch> watched;
     FileOperations* operations;
     std::uint64_t parses = 0;
 };
