@@ -299,10 +299,10 @@ HiveText::Outcome HiveText::Parse(std::string text, std::wstring_view rootName, 
         // Data that goes on past the end is being written, or was cut short.
         if (line.ending == HiveLines::Ending::RunsOn && !settled)
             return fail(Outcome::NotReady);
-        // A last line without its line feed may be a value cut short.
-        reader.Add(line, line.ending == HiveLines::Ending::LineFeed
-                             ? HiveLine::Classify(line.text, rootName, false)
-                             : HiveLine{});
+        // A last line without its line feed is read only when no cut could look like it.
+        const bool mayBeCut = line.ending == HiveLines::Ending::TextEnd;
+        const bool ended = mayBeCut || line.ending == HiveLines::Ending::LineFeed;
+        reader.Add(line, ended ? HiveLine::Classify(line.text, rootName, mayBeCut) : HiveLine{});
     }
     if (result == HiveLines::Result::NotText)
         return fail(Outcome::Unreadable);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/registry/hive_file_test_helper.h"
+#include "platform/registry/registry_types.h"
 #include "platform/system/file_operations.h"
 #include "platform/system/posix.h"
 #include "platform/threads/clock.h"
@@ -295,6 +296,26 @@ TEST_F(HiveFileTest, NoWriteWaitsAgainOnASettledHiveWhileItStaysUnchanged)
     EXPECT_TRUE(SetOne(settings, L"k", L"a"));
     EXPECT_EQ(clock.waited, Clock::Duration::zero());
     EXPECT_TRUE(Has(otherSettings, L"k", L"a"));
+}
+
+TEST_F(HiveFileTest, ALastLineWithoutItsLineFeedIsReadOnceSettledAndReplacedInPlace)
+{
+    // Saved by an editor that adds no final line feed, and found at start.
+    const std::string edited = std::string(kHeader) + "[HKEY_CURRENT_USER\\k]\n\"Baud\"=dword:";
+    WriteFile(userPath, edited + "00000003");
+    Date(userPath, -std::chrono::seconds(5));
+    const HiveKey* root = settings.Current();
+    ASSERT_NE(root, nullptr);
+    ASSERT_NE(root->FindSubKey(L"k"), nullptr);
+    const HiveKey::Value* baud = root->FindSubKey(L"k")->FindValue(L"Baud");
+    ASSERT_NE(baud, nullptr);
+    EXPECT_EQ(baud->data[0], std::byte{3});
+
+    const std::array<std::byte, 4> five{std::byte{5}};
+    ASSERT_TRUE(settings.Modify([&](HiveKey& hive) {
+        return hive.ObtainSubKey(L"k").SetValue(L"baud", RegistryType::Dword, five);
+    }));
+    EXPECT_EQ(ReadFile(userPath), edited + "00000005\n") << "one value, where the user put it";
 }
 
 TEST_F(HiveFileTest, AHiveLeftUnfinishedIsTakenAsItStands)

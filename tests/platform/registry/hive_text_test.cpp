@@ -198,6 +198,47 @@ TEST(HiveTextTest, TellsATextBeingWrittenFromAFinishedOne)
     EXPECT_EQ(Parse(whole, root), HiveText::Outcome::Whole);
 }
 
+TEST(HiveTextTest, ASettledLastLineWithoutItsLineFeedIsReadOnlyWhenNoCutCanLookLikeIt)
+{
+    const std::string start = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\k]\n";
+    for (const std::string_view last :
+         {"\"V\"=dword:0000002A", "\"V\"=\"text\"", "@=\"\"", "  \"V\" = dword:0000002a \r"}) {
+        HiveKey root;
+        HiveText::Layout layout;
+        EXPECT_EQ(HiveText::Parse(start + std::string(last), kRoot, root, layout, true),
+                  HiveText::Outcome::Whole)
+            << last;
+        const HiveKey* key = root.FindSubKey(L"k");
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->Values().size(), 1u) << last;
+    }
+    // A number needs all its digits, a text its closing quote; hex data cut after any
+    // byte still looks whole, so it is never read from a line that may have been cut.
+    for (const std::string_view last :
+         {"\"V\"=dword:0000", "\"V\"=\"tex", "\"V\"=hex:01,02", "\"V\"=hex:01,0", "\"V\"=hex:",
+          "\"V\"=hex(2):41,00,\\\n  42,00", "\"V\"=\"a\\\"", "\"V", "[HKEY_CURRENT_USER\\k\\s"}) {
+        HiveKey root;
+        HiveText::Layout layout;
+        EXPECT_EQ(HiveText::Parse(start + std::string(last), kRoot, root, layout, true),
+                  HiveText::Outcome::Damaged)
+            << last;
+        const HiveKey* key = root.FindSubKey(L"k");
+        ASSERT_NE(key, nullptr);
+        EXPECT_TRUE(key->Values().empty()) << last;
+        EXPECT_EQ(key->SubKeyCount(), 0u) << last;
+        EXPECT_EQ(HiveText::Write(root, kRoot, layout), start + std::string(last) + "\n")
+            << "kept verbatim";
+    }
+
+    HiveKey root;
+    HiveText::Layout layout;
+    ASSERT_EQ(HiveText::Parse(start + "\"V\"=dword:00000001", kRoot, root, layout, true),
+              HiveText::Outcome::Whole);
+    root.ObtainSubKey(L"k").SetValue(L"v", RegistryType::Dword, Bytes({7, 0, 0, 0}));
+    EXPECT_EQ(HiveText::Write(root, kRoot, layout), start + "\"V\"=dword:00000007\n")
+        << "the line read is replaced, not followed by a second value";
+}
+
 TEST(HiveTextTest, ARewriteKeepsEveryLineItDoesNotUnderstandInPlace)
 {
     const std::string text =
