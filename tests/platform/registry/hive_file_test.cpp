@@ -55,6 +55,10 @@ public:
     TimePoint Now() const override { return now; }
     bool Sleep(Waiter&, std::optional<TimePoint> deadline) override
     {
+        if (!deadline) {
+            ADD_FAILURE() << "a hive never waits without a deadline";
+            return true;
+        }
         waited += *deadline - now;
         now = *deadline;
         if (onSleep)
