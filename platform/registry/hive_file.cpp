@@ -1,16 +1,15 @@
 #include "platform/registry/hive_file.h"
 
+#include <algorithm>
 #include <string>
-#include <thread>
 
 #include "platform/system/file_operations.h"
 #include "platform/system/link_target.h"
 #include "platform/system/posix.h"
+#include "platform/threads/waiter.h"
 
 namespace quorvex {
 namespace {
-
-using SteadyClock = std::chrono::steady_clock;
 
 // How long a bounded wait sleeps between two looks: short against kWaitBound, long
 // enough not to spin.
@@ -21,21 +20,16 @@ std::string AsideName(const std::string& name, int number)
     return name + (number == 0 ? ".bad" : ".bad." + std::to_string(number));
 }
 
-// A file untouched for kWaitBound is not being written, whatever it holds.
-bool Settled(const FileIdentity& identity)
-{
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return now - std::chrono::nanoseconds(identity.modifiedNs) >= HiveFile::kWaitBound;
-}
-
 }  // namespace
 
-HiveFile::HiveFile(const FolderHandle& folder, std::string name, std::wstring rootName, Kind kind)
+HiveFile::HiveFile(const FolderHandle& folder, std::string name, std::wstring rootName, Kind kind,
+                   Clock& clock)
     : folder(folder),
       name(std::move(name)),
       path(folder.Path() / this->name),
       rootName(std::move(rootName)),
       kind(kind),
+      clock(clock),
       root(std::make_unique<HiveKey>(this->rootName)),
       operations(&FileOperations::System())
 {
@@ -50,18 +44,22 @@ const HiveKey* HiveFile::Current()
 
 bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
 {
-    const auto deadline = SteadyClock::now() + kWaitBound;
+    const auto deadline = clock.Now() + kWaitBound;
     PosixFile lock;
     if (!Lock(lock, deadline))
         return false;
+    std::optional<Clock::TimePoint> settledBy;
     for (;;) {
         const State state = Refresh(true);
         if (state == State::NotReady) {
             // Someone is writing the file without the lock; nothing is written from what
-            // was read before.
-            if (SteadyClock::now() >= deadline)
+            // was read before. Left alone, the file settles within kWaitBound.
+            const auto now = clock.Now();
+            if (!settledBy)
+                settledBy = now + kWaitBound;
+            if (now >= *settledBy)
                 return false;
-            std::this_thread::sleep_for(kRetryPause);
+            Pause(*settledBy);
             continue;
         }
         if (state != State::Ready || unreadable)
@@ -74,7 +72,7 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
         valid = false;
         const FileReplacement::Result result = Replace(text, read);
         if (result == FileReplacement::Result::Declined) {
-            if (SteadyClock::now() >= deadline)
+            if (clock.Now() >= deadline)
                 return false;
             continue;
         }
@@ -105,6 +103,22 @@ HiveFile::State HiveFile::Refresh(bool locked)
         default:
             return State::Refused;
     }
+}
+
+bool HiveFile::Settled(const FileIdentity& identity)
+{
+    // A file whose time lies well in the past has been left as it is, and one found so at
+    // start is read at once.
+    const auto age = std::chrono::system_clock::now().time_since_epoch() -
+                     std::chrono::nanoseconds(identity.modifiedNs);
+    if (age >= kWaitBound)
+        return true;
+    // A time in the future says nothing (the wall clock may have stepped back since), and
+    // a recent one only that the file may still change: watch it on the monotonic clock.
+    const Clock::TimePoint now = clock.Now();
+    if (!watched || watched->identity != identity)
+        watched = Watch{identity, now};
+    return now - watched->since >= kWaitBound;
 }
 
 void HiveFile::Empty()
@@ -158,7 +172,7 @@ HiveFile::State HiveFile::Load(bool locked)
 bool HiveFile::SetAside(const FileIdentity& identity, bool locked)
 {
     PosixFile lock;
-    if (!locked && !Lock(lock, SteadyClock::now() + kWaitBound))
+    if (!locked && !Lock(lock, clock.Now() + kWaitBound))
         return false;
     // Another process may have replaced the file since it was read; then this is not the
     // file that was judged, and the next read looks at the new one.
@@ -201,16 +215,23 @@ FileReplacement::Result HiveFile::Replace(const std::string& text, const std::st
     return replacement.Replace(targetFolder, target->filename().string(), text, confirm);
 }
 
-bool HiveFile::Lock(PosixFile& lock, SteadyClock::time_point deadline) const
+bool HiveFile::Lock(PosixFile& lock, Clock::TimePoint deadline) const
 {
     if (lock.Open(folder, name + ".lock", PosixFile::Mode::LockCompanion) != PosixFile::Result::Ok)
         return false;
     while (!lock.TryLockExclusive()) {
-        if (SteadyClock::now() >= deadline)
+        if (clock.Now() >= deadline)
             return false;
-        std::this_thread::sleep_for(kRetryPause);
+        Pause(deadline);
     }
     return true;
+}
+
+void HiveFile::Pause(Clock::TimePoint deadline) const
+{
+    Waiter waiter;
+    // Nothing wakes this waiter: only the clock ends the sleep.
+    (void)clock.Sleep(waiter, std::min(clock.Now() + kRetryPause, deadline));
 }
 
 }  // namespace quorvex

@@ -6,14 +6,17 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
 #include "platform/registry/hive_file_test_helper.h"
+#include "platform/registry/registry_types.h"
 #include "platform/system/file_operations.h"
 #include "platform/system/posix.h"
+#include "platform/threads/clock.h"
 #include "tests/support/file_text.h"
 #include "tests/support/temp_prefix.h"
 
@@ -40,11 +43,12 @@ bool Has(HiveFile& hive, std::wstring_view key, std::wstring_view value)
     return found != nullptr && found->FindValue(value) != nullptr;
 }
 
-// Moves a file's modification time, which tells a file being written (changed within
-// HiveFile::kWaitBound) from one left as it is.
-void Age(const fs::path& path, std::chrono::seconds by)
+// Sets a file's modification time that far from now (before now when negative): a time
+// more than HiveFile::kWaitBound in the past tells a file left as it is; a time in the
+// future, as a clock that stepped back leaves, tells nothing.
+void Date(const fs::path& path, std::chrono::seconds fromNow)
 {
-    fs::last_write_time(path, fs::last_write_time(path) - by);
+    fs::last_write_time(path, fs::file_time_type::clock::now() + fromNow);
 }
 
 // A temporary's name with its random part masked, so that a log reads the same each time.
@@ -53,6 +57,32 @@ std::string Masked(const std::string& name)
     const std::size_t mark = name.find(".tmp-");
     return mark == std::string::npos ? name : name.substr(0, mark) + ".tmp-XXXXXX";
 }
+
+// A monotonic clock that moves when the test moves it, and that jumps to the end of every
+// wait at once: a test sees how long a hive waited without spending that time.
+class JumpingClock final : public Clock {
+public:
+    TimePoint Now() const override { return now; }
+    bool Sleep(Waiter&, std::optional<TimePoint> deadline) override
+    {
+        if (!deadline) {
+            ADD_FAILURE() << "a hive never waits without a deadline";
+            return true;
+        }
+        waited += *deadline - now;
+        now = *deadline;
+        if (onSleep)
+            onSleep();
+        return false;
+    }
+    void Advance(Duration step) { now += step; }
+
+    Duration waited{};
+    std::function<void()> onSleep;
+
+private:
+    TimePoint now{};
+};
 
 // Records the file operations of a write in order, and lets a test fail or interpose one.
 class RecordingOperations : public FileOperations {
@@ -112,12 +142,15 @@ std::vector<std::string> Entries(const fs::path& folder)
 class HiveFileTest : public ::testing::Test {
 protected:
     testing::TempPrefix prefix;
+    JumpingClock clock;
     const FolderHandle folder = prefix.Open();
     const fs::path path = prefix.Path() / "system.reg";
-    HiveFile mine{folder, "system.reg", L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records};
-    HiveFile theirs{folder, "system.reg", L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records};
+    HiveFile mine{folder, "system.reg", L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records, clock};
+    HiveFile theirs{folder, "system.reg", L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records, clock};
     const fs::path userPath = prefix.Path() / "user.reg";
-    HiveFile settings{folder, "user.reg", L"HKEY_CURRENT_USER", HiveFile::Kind::Settings};
+    HiveFile settings{folder, "user.reg", L"HKEY_CURRENT_USER", HiveFile::Kind::Settings, clock};
+    HiveFile otherSettings{folder, "user.reg", L"HKEY_CURRENT_USER", HiveFile::Kind::Settings,
+                           clock};
 };
 
 TEST_F(HiveFileTest, ParsesOnlyWhenTheFileChanged)
@@ -217,6 +250,8 @@ TEST_F(HiveFileTest, AHiveBeingRewrittenInPlaceKeepsItsLastContentsAndIsNeverSet
                                            std::string(kHeader).substr(0, kHeader.size() - 1),
                                            good.substr(0, good.size() - 5)}) {
             WriteFile(file, partial);
+            // Dated ahead, so that only the test's clock, which stands still, could settle it.
+            Date(file, std::chrono::hours(1));
             const HiveKey* root = hive->Current();
             ASSERT_NE(root, nullptr);
             const HiveKey* key = root->FindSubKey(L"k");
@@ -234,26 +269,96 @@ TEST_F(HiveFileTest, AHiveBeingRewrittenInPlaceKeepsItsLastContentsAndIsNeverSet
 TEST_F(HiveFileTest, AWriteWaitsForAHiveBeingWrittenAndNeverWritesFromStaleContents)
 {
     ASSERT_TRUE(SetOne(mine, L"k", L"old"));
-    const std::string cut = std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\k]\n\"Baud\"=dword:0000";
+    std::string cut = std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\k]\n\"Baud\"=dword:0000";
     WriteFile(path, cut);
-    // Modified in the future: the file stays "being written" for the whole wait.
-    fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::hours(1));
-    const auto started = std::chrono::steady_clock::now();
+    // The other writer is still at work: the file grows while the write waits.
+    clock.onSleep = [&] {
+        cut += '0';
+        WriteFile(path, cut);
+        Date(path, std::chrono::hours(1));
+    };
     EXPECT_FALSE(SetOne(mine, L"k", L"new"));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2)) << "bounded";
+    EXPECT_GT(clock.waited, Clock::Duration::zero());
+    EXPECT_LE(clock.waited, HiveFile::kWaitBound) << "bounded";
     EXPECT_EQ(ReadFile(path), cut) << "nothing written over the other writer's file";
+}
+
+TEST_F(HiveFileTest, AHiveDatedInTheFutureSettlesOnceUnchangedForTheWaitBound)
+{
+    // An empty user.reg dated tomorrow, as a board whose clock stepped back leaves it.
+    WriteFile(userPath, "");
+    Date(userPath, std::chrono::hours(24));
+    ASSERT_NE(settings.Current(), nullptr);
+    clock.Advance(HiveFile::kWaitBound);
+    ASSERT_TRUE(SetOne(settings, L"k", L"saved"));
+    EXPECT_EQ(clock.waited, Clock::Duration::zero()) << "settled before the write";
+    EXPECT_TRUE(Has(otherSettings, L"k", L"saved"));
+
+    // A write that is the first to look waits for the file to settle, no longer.
+    WriteFile(path, "");
+    Date(path, std::chrono::hours(24));
+    ASSERT_TRUE(SetOne(mine, L"k", L"saved"));
+    EXPECT_EQ(clock.waited, HiveFile::kWaitBound);
+    EXPECT_TRUE(Has(theirs, L"k", L"saved"));
+
+    // Until it has settled, what was read before stays.
+    WriteFile(userPath, "");
+    Date(userPath, std::chrono::hours(24));
+    EXPECT_TRUE(Has(settings, L"k", L"saved"));
+    clock.Advance(HiveFile::kWaitBound - std::chrono::nanoseconds(1));
+    EXPECT_TRUE(Has(settings, L"k", L"saved"));
+    clock.Advance(std::chrono::nanoseconds(1));
+    EXPECT_FALSE(Has(settings, L"k", L"saved")) << "settled: an empty hive";
+}
+
+TEST_F(HiveFileTest, NoWriteWaitsAgainOnASettledHiveWhileItStaysUnchanged)
+{
+    const std::string cut = std::string(kHeader) + "[HKEY_CURRENT_USER\\k]\n\"Baud\"=dword:0000";
+    WriteFile(userPath, cut);
+    Date(userPath, std::chrono::hours(24));
+    settings.Current();
+    clock.Advance(HiveFile::kWaitBound);
+    RecordingOperations operations;
+    HiveFileTestHelper::UseOperations(settings, operations);
+    operations.failSync = true;
+    EXPECT_FALSE(SetOne(settings, L"k", L"a"));
+    EXPECT_FALSE(SetOne(settings, L"k", L"a"));
+    operations.failSync = false;
+    EXPECT_TRUE(SetOne(settings, L"k", L"a"));
+    EXPECT_EQ(clock.waited, Clock::Duration::zero());
+    EXPECT_TRUE(Has(otherSettings, L"k", L"a"));
+}
+
+TEST_F(HiveFileTest, ALastLineWithoutItsLineFeedIsReadOnceSettledAndReplacedInPlace)
+{
+    // Saved by an editor that adds no final line feed, and found at start.
+    const std::string edited = std::string(kHeader) + "[HKEY_CURRENT_USER\\k]\n\"Baud\"=dword:";
+    WriteFile(userPath, edited + "00000003");
+    Date(userPath, -std::chrono::seconds(5));
+    const HiveKey* root = settings.Current();
+    ASSERT_NE(root, nullptr);
+    ASSERT_NE(root->FindSubKey(L"k"), nullptr);
+    const HiveKey::Value* baud = root->FindSubKey(L"k")->FindValue(L"Baud");
+    ASSERT_NE(baud, nullptr);
+    EXPECT_EQ(baud->data[0], std::byte{3});
+
+    const std::array<std::byte, 4> five{std::byte{5}};
+    ASSERT_TRUE(settings.Modify([&](HiveKey& hive) {
+        return hive.ObtainSubKey(L"k").SetValue(L"baud", RegistryType::Dword, five);
+    }));
+    EXPECT_EQ(ReadFile(userPath), edited + "00000005\n") << "one value, where the user put it";
 }
 
 TEST_F(HiveFileTest, AHiveLeftUnfinishedIsTakenAsItStands)
 {
     WriteFile(path, "");
-    Age(path, std::chrono::seconds(5));
+    Date(path, -std::chrono::seconds(5));
     ASSERT_NE(mine.Current(), nullptr);
     ASSERT_TRUE(SetOne(mine, L"k", L"a")) << "an empty file left alone is an empty hive";
 
     const std::string cut = std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\k]\n\"Baud\"=dword:0000";
     WriteFile(path, cut);
-    Age(path, std::chrono::seconds(5));
+    Date(path, -std::chrono::seconds(5));
     EXPECT_FALSE(Has(mine, L"k", L"Baud")) << "a cut number never reads as a whole one";
     ASSERT_TRUE(SetOne(mine, L"k", L"b"));
     EXPECT_TRUE(ReadFile(path).ends_with("\"Baud\"=dword:0000\n")) << ReadFile(path);
