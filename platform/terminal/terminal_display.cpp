@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/system/posix.h"
+#include "platform/terminal/hint_row.h"
 #include "platform/terminal/screen_painter.h"
 #include "platform/window/input_event.h"
 #include "platform/window/window_system.h"
@@ -37,10 +38,6 @@ void RestoreAtExit()
 // How long curses waits for the rest of an escape sequence before it reads an Esc alone; a
 // little longer than a keystroke's bytes take over a slow link.
 constexpr int kEscapeDelayMs = 100;
-
-// What the hint row says.
-constexpr std::wstring_view kHint = L" F10: OK   Tab: next   Enter: choose   Ctrl-C: quit";
-constexpr std::wstring_view kTooSmall = L" Terminal too small.   F10: OK   Ctrl-C: quit";
 
 // The mouse reports curses is asked for: every press and release of every button, each at
 // once; pairing them into clicks is the window system's. After a report it was not asked for,
@@ -319,7 +316,7 @@ void TerminalDisplay::ShowHint()
 {
     if (modelRows == rows)
         return;
-    const std::wstring_view text = tooSmall ? kTooSmall : kHint;
+    const std::wstring text = HintRow::Compose(columns, tooSmall);
     for (int column = 0; column < columns; ++column) {
         const std::size_t at = static_cast<std::size_t>(column);
         Cell hint;
