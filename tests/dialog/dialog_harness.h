@@ -17,6 +17,7 @@
 #include "platform/window/headless_display.h"
 #include "platform/window/window_system.h"
 #include "ports/settings_store.h"
+#include "resources/control_ids.h"
 #include "tests/dialog/main_dialog_test_helper.h"
 #include "tests/support/temp_prefix.h"
 

@@ -16,7 +16,10 @@ namespace {
 
 using testing::DialogHarness;
 
-constexpr std::array<int, 8> kLineParameters{1009, 1010, 1011, 1012, 1000, 1001, 1002, 1003};
+constexpr std::array<int, 8> kLineParameters{ControlId::BaudRateLabel, ControlId::DataBitsLabel,
+                                             ControlId::StopBitsLabel, ControlId::ParityLabel,
+                                             ControlId::BaudRateList,  ControlId::DataBitsList,
+                                             ControlId::StopBitsList,  ControlId::ParityList};
 const std::wstring kDisconnectAndExit =
     L"Are you sure that you want to disconnect and exit Quorvex?";
 const std::wstring kExit = L"Are you sure that you want to exit Quorvex?";
@@ -27,38 +30,40 @@ TEST_F(DialogSetUpTest, AFirstStartOffersThePortsAndConnectsNothing)
 {
     Run([&](MainDialog& self) {
         EXPECT_EQ(self.GetWindowText(), L"Quorvex");
-        EXPECT_EQ(Rows(1005),
+        EXPECT_EQ(Rows(ControlId::PortList),
                   (std::vector<std::wstring>{L"None", L"External (COM1)", L"Bluetooth (COM9)"}));
-        EXPECT_EQ(Selection(1005), 0);
-        EXPECT_EQ(Text(1006), L"Connect");
-        EXPECT_FALSE(Enabled(1006));
+        EXPECT_EQ(Selection(ControlId::PortList), 0);
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Connect");
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
         for (int id : kLineParameters)
             EXPECT_FALSE(Enabled(id)) << id;
-        EXPECT_EQ(Rows(1003), (std::vector<std::wstring>{L"None", L"Odd", L"Even"}));
-        EXPECT_EQ(Selection(1000), 5);
-        EXPECT_EQ(Selection(1001), 1);
-        EXPECT_EQ(Selection(1002), 0);
-        EXPECT_EQ(Selection(1003), 0);
+        EXPECT_EQ(Rows(ControlId::ParityList),
+                  (std::vector<std::wstring>{L"None", L"Odd", L"Even"}));
+        EXPECT_EQ(Selection(ControlId::BaudRateList), 5);
+        EXPECT_EQ(Selection(ControlId::DataBitsList), 1);
+        EXPECT_EQ(Selection(ControlId::StopBitsList), 0);
+        EXPECT_EQ(Selection(ControlId::ParityList), 0);
         EXPECT_EQ(LampState(), StatusLamp::LampBlank);
         EXPECT_EQ(Requested(), MainDialog::Idle);
         EXPECT_EQ(MainDialogTestHelper::SelectedPort(self), -1);
         EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0);
         EXPECT_EQ(Setting(L"PortSelection", L"port", -9), -1);
 
-        for (int id : {1013, 1014})
+        for (int id : {ControlId::SettingsHeading, ControlId::ExternalPortHeading})
             EXPECT_TRUE(self.GetDlgItem(id)->GetFont()->IsBold()) << id;
-        EXPECT_FALSE(self.GetDlgItem(1016)->GetFont()->IsBold());
+        EXPECT_FALSE(self.GetDlgItem(ControlId::PortLabel)->GetFont()->IsBold());
 
         // The lamp: a 15 x 14 child of the upper group, where the hidden placeholder is.
         const StatusLamp& lamp = MainDialogTestHelper::Lamp(self);
-        const Window* group = self.GetDlgItem(1008);
+        const Window* group = self.GetDlgItem(ControlId::UpperGroup);
         EXPECT_EQ(lamp.GetParent(), group);
         EXPECT_EQ(lamp.GetDlgCtrlID(), 200);
-        EXPECT_EQ(lamp.GetWindowRect().TopLeft(), self.GetDlgItem(1007)->GetWindowRect().TopLeft());
+        EXPECT_EQ(lamp.GetWindowRect().TopLeft(),
+                  self.GetDlgItem(ControlId::Placeholder)->GetWindowRect().TopLeft());
         EXPECT_EQ(lamp.GetWindowRect().Width(), 15);
         EXPECT_EQ(lamp.GetWindowRect().Height(), 14);
         EXPECT_TRUE(lamp.IsWindowVisible());
-        EXPECT_FALSE(self.GetDlgItem(1007)->IsWindowVisible());
+        EXPECT_FALSE(self.GetDlgItem(ControlId::Placeholder)->IsWindowVisible());
         system.DispatchPending();
         EXPECT_EQ(lamp.PaintedSize(), (Size{15, 14})) << "shown, so painted without being asked";
     });
@@ -71,26 +76,26 @@ TEST_F(DialogSetUpTest, SavedSettingsAreRestoredAndALeftConnectionComesBackWitho
     Store(L"PortParameters", L"Parity", 2);
     Store(L"Connection", L"Status", 1);
     Run([&](MainDialog& self) {
-        EXPECT_EQ(Selection(1005), 1);
+        EXPECT_EQ(Selection(ControlId::PortList), 1);
         EXPECT_EQ(MainDialogTestHelper::SelectedPort(self), 0);
-        EXPECT_EQ(Selection(1003), 2);
+        EXPECT_EQ(Selection(ControlId::ParityList), 2);
         EXPECT_EQ(Requested(), MainDialog::Connecting) << "the first tick connects";
-        EXPECT_FALSE(Enabled(1006));
-        EXPECT_FALSE(Enabled(1000));
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
+        EXPECT_FALSE(Enabled(ControlId::BaudRateList));
         EXPECT_EQ(LampState(), StatusLamp::LampBlank);
         Tick();
-        EXPECT_EQ(Text(1004), L"Connecting to");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connecting to");
         MainDialogTestHelper::WaitForAttempt(self);
         Tick(2);
-        EXPECT_EQ(Text(1004), L"Connected to");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connected to");
         EXPECT_EQ(LampState(), StatusLamp::LampGreen);
         EXPECT_TRUE(questions.empty()) << "the automatic connection is never warned about";
 
         // Only the automatic start skips the warning: the user's own next start asks.
-        Click(1006);
+        Click(ControlId::ConnectButton);
         Tick();
         answers = {IDCANCEL};
-        Click(1006);
+        Click(ControlId::ConnectButton);
         EXPECT_EQ(questions.size(), 1u);
     });
 }
@@ -100,7 +105,7 @@ TEST_F(DialogSetUpTest, ASavedPortNoLongerOfferedIsForgottenAndNothingConnects)
     Store(L"PortSelection", L"port", 1);  // COM5, which no Bluetooth link offers now
     Store(L"Connection", L"Status", 1);
     Run([&](MainDialog& self) {
-        EXPECT_EQ(Selection(1005), 0);
+        EXPECT_EQ(Selection(ControlId::PortList), 0);
         EXPECT_EQ(MainDialogTestHelper::SelectedPort(self), -1);
         EXPECT_EQ(Requested(), MainDialog::Idle);
         EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0);
@@ -125,7 +130,7 @@ TEST_F(DialogExitTest, OkWithNoPortLeavesWithoutAQuestionAndSavesTheChoices)
 {
     const int result = Run([&](MainDialog&) {
         Tick();
-        ChooseRow(1000, 9);
+        ChooseRow(ControlId::BaudRateList, 9);
         Ok();
     });
     EXPECT_EQ(result, IDOK);
@@ -160,18 +165,18 @@ TEST_F(DialogExitTest, DecliningTheQuestionKeepsTheConnectionAndWhatWasAlreadyWr
     const int result = Run([&](MainDialog& self) {
         Tick();
         ConnectThrough(L"Bluetooth (COM5)");
-        dialog->GetDlgItem(1004)->SetWindowText(L"");
+        dialog->GetDlgItem(ControlId::StatusLine)->SetWindowText(L"");
         Ok();
         EXPECT_FALSE(self.IsEnded());
         EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0) << "written before asking";
-        EXPECT_EQ(Text(1004), L"Connected to");
-        EXPECT_EQ(Text(1006), L"Disconnect");
-        EXPECT_TRUE(Enabled(1006));
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connected to");
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Disconnect");
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
         EXPECT_TRUE(Relaying());
         // The timer still runs: Disconnect takes effect at the next tick.
-        Click(1006);
+        Click(ControlId::ConnectButton);
         Tick();
-        EXPECT_EQ(Text(1004), L"Available");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
     });
     EXPECT_EQ(result, 99);
 }
@@ -188,7 +193,7 @@ TEST_F(DialogExitTest, OkWithAPortChosenButNoRelayAsksTheOtherQuestion)
         // While an attempt is still opening the ports, the same question.
         ChoosePort(L"Bluetooth (COM5)");
         HoldOpens();
-        Click(1006);
+        Click(ControlId::ConnectButton);
         Tick();
         Ok();
         ReleaseOpens();
@@ -237,7 +242,7 @@ TEST_F(DialogExitTest, ACloseRequestDuringTheLowBaudWarningLeavesWithoutConnecti
     const int result = Run([&](MainDialog&) {
         Tick();
         ChoosePort(L"External (COM1)");
-        Click(1006);
+        Click(ControlId::ConnectButton);
         system.DispatchPending();
     });
     EXPECT_EQ(result, IDCANCEL);
