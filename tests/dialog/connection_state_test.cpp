@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "tests/dialog/dialog_harness.h"
 
@@ -344,11 +342,7 @@ TEST_P(HangUpTest, AConnectionThatBreaksGoesBackToIdleAsAfterAFailedAttempt)
         Tick();
         ConnectThrough(L"Bluetooth (COM5)");
         (GetParam() ? com5 : receiver).HangUp();
-        // The port's reader thread notices the hang-up by itself; nothing signals it here.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!MainDialogTestHelper::Engine(*dialog).HasHungUp() &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::yield();
+        ASSERT_TRUE(AwaitHangUp());
         Tick();
         EXPECT_EQ(Requested(), Idle);
         Tick();

@@ -1,6 +1,8 @@
 #include "tests/dialog/dialog_harness.h"
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "platform/gui/shell.h"
 #include "platform/serial/serial_device.h"
@@ -213,6 +215,17 @@ void DialogHarness::ConnectThrough(std::wstring_view portText)
     MainDialogTestHelper::WaitForAttempt(*dialog);
     Tick(2);
     ASSERT_EQ(Text(ControlId::StatusLine), L"Connected to");
+}
+
+bool DialogHarness::AwaitHangUp()
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!MainDialogTestHelper::Engine(*dialog).HasHungUp()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 }  // namespace quorvex::testing

@@ -89,6 +89,9 @@ protected:
 
     // Connects through the port with this text and ticks until "Connected to" shows.
     void ConnectThrough(std::wstring_view portText);
+    // Waits until the engine has seen a port hang up (its reader thread notices by itself,
+    // nothing signals it); false after 20 s.
+    bool AwaitHangUp();
 
     TempPrefix prefix;
     PseudoTerminal receiver;

@@ -181,6 +181,46 @@ TEST_F(DialogExitTest, DecliningTheQuestionKeepsTheConnectionAndWhatWasAlreadyWr
     EXPECT_EQ(result, 99);
 }
 
+// The far side hangs up while the exit question is open; the ticks under the question take
+// the dialog back to idle.
+class HangUpUnderTheQuestionTest : public DialogExitTest,
+                                   public ::testing::WithParamInterface<int> {};
+
+TEST_P(HangUpUnderTheQuestionTest, LeavesTheIdleTextsAndOkStillRemembersTheConnection)
+{
+    RegisterCom5(true);
+    answers = {GetParam()};
+    whileAsking = [&] {
+        com5.HangUp();
+        ASSERT_TRUE(AwaitHangUp());
+        Tick(2);
+        EXPECT_EQ(State(), MainDialog::Idle);
+    };
+    const int result = Run([&](MainDialog& self) {
+        Tick();
+        ConnectThrough(L"Bluetooth (COM5)");
+        Ok();
+        if (GetParam() == IDOK)
+            return;
+        EXPECT_FALSE(self.IsEnded());
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available") << "nothing is connected";
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Connect");
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
+        Tick();
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
+    });
+    EXPECT_EQ(questions, std::vector<std::wstring>{kDisconnectAndExit});
+    // Whether to reconnect at the next start is decided when the question is asked.
+    EXPECT_EQ(Setting(L"Connection", L"Status", -9), GetParam() == IDOK ? 1 : 0);
+    EXPECT_EQ(result, GetParam() == IDOK ? IDOK : 99);
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherAnswer, HangUpUnderTheQuestionTest,
+                         ::testing::Values(IDCANCEL, IDOK),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == IDOK ? "Ok" : "Cancel");
+                         });
+
 TEST_F(DialogExitTest, OkWithAPortChosenButNoRelayAsksTheOtherQuestion)
 {
     RegisterCom5(true);
