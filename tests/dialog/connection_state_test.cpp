@@ -227,6 +227,49 @@ TEST_F(ConnectionStateTest, TheLowBaudWarningAsksOnlyForTheUsersWiredStartAt4800
     });
 }
 
+TEST_F(ConnectionStateTest, CancelOnTheLowBaudWarningGivesTheButtonBackItself)
+{
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"External (COM1)");
+        answers = {IDCANCEL};
+        // The receiver port's owner stays the same, so no tick touches the button meanwhile.
+        whileAsking = [&] {
+            EXPECT_FALSE(Enabled(ControlId::ConnectButton)) << "disabled while asking";
+            Tick(2);
+        };
+        Click(ControlId::ConnectButton);
+        whileAsking = nullptr;
+        ASSERT_EQ(questions.size(), 1u);
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton)) << "Cancel enables it again";
+        EXPECT_EQ(Requested(), Idle);
+    });
+}
+
+TEST_F(ConnectionStateTest, TheChosenLineSettingsReachTheEngineInTheirOrder)
+{
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"External (COM1)");
+        // Four values that differ from each other and from their defaults.
+        ChooseRow(ControlId::BaudRateList, 7);  // 19200
+        ChooseRow(ControlId::DataBitsList, 0);  // 7
+        ChooseRow(ControlId::StopBitsList, 1);  // two: code 2
+        ChooseRow(ControlId::ParityList, 1);    // odd: code 1
+        Click(ControlId::ConnectButton);
+        Tick();
+        const RelayEngine& engine = MainDialogTestHelper::Engine(*dialog);
+        EXPECT_EQ(RelayEngineTestHelper::ReceiverPortName(engine), L"COM2:");
+        EXPECT_EQ(RelayEngineTestHelper::OutputPortName(engine), L"COM1:");
+        const LineSettings asked = RelayEngineTestHelper::Settings(engine);
+        EXPECT_EQ(asked.baudRate, 19200u);
+        EXPECT_EQ(asked.parity, 1);
+        EXPECT_EQ(asked.dataBits, 7);
+        EXPECT_EQ(asked.stopBits, 2);
+        MainDialogTestHelper::WaitForAttempt(*dialog);
+    });
+}
+
 TEST_F(ConnectionStateTest, NoWarningForABluetoothPortNorForAnUnselectedBaudRow)
 {
     RegisterCom5(true);

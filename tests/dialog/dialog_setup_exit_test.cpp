@@ -115,6 +115,35 @@ TEST_F(DialogSetUpTest, ASavedPortNoLongerOfferedIsForgottenAndNothingConnects)
     });
 }
 
+// Enter always reaches a control when one can take it: the focus leaves what the
+// connection disables and comes back with the first control enabled again.
+TEST_F(DialogSetUpTest, AfterTheAutomaticReconnectionEnterWorksWithoutATab)
+{
+    RegisterCom5(true);
+    Store(L"PortSelection", L"port", 1);
+    Store(L"Connection", L"Status", 1);
+    Run([&](MainDialog& self) {
+        Window* button = self.GetDlgItem(ControlId::ConnectButton);
+        EXPECT_EQ(system.GetFocus(), nullptr) << "every tab stop is disabled while connecting";
+        Tick();
+        MainDialogTestHelper::WaitForAttempt(self);
+        Tick(2);
+        ASSERT_EQ(Text(ControlId::StatusLine), L"Connected to");
+        EXPECT_EQ(system.GetFocus(), button) << "the button, enabled again, takes it";
+        system.Deliver(InputEvent::Press(Key::Enter));
+        EXPECT_EQ(Requested(), MainDialog::Idle) << "Enter disconnects";
+        EXPECT_EQ(system.GetFocus(), nullptr);
+        Tick();
+        ASSERT_EQ(Text(ControlId::StatusLine), L"Available");
+        // The port list is enabled first: the button waits for the first owner lookup,
+        // which follows in the same tick.
+        EXPECT_EQ(system.GetFocus(), self.GetDlgItem(ControlId::PortList));
+        system.Deliver(InputEvent::Press(Key::Tab));
+        system.Deliver(InputEvent::Press(Key::Enter));
+        EXPECT_EQ(Requested(), MainDialog::Connecting) << "and connects again";
+    });
+}
+
 class DialogExitTest : public DialogHarness {
 protected:
     // Once the window is gone (the dialog object still exists): the output port's device
@@ -179,6 +208,34 @@ TEST_F(DialogExitTest, DecliningTheQuestionKeepsTheConnectionAndWhatWasAlreadyWr
         EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
     });
     EXPECT_EQ(result, 99);
+}
+
+TEST_F(DialogExitTest, LeavingClearsAStoredConnectionBeforeItAsks)
+{
+    RegisterCom5(true);
+    Store(L"PortSelection", L"port", 1);
+    Store(L"Connection", L"Status", 1);
+    answers = {IDCANCEL, IDCANCEL};
+    whileAsking = [&] {
+        EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0) << "written before the question";
+    };
+    const int result = Run([&](MainDialog& self) {
+        // The connection left at the last exit comes back by itself.
+        Tick();
+        MainDialogTestHelper::WaitForAttempt(self);
+        Tick(2);
+        ASSERT_EQ(Text(ControlId::StatusLine), L"Connected to");
+        Ok();
+        // Idle with the port chosen, once more from a stored 1.
+        Click(ControlId::ConnectButton);
+        Tick();
+        Store(L"Connection", L"Status", 1);
+        Ok();
+        EXPECT_FALSE(self.IsEnded());
+    });
+    EXPECT_EQ(result, 99);
+    EXPECT_EQ(questions, (std::vector<std::wstring>{kDisconnectAndExit, kExit}));
+    EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0);
 }
 
 // The far side hangs up while the exit question is open; the ticks under the question take
