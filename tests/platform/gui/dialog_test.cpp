@@ -110,6 +110,21 @@ protected:
 
     void Press(Key key) { system.Deliver(InputEvent::Press(key)); }
 
+    // The template's three tab stops, all enabled: the list, the button and the lower list.
+    struct TabStops {
+        Window* list;
+        Window* button;
+        Window* lower;
+    };
+    static TabStops EnableTabStops(TestDialog& dialog)
+    {
+        const TabStops stops{dialog.GetDlgItem(1005), dialog.GetDlgItem(1006),
+                             dialog.GetDlgItem(1000)};
+        stops.button->EnableWindow(true);
+        stops.lower->EnableWindow(true);
+        return stops;
+    }
+
     std::vector<std::byte> bytes;
     std::array<ResourceEntry, 1> entries{{{ResourceType::Dialog, 1, 0, {}}}};
     ResourceModule module{entries, {}};
@@ -268,11 +283,7 @@ TEST_F(DialogTest, ShiftTabWalksThreeStopsBackwardsAndWrapsToTheLast)
 {
     TestDialog dialog(module, 200);
     Run(dialog, [&] {
-        Window* list = dialog.GetDlgItem(1005);
-        Window* button = dialog.GetDlgItem(1006);
-        Window* lower = dialog.GetDlgItem(1000);
-        button->EnableWindow(true);
-        lower->EnableWindow(true);
+        const auto [list, button, lower] = EnableTabStops(dialog);
         system.SetFocus(list);
         Press(Key::BackTab);
         EXPECT_EQ(system.GetFocus(), lower);
@@ -364,11 +375,7 @@ TEST_F(DialogTest, TheFocusLeavesADisabledControlForTheNextTabStopOrForNone)
 {
     TestDialog dialog(module, 200);
     Run(dialog, [&] {
-        Window* list = dialog.GetDlgItem(1005);
-        Window* button = dialog.GetDlgItem(1006);
-        Window* lower = dialog.GetDlgItem(1000);
-        button->EnableWindow(true);
-        lower->EnableWindow(true);
+        const auto [list, button, lower] = EnableTabStops(dialog);
         system.SetFocus(button);
         button->EnableWindow(false);
         EXPECT_EQ(system.GetFocus(), lower) << "the next tab stop in template order";
