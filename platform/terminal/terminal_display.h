@@ -14,7 +14,7 @@
 namespace quorvex {
 
 // The program's screen: the terminal on standard input and output, through curses. It
-// draws the model (terminal_palette.h says in which colours) and turns keys, mouse clicks,
+// draws the model (terminal_palette.h says in which colours) and turns keys, mouse buttons,
 // resizes and the signals SIGTERM, SIGHUP and SIGINT into InputEvents (terminal_key_map.h
 // lists the keys; input_event.h says what the model does with them). Each press and release
 // of the left button is reported as it comes, in the middle of its cell; reading input

@@ -175,7 +175,6 @@ void InputRouter::Close(Window* foreground)
             box.Answer(box.Buttons().back());
     }
     SetOpen(nullptr);
-    DropPress();
     if (foreground)
         foreground->PostMessage(WM_CLOSE);
 }
