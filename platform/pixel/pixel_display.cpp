@@ -8,9 +8,11 @@
 #include <QRegion>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/pixel/pixel_painter.h"
 #include "platform/system/file_replacement.h"
+#include "platform/system/folder_handle.h"
 #include "platform/system/posix.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
@@ -233,9 +235,16 @@ bool PixelDisplay::SaveScreenshot(const std::string& path) const
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly) || !frame->save(&buffer, "PNG"))
         return false;
-    // Written beside and renamed into place, never through a link at the path.
+    // Written beside and renamed into place, never through a link at the path; the folder
+    // is the one the user named.
+    const std::filesystem::path file(path);
+    FolderHandle folder;
+    if (!file.has_filename() ||
+        !folder.Open(file.has_parent_path() ? file.parent_path() : std::filesystem::path(".")).Ok())
+        return false;
     return FileReplacement().Replace(
-               path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) ==
+               folder, file.filename().string(),
+               std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) ==
            FileReplacement::Result::Replaced;
 }
 
@@ -256,12 +265,26 @@ void PixelDisplay::KeyPressed(Key key)
     Queue(InputEvent::Press(key));
 }
 
-void PixelDisplay::Pointer(bool down, QPointF at)
+Point PixelDisplay::ToModel(QPointF at) const
 {
-    const Point device{static_cast<int>(std::floor(at.x() * pixelRatio)),
-                       static_cast<int>(std::floor(at.y() * pixelRatio))};
-    if (down)
-        Queue(InputEvent::ClickAt(scale.ToModel(device)));
+    return scale.ToModel({static_cast<int>(std::floor(at.x() * pixelRatio)),
+                          static_cast<int>(std::floor(at.y() * pixelRatio))});
+}
+
+void PixelDisplay::PointerDown(QPointF at)
+{
+    Queue(InputEvent::ButtonDownAt(ToModel(at)));
+}
+
+void PixelDisplay::PointerUp(QPointF at)
+{
+    Queue(InputEvent::ButtonUpAt(ToModel(at)));
+}
+
+void PixelDisplay::PointerCancelled()
+{
+    // Released beside the screen, where it meets nothing: the press acts on nothing.
+    Queue(InputEvent::ButtonUpAt({-1, -1}));
 }
 
 void PixelDisplay::CloseAsked()

@@ -77,7 +77,11 @@ private:
     void Exposed() override;
     void Resized() override;
     void KeyPressed(Key key) override;
-    void Pointer(bool down, QPointF at) override;
+    void PointerDown(QPointF at) override;
+    void PointerUp(QPointF at) override;
+    void PointerCancelled() override;
+    // The model pixel under a point of the window.
+    Point ToModel(QPointF at) const;
     void CloseAsked() override;
 
     Options options;

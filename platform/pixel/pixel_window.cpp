@@ -33,11 +33,13 @@ bool PixelWindow::event(QEvent* event)
         }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease: {
-            const auto* mouse = static_cast<QMouseEvent*>(event);
-            // A touch Qt turned into a mouse event has been handled as a touch already.
-            if (mouse->button() == Qt::LeftButton &&
-                mouse->source() == Qt::MouseEventNotSynthesized)
-                listener.Pointer(event->type() == QEvent::MouseButtonPress, mouse->position());
+            const auto& mouse = *static_cast<QMouseEvent*>(event);
+            if (mouse.button() != Qt::LeftButton || RepeatsATouch(mouse))
+                return true;
+            if (event->type() == QEvent::MouseButtonPress)
+                listener.PointerDown(mouse.position());
+            else
+                listener.PointerUp(mouse.position());
             return true;
         }
         case QEvent::TouchBegin:
@@ -55,24 +57,42 @@ bool PixelWindow::event(QEvent* event)
     return QWindow::event(event);
 }
 
+bool PixelWindow::RepeatsATouch(const QMouseEvent& mouse) const
+{
+    if (!hadTouch)
+        return false;
+    switch (mouse.source()) {
+        case Qt::MouseEventSynthesizedBySystem:
+            return true;
+        case Qt::MouseEventSynthesizedByQt: {
+            // Made from a touch, or from a pen's events, which nothing else reports.
+            const QPointingDevice* device = mouse.pointingDevice();
+            return device && (device->type() == QInputDevice::DeviceType::TouchScreen ||
+                              device->type() == QInputDevice::DeviceType::TouchPad);
+        }
+        default:
+            return false;
+    }
+}
+
 bool PixelWindow::Touch(QEvent* event)
 {
-    // A tap is the first finger's touch and lift; other fingers meanwhile do nothing.
     auto* touch = static_cast<QTouchEvent*>(event);
+    hadTouch = true;
     for (const QEventPoint& point : touch->points()) {
         if (point.state() == QEventPoint::Pressed && touchId < 0) {
             touchId = point.id();
-            listener.Pointer(true, point.position());
+            listener.PointerDown(point.position());
         } else if (point.id() == touchId && point.state() == QEventPoint::Released) {
             touchId = -1;
-            listener.Pointer(false, point.position());
+            listener.PointerUp(point.position());
         }
     }
     if (event->type() == QEvent::TouchCancel && touchId >= 0) {
-        // The system took the touch away: the finger is lifted nowhere, and presses nothing.
         touchId = -1;
-        listener.Pointer(false, QPointF(-1, -1));
+        listener.PointerCancelled();
     }
+    // Accepted, so that Qt makes no mouse events of its own from the touch.
     event->accept();
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMouseEvent>
 #include <QPointF>
 #include <QWindow>
 
@@ -10,7 +11,14 @@ namespace quorvex {
 // The window the pixel display draws into. Its event handlers only tell the listener what
 // happened, in the window's own logical pixels, and never reach the model: the display
 // queues it for the model's loop. A close request (the window's close button) leaves the
-// window open; the model decides. UI thread only.
+// window open; the model decides.
+//
+// The pointer: the left mouse button, and the first finger of a touch (others meanwhile do
+// nothing), each reported down and up as it comes; a tap is one touch and one lift. A mouse
+// event that the platform, or Qt, made from a touch repeats that touch, which has acted
+// already, and is left out once the window has had touch events; before that it is taken,
+// so that a tap is not lost where the platform sends only those. Qt makes mouse events from a
+// pen's events too: they count as a mouse. UI thread only.
 class PixelWindow : public QWindow {
 public:
     class Listener {
@@ -19,8 +27,11 @@ public:
         virtual void Exposed() = 0;
         virtual void Resized() = 0;
         virtual void KeyPressed(Key key) = 0;
-        // A button or a finger went down (`down`) or up at `at`.
-        virtual void Pointer(bool down, QPointF at) = 0;
+        // The left button or the acting finger went down, or up, at `at`.
+        virtual void PointerDown(QPointF at) = 0;
+        virtual void PointerUp(QPointF at) = 0;
+        // The system took the acting finger's touch away: it is lifted nowhere.
+        virtual void PointerCancelled() = 0;
         virtual void CloseAsked() = 0;
     };
 
@@ -32,9 +43,11 @@ protected:
 
 private:
     bool Touch(QEvent* event);
+    bool RepeatsATouch(const QMouseEvent& mouse) const;
 
     Listener& listener;
-    int touchId = -1;  // the one finger that acts, from its touch to its lift
+    int touchId = -1;       // the one finger that acts, from its touch to its lift
+    bool hadTouch = false;  // the platform sends this window touch events
 };
 
 }  // namespace quorvex

@@ -56,4 +56,20 @@ void ManualClock::WaitForTimedWaits(std::size_t total)
     sleepersChanged.wait(lock, [&] { return timedWaits >= total; });
 }
 
+bool ManualClock::WaitForTimedWaits(std::size_t total, std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(mutex);
+    return sleepersChanged.wait_for(lock, limit, [&] { return timedWaits >= total; });
+}
+
+std::optional<Clock::TimePoint> ManualClock::NextDeadline() const
+{
+    std::lock_guard lock(mutex);
+    std::optional<TimePoint> next;
+    for (const Sleeper* sleeper : sleepers)
+        if (!next || sleeper->deadline < *next)
+            next = sleeper->deadline;
+    return next;
+}
+
 }  // namespace quorvex

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/threads/clock.h"
@@ -30,6 +32,12 @@ public:
     // a test ends a thread's waits one by one without mistaking a wait that is just ending
     // for the next.
     void WaitForTimedWaits(std::size_t total);
+    // The same for at most `limit` of real time; false when fewer began, so that a test can
+    // report a thread that never waits as it should instead of hanging.
+    bool WaitForTimedWaits(std::size_t total, std::chrono::milliseconds limit);
+
+    // The earliest deadline of the timed waits under way, if any.
+    std::optional<TimePoint> NextDeadline() const;
 
 private:
     struct Sleeper {
