@@ -74,7 +74,7 @@ void PixelPainter::PaintCaption(const Window& window)
         return;
     // The handheld's OK: a white ring around "ok", filled white while it is held down.
     const QRect button = ToQRect(ok).adjusted(1, 1, -1, -1);
-    const bool down = pressed == &window;
+    const bool down = model.IsCaptionOkPressed(window);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(QPen(kCaptionText, 1));
@@ -95,7 +95,8 @@ void PixelPainter::Control(const Window& window)
         PaintGroupBox(window);
     else if (IsClass(window, L"button"))
         PaintButton(ToQRect(window.GetWindowRect()), ToQString(window.GetWindowText()),
-                    window.IsWindowEnabled(), model.GetFocus() == &window, pressed == &window);
+                    window.IsWindowEnabled(), model.GetFocus() == &window,
+                    model.PressedControl() == &window);
     else if (IsClass(window, ComboBoxWindow::kClass))
         PaintField(static_cast<const ComboBoxWindow&>(window));
     else
@@ -274,9 +275,11 @@ void PixelPainter::Box(const MessageBox& box)
             QRect(layout.text.x, layout.text.y + static_cast<int>(i) * cell.cy, textWidth, cell.cy),
             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, ToQString(layout.lines[i]));
     painter.restore();
-    for (std::size_t i = 0; i < layout.buttons.size(); ++i)
+    for (std::size_t i = 0; i < layout.buttons.size(); ++i) {
+        const int index = static_cast<int>(i);
         PaintButton(ToQRect(layout.buttons[i]), ToQString(MessageBox::ButtonText(box.Buttons()[i])),
-                    true, static_cast<int>(i) == box.FocusedButton(), false);
+                    true, index == box.FocusedButton(), index == model.PressedBoxButton(box));
+    }
 }
 
 void PixelPainter::PaintIcon(const QRect& at, std::uint32_t icon)

@@ -21,16 +21,15 @@ class WindowSystem;
 // it: the top-level windows from the bottom up, each with its caption bar (title and OK
 // button) and its controls, then the open drop-down list, then the message boxes. Static
 // texts in the dialog font (bold where the model says), group boxes, flat push buttons with
-// their pressed look and focus mark, drop-down lists, disabled controls greyed; what a
+// their focus mark and, while the model holds them pressed, their pressed look (the caption's
+// OK and a message box's buttons too), drop-down lists, disabled controls greyed; what a
 // window painted itself (the lamp) is copied pixel for pixel. The caller's painter carries
 // the scale and the clip. The painter reads the model and never changes it. UI thread only.
 class PixelPainter : private PaintOrder::Painter {
 public:
-    // Everything outlives the painter. `pressed` is the control the pointer holds down, if
-    // any.
-    PixelPainter(const WindowSystem& model, const DialogFont& font, QPainter& painter,
-                 const Window* pressed = nullptr)
-        : model(model), font(font), painter(painter), pressed(pressed)
+    // Everything outlives the painter.
+    PixelPainter(const WindowSystem& model, const DialogFont& font, QPainter& painter)
+        : model(model), font(font), painter(painter)
     {
     }
     ~PixelPainter() override = default;
@@ -71,7 +70,6 @@ private:
     const WindowSystem& model;
     const DialogFont& font;
     QPainter& painter;
-    const Window* pressed;
     Size cell;
 };
 
