@@ -1,29 +1,23 @@
-// The real main dialog on the pixel pixelDisplay: where its controls are drawn at the handheld's
-// sizes and in a phone's window, the lamp's pixels, a resize that must leave the window as a
-// fresh start draws it, and input through the window.
+// The real main dialog on the pixel display: where its controls are drawn at the handheld's
+// sizes and in a phone's window, the lamp's pixels, and a resize that must leave the window as
+// a fresh start draws it.
 #include <gtest/gtest.h>
 
-#include <QTest>
 #include <array>
-#include <csignal>
-#include <vector>
+#include <ostream>
 
 #include "platform/resource/bitmap.h"
 #include "platform/window/combo_box_window.h"
 #include "platform/window/input_router.h"
-#include "platform/window/window_system_test_helper.h"
 #include "resources/bitmap_ids.h"
 #include "resources/control_ids.h"
 #include "resources/program_resources.h"
-#include "resources/string_ids.h"
-#include "tests/dialog/dialog_harness.h"
-#include "tests/platform/pixel/pixel_screen.h"
+#include "tests/platform/pixel/pixel_dialog_fixture.h"
 
 namespace quorvex {
 namespace {
 
-using testing::DialogHarness;
-using testing::PixelScreen;
+using testing::PixelDialogTest;
 
 // Where a control of a template lands, in the model's pixels on the screen, worked out by
 // hand from the template's dialog units and the font's base units of 7 x 13: x * 7 / 4,
@@ -79,50 +73,6 @@ constexpr std::array<Placed, 17> kLandscape{{
 constexpr Rect kPortraitLamp{253, 69, 268, 83};
 constexpr Rect kLandscapeLamp{150, 118, 165, 132};
 
-// The colour of the frame's pixel at device (x, y), without alpha.
-QRgb At(const QImage& frame, int x, int y)
-{
-    return frame.pixel(x, y) & 0xFFFFFF;
-}
-
-class PixelDialogTest : protected PixelScreen, public DialogHarness {
-protected:
-    explicit PixelDialogTest(Size window = {240, 320})
-        : PixelScreen(window), DialogHarness(pixelDisplay.get())
-    {
-    }
-
-    void Pump() { PixelScreen::Pump(system); }
-
-    void Resize(Size window)
-    {
-        QtWindow().resize(window.cx, window.cy);
-        Pump();
-    }
-
-    StatusLamp& Lamp() { return MainDialogTestHelper::Lamp(*dialog); }
-
-    // Waits, as the loop does, until the lamp has painted frame `frame` of the strip; the
-    // blink thread's repaints come when they come.
-    void WaitUntilLampShows(const Bitmap& strip, int frame)
-    {
-        const auto shows = [&] {
-            const auto pixels = Lamp().PaintedPixels();
-            if (pixels.size() != static_cast<std::size_t>(StatusLamp::kWidth * StatusLamp::kHeight))
-                return false;
-            for (int y = 0; y < StatusLamp::kHeight; ++y)
-                for (int x = 0; x < StatusLamp::kWidth; ++x)
-                    if (pixels[static_cast<std::size_t>(y * StatusLamp::kWidth + x)] !=
-                        strip.Pixel(StatusLamp::kWidth * frame + x, y))
-                        return false;
-            return true;
-        };
-        while (!shows())
-            WindowSystemTestHelper::WaitAndDispatch(system);
-    }
-    const ScreenScale& Scale() const { return PixelDisplayTestHelper::Scale(*pixelDisplay); }
-};
-
 // ---- Where everything is drawn ---------------------------------------------------------------
 
 struct LayoutCase {
@@ -132,6 +82,12 @@ struct LayoutCase {
     Size screen;
     bool landscape;
 };
+
+// Named in the test's name, and nothing else: a pointer would name it differently each run.
+void PrintTo(const LayoutCase& layout, std::ostream* out)
+{
+    *out << layout.name;
+}
 
 class PixelLayoutTest : public PixelDialogTest, public ::testing::WithParamInterface<LayoutCase> {
 protected:
@@ -301,80 +257,6 @@ TEST_F(PixelDialogTest, AfterATurnAndATickAConnectedWindowEqualsAFreshStartsAtTh
         ASSERT_EQ(turned.size(), Frame().size());
         EXPECT_TRUE(turned == Frame()) << "the turned window differs from a fresh start's";
     });
-}
-
-// ---- Input through the window ------------------------------------------------------------
-
-TEST_F(PixelDialogTest, KeysChooseAPortMoveTheFocusAndPressConnect)
-{
-    Run([&](MainDialog&) {
-        Pump();
-        Tick();  // the receiver port is found free
-        ASSERT_EQ(system.GetFocus(), dialog->GetDlgItem(ControlId::PortList));
-        QTest::keyClick(&QtWindow(), Qt::Key_Down);
-        Pump();
-        EXPECT_EQ(Selection(ControlId::PortList), 1) << "Down chooses the next port";
-        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
-        QTest::keyClick(&QtWindow(), Qt::Key_Tab);
-        Pump();
-        EXPECT_EQ(system.GetFocus(), dialog->GetDlgItem(ControlId::ConnectButton));
-        QTest::keyClick(&QtWindow(), Qt::Key_Tab, Qt::ShiftModifier);
-        Pump();
-        EXPECT_EQ(system.GetFocus(), dialog->GetDlgItem(ControlId::PortList)) << "Shift-Tab";
-        QTest::keyClick(&QtWindow(), Qt::Key_Space);
-        QTest::keyClick(&QtWindow(), Qt::Key_End);
-        QTest::keyClick(&QtWindow(), Qt::Key_Escape);
-        Pump();
-        EXPECT_EQ(Selection(ControlId::PortList), 1) << "Esc closes the list without a choice";
-        QTest::keyClick(&QtWindow(), Qt::Key_Enter);
-        QTest::keyClick(&QtWindow(), Qt::Key_End);
-        QTest::keyClick(&QtWindow(), Qt::Key_Enter);
-        Pump();
-        EXPECT_EQ(Rows(ControlId::PortList).at(Selection(ControlId::PortList)), L"Bluetooth (COM9)")
-            << "Enter opens the list, End goes to its last item, Enter chooses it";
-        QTest::keyClick(&QtWindow(), Qt::Key_Tab);
-        QTest::keyClick(&QtWindow(), Qt::Key_Return);
-        Pump();
-        EXPECT_EQ(Requested(), 1) << "Enter on Connect asks to connect";
-    });
-}
-
-TEST_F(PixelDialogTest, F10AndCtrlOAreTheCaptionsOk)
-{
-    answers = {IDCANCEL, IDOK};
-    const int result = Run([&](MainDialog&) {
-        Pump();
-        QTest::keyClick(&QtWindow(), Qt::Key_Down);
-        QTest::keyClick(&QtWindow(), Qt::Key_F10);
-        Pump();
-        ASSERT_EQ(questions.size(), 1u);
-        EXPECT_FALSE(dialog->IsEnded()) << "Cancel keeps the dialog";
-        QTest::keyClick(&QtWindow(), Qt::Key_O, Qt::ControlModifier);
-        Pump();
-    });
-    EXPECT_EQ(questions.size(), 2u);
-    EXPECT_EQ(result, IDOK);
-}
-
-TEST_F(PixelDialogTest, TheWindowsCloseButtonAndSigtermLeaveWithoutAsking)
-{
-    for (const bool bySignal : {false, true}) {
-        SCOPED_TRACE(bySignal ? "SIGTERM" : "close button");
-        const int result = Run([&](MainDialog&) {
-            Pump();
-            QTest::keyClick(&QtWindow(), Qt::Key_Down);  // a port chosen: OK would ask
-            Pump();
-            if (bySignal)
-                ASSERT_EQ(std::raise(SIGTERM), 0);
-            else
-                QtWindow().close();
-            Pump();
-            EXPECT_TRUE(dialog->IsEnded());
-        });
-        EXPECT_TRUE(questions.empty());
-        EXPECT_EQ(result, IDCANCEL);
-        EXPECT_TRUE(QtWindow().isVisible()) << "the window stays until the program ends";
-    }
 }
 
 }  // namespace
