@@ -4,6 +4,7 @@
 
 #include "dialog/template_relayout.h"
 #include "platform/gui/combo_box.h"
+#include "platform/window/combo_box_window.h"
 #include "platform/window/window_system.h"
 #include "resources/control_ids.h"
 #include "resources/dialog_ids.h"
@@ -69,12 +70,23 @@ void SampleDialog::ShowLook()
     SetText(ControlId::ConnectButton, look.connected ? StringId::Disconnect : StringId::Connect);
     if (Window* button = GetDlgItem(ControlId::ConnectButton))
         button->EnableWindow(true);
-    // While connected the lists cannot change, as in the real dialog.
+    // While connected the lists cannot change, and the line settings are the wired port's
+    // alone, as in the real dialog.
+    const auto* ports = static_cast<const ComboBoxWindow*>(GetDlgItem(ControlId::PortList));
+    const bool wired = ports && ports->GetCurSel() == kWiredPort;
     for (int id : {ControlId::PortList, ControlId::BaudRateList, ControlId::DataBitsList,
                    ControlId::StopBitsList, ControlId::ParityList})
         if (Window* list = GetDlgItem(id))
-            list->EnableWindow(!look.connected);
+            list->EnableWindow(!look.connected && (id == ControlId::PortList || wired));
     lamp.SetState(look.connected ? StatusLamp::LampBlue : StatusLamp::LampDark);
+}
+
+bool SampleDialog::OnCommand(std::uint16_t id, std::uint16_t code, Window*)
+{
+    if (id != ControlId::PortList || code != CBN_SELCHANGE)
+        return false;
+    ShowLook();
+    return true;
 }
 
 void SampleDialog::OnTimer(std::uintptr_t id)

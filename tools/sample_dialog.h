@@ -33,6 +33,7 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    bool OnCommand(std::uint16_t id, std::uint16_t code, Window* from) override;
     void OnTimer(std::uintptr_t id) override;
     void OnSize(std::uint32_t kind, int cx, int cy) override;
 
@@ -42,6 +43,9 @@ private:
     void SetText(int id, std::uint16_t string);
     void ShowLook();
     Point LampPlace() const;
+
+    // The row of "External (COM1)" in the port list.
+    static constexpr int kWiredPort = 1;
 
     Look look;
     Font bold;
