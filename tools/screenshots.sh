@@ -7,9 +7,9 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target quorvex-show-dialog-pixel >/dev/null
-runtime=$(mktemp -d)  # mode 0700: Qt's private runtime folder
+runtime=$(mktemp -d)  # mode 0700: Qt's private runtime folder, and the example's prefix
 trap 'rm -rf "$runtime"' EXIT
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$runtime
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$runtime QUORVEX_PREFIX=$runtime/prefix
 export FONTCONFIG_FILE=$PWD/tests/platform/pixel/fonts.conf
 preview=build/default/tools/quorvex-show-dialog-pixel
 mkdir -p docs/screenshots
