@@ -64,12 +64,20 @@ protected:
         return *static_cast<ComboBoxWindow*>(dialog->GetDlgItem(id));
     }
 
-    // By keys: a Bluetooth port, which Connect asks nothing about.
-    void ChooseTheLastPort()
+    // Chooses, by keys, the last port, a Bluetooth one that Connect asks nothing about, once
+    // the receiver port is found free, and returns where Connect stands, enabled and not
+    // drawn pressed.
+    Rect ReadyToConnect()
     {
+        Pump();
+        Tick();
         for (const Qt::Key key : {Qt::Key_Enter, Qt::Key_End, Qt::Key_Enter})
             QTest::keyClick(&QtWindow(), key);
         Pump();
+        const Rect connect = Place(ControlId::ConnectButton);
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
+        EXPECT_FALSE(DrawnPressed(connect));
+        return connect;
     }
 
     // A finger touches at `at`, and is lifted at `to`.
@@ -169,12 +177,7 @@ TEST_F(PixelInputTest, ATapOpensTheListAndATapOnARowChoosesItOnceAndMouseCopiesA
 TEST_F(PixelInputTest, ATapPressesConnectWhenTheFingerLiftsAndItIsDrawnPressedWhileHeld)
 {
     Run([&](MainDialog&) {
-        Pump();
-        Tick();
-        ChooseTheLastPort();
-        const Rect connect = Place(ControlId::ConnectButton);
-        ASSERT_TRUE(Enabled(ControlId::ConnectButton));
-        ASSERT_FALSE(DrawnPressed(connect));
+        const Rect connect = ReadyToConnect();
 
         Touch(Middle(connect));
         Pump();
@@ -192,10 +195,7 @@ TEST_F(PixelInputTest, ATapPressesConnectWhenTheFingerLiftsAndItIsDrawnPressedWh
 TEST_F(PixelInputTest, APressReleasedElsewhereOrTakenAwayPressesNothing)
 {
     Run([&](MainDialog&) {
-        Pump();
-        Tick();
-        ChooseTheLastPort();
-        const Rect connect = Place(ControlId::ConnectButton);
+        const Rect connect = ReadyToConnect();
         const QPoint beside = Middle(Place(ControlId::StatusLine));
 
         QTest::mousePress(&QtWindow(), Qt::LeftButton, {}, Middle(connect));
