@@ -67,8 +67,7 @@ bool PixelWindow::RepeatsATouch(const QMouseEvent& mouse) const
         case Qt::MouseEventSynthesizedByQt: {
             // Made from a touch, or from a pen's events, which nothing else reports.
             const QPointingDevice* device = mouse.pointingDevice();
-            return device && (device->type() == QInputDevice::DeviceType::TouchScreen ||
-                              device->type() == QInputDevice::DeviceType::TouchPad);
+            return device && device->type() == QInputDevice::DeviceType::TouchScreen;
         }
         default:
             return false;
@@ -77,7 +76,12 @@ bool PixelWindow::RepeatsATouch(const QMouseEvent& mouse) const
 
 bool PixelWindow::Touch(QEvent* event)
 {
+    // Accepted, so that Qt makes no mouse events of its own from the touch.
+    event->accept();
     auto* touch = static_cast<QTouchEvent*>(event);
+    const QPointingDevice* device = touch->pointingDevice();
+    if (!device || device->type() != QInputDevice::DeviceType::TouchScreen)
+        return true;
     hadTouch = true;
     for (const QEventPoint& point : touch->points()) {
         if (point.state() == QEventPoint::Pressed && touchId < 0) {
@@ -92,8 +96,6 @@ bool PixelWindow::Touch(QEvent* event)
         touchId = -1;
         listener.PointerCancelled();
     }
-    // Accepted, so that Qt makes no mouse events of its own from the touch.
-    event->accept();
     return true;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QMouseEvent>
 #include <QPointF>
 #include <QWindow>
 
 #include "platform/window/input_event.h"
+
+class QMouseEvent;
 
 namespace quorvex {
 
@@ -13,12 +14,13 @@ namespace quorvex {
 // queues it for the model's loop. A close request (the window's close button) leaves the
 // window open; the model decides.
 //
-// The pointer: the left mouse button, and the first finger of a touch (others meanwhile do
-// nothing), each reported down and up as it comes; a tap is one touch and one lift. A mouse
-// event that the platform, or Qt, made from a touch repeats that touch, which has acted
-// already, and is left out once the window has had touch events; before that it is taken,
-// so that a tap is not lost where the platform sends only those. Qt makes mouse events from a
-// pen's events too: they count as a mouse. UI thread only.
+// The pointer: the left mouse button, and the first finger of a touch on the screen (others
+// meanwhile do nothing), each reported down and up as it comes; a tap is one touch and one
+// lift. A mouse event that the platform, or Qt, made from a touch repeats that touch, which
+// has acted already, and is left out once the window has had touches; before that it is
+// taken, so that a tap is not lost where the platform sends only those. Qt makes mouse events
+// from a pen's events too: they count as a mouse. A touchpad's touches press nothing: the
+// pointer it moves reports its clicks. UI thread only.
 class PixelWindow : public QWindow {
 public:
     class Listener {
@@ -47,7 +49,7 @@ private:
 
     Listener& listener;
     int touchId = -1;       // the one finger that acts, from its touch to its lift
-    bool hadTouch = false;  // the platform sends this window touch events
+    bool hadTouch = false;  // the platform sends this window touches on the screen
 };
 
 }  // namespace quorvex

@@ -36,11 +36,19 @@ QPoint Middle(const Rect& model)
     return InWindow({(model.left + model.right) / 2, (model.top + model.bottom) / 2});
 }
 
-// A touchscreen, and a pen, as Qt's platforms report them; alive as long as the application.
+// A touchscreen, a touchpad and a pen, as Qt's platforms report them; alive as long as the
+// application.
 QPointingDevice& TouchScreen()
 {
     static QPointingDevice* const device =
         QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+    return *device;
+}
+
+QPointingDevice& TouchPad()
+{
+    static QPointingDevice* const device =
+        QTest::createTouchDevice(QInputDevice::DeviceType::TouchPad);
     return *device;
 }
 
@@ -218,6 +226,11 @@ TEST_F(PixelInputTest, APressReleasedElsewhereOrTakenAwayPressesNothing)
         Pump();
         EXPECT_FALSE(DrawnPressed(connect));
         EXPECT_EQ(Requested(), MainDialog::Idle) << "the touch taken away";
+
+        QTest::touchEvent(&QtWindow(), &TouchPad()).press(0, Middle(connect));
+        QTest::touchEvent(&QtWindow(), &TouchPad()).release(0, Middle(connect));
+        Pump();
+        EXPECT_EQ(Requested(), MainDialog::Idle) << "a touchpad's touch";
 
         QTest::mouseClick(&QtWindow(), Qt::LeftButton, {}, Middle(connect));
         Pump();
