@@ -36,12 +36,21 @@ bool PixelWindow::event(QEvent* event)
             const auto& mouse = *static_cast<QMouseEvent*>(event);
             if (mouse.button() != Qt::LeftButton || RepeatsATouch(mouse))
                 return true;
-            if (event->type() == QEvent::MouseButtonPress)
+            held = event->type() == QEvent::MouseButtonPress;
+            if (held)
                 listener.PointerDown(mouse.position());
             else
                 listener.PointerUp(mouse.position());
             return true;
         }
+        case QEvent::FocusOut:
+            // Another window took the input: the release may never come here.
+            if (held) {
+                held = false;
+                touchId = -1;
+                listener.PointerCancelled();
+            }
+            break;
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
         case QEvent::TouchEnd:
@@ -86,14 +95,17 @@ bool PixelWindow::Touch(QEvent* event)
     for (const QEventPoint& point : touch->points()) {
         if (point.state() == QEventPoint::Pressed && touchId < 0) {
             touchId = point.id();
+            held = true;
             listener.PointerDown(point.position());
         } else if (point.id() == touchId && point.state() == QEventPoint::Released) {
             touchId = -1;
+            held = false;
             listener.PointerUp(point.position());
         }
     }
     if (event->type() == QEvent::TouchCancel && touchId >= 0) {
         touchId = -1;
+        held = false;
         listener.PointerCancelled();
     }
     return true;

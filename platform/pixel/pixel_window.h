@@ -20,7 +20,8 @@ namespace quorvex {
 // has acted already, and is left out once the window has had touches; before that it is
 // taken, so that a tap is not lost where the platform sends only those. Qt makes mouse events
 // from a pen's events too: they count as a mouse. A touchpad's touches press nothing: the
-// pointer it moves reports its clicks. UI thread only.
+// pointer it moves reports its clicks. A press held while another window takes the input
+// (the window loses the focus) is taken away, as a touch the system cancels. UI thread only.
 class PixelWindow : public QWindow {
 public:
     class Listener {
@@ -32,7 +33,8 @@ public:
         // The left button or the acting finger went down, or up, at `at`.
         virtual void PointerDown(QPointF at) = 0;
         virtual void PointerUp(QPointF at) = 0;
-        // The system took the acting finger's touch away: it is lifted nowhere.
+        // The system took the press away (the acting finger's touch, or the input while the
+        // button was held): it is released nowhere.
         virtual void PointerCancelled() = 0;
         virtual void CloseAsked() = 0;
     };
@@ -49,6 +51,7 @@ private:
 
     Listener& listener;
     int touchId = -1;       // the one finger that acts, from its touch to its lift
+    bool held = false;      // the button or the finger is down
     bool hadTouch = false;  // the platform sends this window touches on the screen
 };
 

@@ -227,6 +227,16 @@ TEST_F(PixelInputTest, APressReleasedElsewhereOrTakenAwayPressesNothing)
         EXPECT_FALSE(DrawnPressed(connect));
         EXPECT_EQ(Requested(), MainDialog::Idle) << "the touch taken away";
 
+        QTest::mousePress(&QtWindow(), Qt::LeftButton, {}, Middle(connect));
+        Pump();
+        QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QCoreApplication::sendEvent(&QtWindow(), &focusOut);
+        Pump();
+        EXPECT_FALSE(DrawnPressed(connect)) << "another window took the input";
+        QTest::mouseRelease(&QtWindow(), Qt::LeftButton, {}, Middle(connect));
+        Pump();
+        EXPECT_EQ(Requested(), MainDialog::Idle) << "a release after the press was taken away";
+
         QTest::touchEvent(&QtWindow(), &TouchPad()).press(0, Middle(connect));
         QTest::touchEvent(&QtWindow(), &TouchPad()).release(0, Middle(connect));
         Pump();
