@@ -7,8 +7,9 @@
 #include <QMouseEvent>
 #include <QPointingDevice>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
-#include <string>
+#include <string_view>
 
 #include "platform/window/combo_box_window.h"
 #include "platform/window/input_router.h"
@@ -88,7 +89,7 @@ protected:
         return connect;
     }
 
-    // A finger touches at `at`, and is lifted at `to`.
+    // A finger touches the screen at `at`; a finger is lifted at `at`; both, a tap.
     void Touch(QPoint at) { QTest::touchEvent(&QtWindow(), &TouchScreen()).press(0, at); }
     void Lift(QPoint at) { QTest::touchEvent(&QtWindow(), &TouchScreen()).release(0, at); }
     void Tap(QPoint at)
