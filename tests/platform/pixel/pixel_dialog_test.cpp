@@ -101,10 +101,10 @@ TEST_P(PixelLayoutTest, EveryControlStandsWhereTheTemplateAndTheBaseUnitsPutIt)
         Pump();
         EXPECT_EQ(Scale().Scale(), want.scale);
         EXPECT_EQ(Scale().Screen(), want.screen);
-        EXPECT_EQ(Scale().Origin(), Point(0, 0));
-        EXPECT_EQ(dialog->GetWindowRect(), Rect(0, 0, want.screen.cx, want.screen.cy));
+        EXPECT_EQ(Scale().Origin(), (Point{0, 0}));
+        EXPECT_EQ(dialog->GetWindowRect(), (Rect{0, 0, want.screen.cx, want.screen.cy}));
         EXPECT_EQ(InputRouter::CaptionOkRect(*dialog, {7, 13}),
-                  Rect(want.screen.cx - 28, 0, want.screen.cx, 13));
+                  (Rect{want.screen.cx - 28, 0, want.screen.cx, 13}));
         for (const Placed& placed : want.landscape ? kLandscape : kPortrait) {
             SCOPED_TRACE(placed.id);
             const Window* control = dialog->GetDlgItem(placed.id);
@@ -200,7 +200,7 @@ TEST_F(PixelPhoneTest, APulseDrawsTheLampsRectangleAndNothingElse)
         pixelDisplay->Flush(system);
         const auto drawn = PixelDisplayTestHelper::LastDrawn(*pixelDisplay);
         ASSERT_EQ(drawn.size(), 1u);
-        EXPECT_EQ(drawn[0], Rect(506, 138, 536, 166)) << "the lamp at twice its size";
+        EXPECT_EQ(drawn[0], (Rect{506, 138, 536, 166})) << "the lamp at twice its size";
     });
 }
 
@@ -213,7 +213,7 @@ TEST_F(PixelDialogTest, AfterAResizeAndATickAnIdleWindowEqualsAFreshStartsAtThat
         Pump();
         Tick();
         Resize({720, 1440});
-        ASSERT_EQ(system.ScreenPixels(), Size(360, 720)) << "the model's screen turned with it";
+        ASSERT_EQ(system.ScreenPixels(), (Size{360, 720})) << "the model's screen turned with it";
         Tick();
         pixelDisplay->Flush(system);
         resized = Frame().copy();
@@ -235,7 +235,7 @@ TEST_F(PixelDialogTest, AfterATurnAndATickAConnectedWindowEqualsAFreshStartsAtTh
         Pump();
         ConnectThrough(L"Bluetooth (COM5)");
         Resize({320, 240});
-        ASSERT_EQ(system.ScreenPixels(), Size(320, 240)) << "the model's screen turned with it";
+        ASSERT_EQ(system.ScreenPixels(), (Size{320, 240})) << "the model's screen turned with it";
         Tick();
         system.SetFocus(dialog->GetDlgItem(ControlId::ConnectButton));
         ASSERT_FALSE(Lamp().IsLit());

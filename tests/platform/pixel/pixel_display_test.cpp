@@ -21,7 +21,7 @@ TEST(DialogFontTest, TheBaseUnitsAreWhatDejaVuSansGivesAt8PointsAnd96DotsPerInch
     std::string error;
     ASSERT_TRUE(font.Load(DialogFont::kDefaultFolder, error)) << error;
     // Average width of A-Z and a-z 6.79, rounded; ascent 10 plus descent 3.
-    EXPECT_EQ(font.BaseUnits(), Size(7, 13));
+    EXPECT_EQ(font.BaseUnits(), (Size{7, 13}));
     EXPECT_EQ(font.Regular().family(), QStringLiteral("DejaVu Sans"));
     EXPECT_TRUE(font.Bold().bold());
 }

@@ -120,12 +120,12 @@ TEST_F(MessageBoxTest, AnIconKeepsASquareOfTwoRowsLeftOfTheText)
     // columns and two rows in; the text a column past the icon's four whole columns. One
     // line beside the icon still takes the icon's two rows: 7 rows of 13 in all.
     const MessageBox::Layout& icon = layouts[0];
-    EXPECT_EQ(icon.box, Rect(7, 104, 231, 195));
-    EXPECT_EQ(icon.icon, Rect(21, 130, 47, 156));
-    EXPECT_EQ(icon.text, Point(56, 130));
+    EXPECT_EQ(icon.box, (Rect{7, 104, 231, 195}));
+    EXPECT_EQ(icon.icon, (Rect{21, 130, 47, 156}));
+    EXPECT_EQ(icon.text, (Point{56, 130}));
     const MessageBox::Layout& plain = layouts[1];
     EXPECT_EQ(plain.icon, Rect());
-    EXPECT_EQ(plain.text, Point(21, 143));
+    EXPECT_EQ(plain.text, (Point{21, 143}));
     EXPECT_EQ(plain.box.Height(), 6 * 13);
 }
 
