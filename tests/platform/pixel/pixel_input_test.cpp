@@ -112,6 +112,18 @@ protected:
         Pump();
     }
 
+    // The mouse pressed on `button` (`name`), which is drawn pressed while held, and released
+    // at `at`.
+    void PressThenReleaseAt(const Rect& button, const char* name, QPoint at)
+    {
+        QTest::mousePress(&QtWindow(), Qt::LeftButton, {}, Middle(button));
+        Pump();
+        EXPECT_TRUE(DrawnPressed(button)) << name << ", held down by the mouse";
+        QTest::mouseRelease(&QtWindow(), Qt::LeftButton, {}, at);
+        Pump();
+        EXPECT_FALSE(DrawnPressed(button)) << name << ", released";
+    }
+
     // The share of the device pixels under model rectangle `model` that have `colour`.
     double Share(const Rect& model, QRgb colour) const
     {
@@ -207,12 +219,7 @@ TEST_F(PixelInputTest, APressReleasedElsewhereOrTakenAwayPressesNothing)
         const Rect connect = ReadyToConnect();
         const QPoint beside = Middle(Place(ControlId::StatusLine));
 
-        QTest::mousePress(&QtWindow(), Qt::LeftButton, {}, Middle(connect));
-        Pump();
-        EXPECT_TRUE(DrawnPressed(connect)) << "held down by the mouse";
-        QTest::mouseRelease(&QtWindow(), Qt::LeftButton, {}, beside);
-        Pump();
-        EXPECT_FALSE(DrawnPressed(connect));
+        PressThenReleaseAt(connect, "Connect", beside);
         EXPECT_EQ(Requested(), MainDialog::Idle) << "the mouse released beside Connect";
 
         Touch(Middle(connect));
@@ -261,12 +268,7 @@ TEST_F(PixelInputTest, TheCaptionsOkAndTheQuestionsButtonsAreDrawnPressedWhileHe
         const Rect ok = layout.buttons.front();
         const QPoint text = InWindow(layout.text);
 
-        QTest::mousePress(&QtWindow(), Qt::LeftButton, {}, Middle(ok));
-        Pump();
-        EXPECT_TRUE(DrawnPressed(ok)) << "the question's OK, held down";
-        QTest::mouseRelease(&QtWindow(), Qt::LeftButton, {}, text);
-        Pump();
-        EXPECT_FALSE(DrawnPressed(ok));
+        PressThenReleaseAt(ok, "the question's OK", text);
         EXPECT_FALSE(box.IsAnswered()) << "released on the question's text";
 
         Tap(Middle(ok));
