@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/registry/proc_folder.h"
 #include "platform/system/link_target.h"
 #include "platform/system/port_name.h"
 #include "platform/system/posix.h"
-#include "platform/system/posix_file.h"
-#include "platform/system/text_fold.h"
 #include "platform/system/utf8.h"
 #include "platform/system/uucp_lock.h"
 
@@ -17,16 +16,6 @@ namespace quorvex {
 namespace {
 
 constexpr unsigned kRfcommMajor = 216;
-
-std::string ReadSmall(const std::filesystem::path& path, std::uint64_t limit)
-{
-    PosixFile file;
-    std::string text;
-    if (file.Open(path, PosixFile::Mode::Read) != PosixFile::Result::Ok ||
-        file.ReadAll(text, limit) != PosixFile::Result::Ok)
-        return {};
-    return text;
-}
 
 std::optional<int> ParsePid(std::string_view text)
 {
@@ -46,6 +35,24 @@ bool DefaultIsRfcomm(const std::filesystem::path& device)
            status.deviceMajor == kRfcommMajor;
 }
 
+// The process other than this one that holds a flock on the file `node`, as `table` says.
+std::optional<int> FlockHolder(const std::string& table, const NodeStatus& node)
+{
+    char id[64];
+    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", node.fileSystemMajor, node.fileSystemMinor,
+                  static_cast<unsigned long long>(node.inode));
+    // "1: FLOCK  ADVISORY  WRITE 4242 00:19:7 0 EOF": the pid is the field before the id.
+    for (std::size_t at = table.find(id); at != std::string::npos; at = table.find(id, at + 1)) {
+        const std::size_t start = table.rfind(' ', at - 1);
+        if (start == std::string::npos)
+            continue;
+        const auto pid = ParsePid(std::string_view(table).substr(start + 1, at - start - 1));
+        if (pid && *pid != Posix::ProcessId())
+            return pid;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 LiveRecords::LiveRecords() : LiveRecords(Sources{})
@@ -54,8 +61,25 @@ LiveRecords::LiveRecords() : LiveRecords(Sources{})
 
 LiveRecords::LiveRecords(Sources sources) : sources(std::move(sources))
 {
+    if (!this->sources.processes)
+        this->sources.processes = std::make_shared<ProcFolder>();
     if (!this->sources.isRfcomm)
         this->sources.isRfcomm = DefaultIsRfcomm;
+    scanner = std::make_unique<DescriptorScanner>(
+        *this->sources.processes,
+        this->sources.clock != nullptr ? *this->sources.clock : Clock::System());
+}
+
+LiveRecords::~LiveRecords() = default;
+
+LiveRecords::LiveRecords(LiveRecords&&) noexcept = default;
+
+LiveRecords& LiveRecords::operator=(LiveRecords&& other) noexcept
+{
+    scanner.reset();  // first: its thread uses what the sources hold
+    sources = std::move(other.sources);
+    scanner = std::move(other.scanner);
+    return *this;
 }
 
 std::optional<std::filesystem::path> LiveRecords::DeviceOf(std::wstring_view portName,
@@ -71,81 +95,29 @@ std::optional<std::wstring> LiveRecords::ReceiverOwner(std::wstring_view valueNa
     const auto device = DeviceOf(valueName, prefix);
     if (!device)
         return std::nullopt;
-    std::optional<int> holder = FlockHolder(*device);
+    NodeStatus node;
+    const bool exists = Posix::StatNode(device->c_str(), node).Ok();
+    std::optional<int> holder;
+    if (exists)
+        holder = FlockHolder(sources.processes->LockTable(), node);
     if (!holder)
-        holder = LockFileHolder(*device);
+        holder = UucpLock::Holder(sources.lockFolder, device->filename().string());
+    if (!holder && exists && node.characterDevice)
+        holder = DescriptorHolder({node.deviceMajor, node.deviceMinor});
     if (!holder)
-        holder = DescriptorHolder(*device);
-    return holder ? CommandOf(*holder) : std::nullopt;
+        return std::nullopt;
+    const std::string name = sources.processes->Command(*holder);
+    return name.empty() ? std::nullopt : std::optional(FromUtf8(name));
 }
 
-std::optional<int> LiveRecords::FlockHolder(const std::filesystem::path& device) const
+std::optional<int> LiveRecords::DescriptorHolder(DeviceNumber device)
 {
-    NodeStatus status;
-    if (!Posix::StatNode(device.c_str(), status).Ok())
-        return std::nullopt;
-    char id[64];
-    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", status.fileSystemMajor, status.fileSystemMinor,
-                  static_cast<unsigned long long>(status.inode));
-    // "1: FLOCK  ADVISORY  WRITE 4242 00:19:7 0 EOF": the pid is the field before the id.
-    const std::string table = ReadSmall(sources.proc / "locks", 1 << 20);
-    for (std::size_t at = table.find(id); at != std::string::npos; at = table.find(id, at + 1)) {
-        const std::size_t start = table.rfind(' ', at - 1);
-        if (start == std::string::npos)
-            continue;
-        const auto pid = ParsePid(std::string_view(table).substr(start + 1, at - start - 1));
-        if (pid && *pid != Posix::ProcessId())
-            return pid;
-    }
+    // A finding may be stale: its process may have let go of the device since, and the
+    // device's number may now stand for another pair of the same number.
+    for (const DescriptorScanner::Finding& finding : scanner->Holders(device))
+        if (sources.processes->DeviceOf(finding.pid, finding.descriptor) == device)
+            return finding.pid;
     return std::nullopt;
-}
-
-std::optional<int> LiveRecords::LockFileHolder(const std::filesystem::path& device) const
-{
-    return UucpLock::Holder(sources.lockFolder, device.filename().string());
-}
-
-std::optional<int> LiveRecords::DescriptorHolder(const std::filesystem::path& device)
-{
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= nextScan) {
-        scanned.clear();
-        std::error_code error;
-        for (const auto& process : std::filesystem::directory_iterator(sources.proc, error)) {
-            const auto pid = ParsePid(process.path().filename().string());
-            if (!pid || *pid == Posix::ProcessId())
-                continue;
-            std::error_code fdError;
-            for (const auto& fd :
-                 std::filesystem::directory_iterator(process.path() / "fd", fdError)) {
-                char target[4096];
-                const SystemResult read = Posix::ReadLink(fd.path().c_str(), target, sizeof target);
-                if (read.Ok() && target[0] == '/')
-                    scanned.emplace(std::string(target, static_cast<std::size_t>(read.value)),
-                                    *pid);
-            }
-        }
-        const auto took = std::chrono::steady_clock::now() - now;
-        nextScan =
-            now +
-            std::max<std::chrono::steady_clock::duration>(
-                kMinScanPause,
-                std::chrono::duration_cast<std::chrono::steady_clock::duration>(took / kScanShare));
-    }
-    const auto found = scanned.find(device.string());
-    if (found == scanned.end() || !Posix::ProcessExists(found->second))
-        return std::nullopt;
-    return found->second;
-}
-
-std::optional<std::wstring> LiveRecords::CommandOf(int pid) const
-{
-    std::string name = ReadSmall(sources.proc / std::to_string(pid) / "comm", 64);
-    while (name.ends_with('\n'))
-        name.pop_back();
-    if (name.empty())
-        return std::nullopt;
-    return FromUtf8(name);
 }
 
 std::vector<std::wstring> LiveRecords::BluetoothPorts(const std::filesystem::path& prefix) const

@@ -15,7 +15,15 @@ Clock::TimePoint ManualClock::Now() const
 bool ManualClock::Sleep(Waiter& waiter, std::optional<TimePoint> deadline)
 {
     if (!deadline) {
+        {
+            std::lock_guard lock(mutex);
+            ++untimedSleepers;
+            sleepersChanged.notify_all();
+        }
         waiter.Sleep();
+        std::lock_guard lock(mutex);
+        --untimedSleepers;
+        sleepersChanged.notify_all();
         return true;
     }
     Sleeper self{&waiter, *deadline};
@@ -54,6 +62,22 @@ void ManualClock::WaitForTimedWaits(std::size_t total)
 {
     std::unique_lock lock(mutex);
     sleepersChanged.wait(lock, [&] { return timedWaits >= total; });
+}
+
+void ManualClock::WaitForUntimedSleepers(std::size_t count)
+{
+    std::unique_lock lock(mutex);
+    sleepersChanged.wait(lock, [&] { return untimedSleepers >= count; });
+}
+
+std::vector<Clock::TimePoint> ManualClock::Deadlines() const
+{
+    std::lock_guard lock(mutex);
+    std::vector<TimePoint> deadlines;
+    for (const Sleeper* sleeper : sleepers)
+        deadlines.push_back(sleeper->deadline);
+    std::sort(deadlines.begin(), deadlines.end());
+    return deadlines;
 }
 
 }  // namespace quorvex

@@ -31,6 +31,13 @@ public:
     // for the next.
     void WaitForTimedWaits(std::size_t total);
 
+    // Blocks until at least `count` threads wait on this clock without a time limit: asleep
+    // until something wakes them, however far time moves.
+    void WaitForUntimedSleepers(std::size_t count);
+
+    // The deadlines of the timed waits under way, earliest first.
+    std::vector<TimePoint> Deadlines() const;
+
 private:
     struct Sleeper {
         Waiter* waiter;
@@ -42,6 +49,7 @@ private:
     TimePoint now{};
     std::vector<Sleeper*> sleepers;
     std::size_t timedWaits = 0;
+    std::size_t untimedSleepers = 0;
 };
 
 }  // namespace quorvex

@@ -1,0 +1,57 @@
+// The descriptor scan's worker, on a stand-in process table and a clock the test moves: it
+// scans when asked, as often as its pace allows, and sleeps with no time limit otherwise.
+#include "platform/registry/descriptor_scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/registry/descriptor_scanner_test_helper.h"
+#include "platform/testing/manual_clock.h"
+#include "tests/support/process_table_stand_in.h"
+
+namespace quorvex {
+namespace {
+
+class DescriptorScannerTest : public ::testing::Test {
+protected:
+    void WaitForScans(std::uint64_t count)
+    {
+        DescriptorScannerTestHelper::WaitForScansEnded(scanner, count);
+    }
+
+    const DeviceNumber device{136, 7};
+    testing::ProcessTableStandIn processes;
+    ManualClock clock;
+    DescriptorScanner scanner{processes, clock};
+};
+
+TEST_F(DescriptorScannerTest, ScansOnlyWhileAskedAndOtherwiseSleepsWithoutATimeLimit)
+{
+    processes.Start(4242, "gpsd");
+    processes.Hold(4242, 7, device);
+    EXPECT_TRUE(scanner.Holders(device).empty()) << "nothing is known before the first scan";
+    WaitForScans(1);
+    clock.WaitForUntimedSleepers(1);  // asked nothing since: only a question wakes it
+    clock.Advance(std::chrono::hours(1));
+    EXPECT_EQ(processes.Scans(), 1u);
+
+    const auto holders = scanner.Holders(device);
+    ASSERT_EQ(holders.size(), 1u);
+    EXPECT_EQ(holders[0].pid, 4242);
+    EXPECT_EQ(holders[0].descriptor, 7);
+    WaitForScans(2);  // at once: the pause after the first scan is long over
+    const Clock::TimePoint started = clock.Now();
+
+    (void)scanner.Holders(device);  // the next tick, within the pause
+    clock.WaitForSleepers(1);
+    EXPECT_EQ(clock.Deadlines(),
+              std::vector<Clock::TimePoint>{started + DescriptorScanner::kMinPause});
+    clock.Advance(DescriptorScanner::kMinPause);
+    WaitForScans(3);
+    clock.WaitForUntimedSleepers(1);  // one scan for the question, and asleep again
+    EXPECT_EQ(processes.Scans(), 3u);
+}
+
+}  // namespace
+}  // namespace quorvex
