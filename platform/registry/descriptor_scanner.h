@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <utility>
+#include <optional>
 #include <vector>
 
 #include "platform/registry/process_table.h"
@@ -15,32 +15,43 @@
 
 namespace quorvex {
 
-// Finds the processes that hold a character device open, by a scan of every process's
-// descriptors that runs on a worker thread of its own: the thread that asks never waits
-// for a scan, and gets what the last one found.
+// Finds the processes that hold a character device, by a scan of the system's lock table
+// and of every process's descriptors that runs on a worker thread of its own: the thread
+// that asks never waits for a scan, and gets what the last one found.
 //
 // The worker starts at the first question and scans only while questions come: each
-// question asks for a scan, which starts as soon as the pace allows, no sooner than
-// max(kMinPause, the processor time of the last scan / kShare) after the start of the last
-// one, so that the worker uses at most kShare of a core; on a crowded machine the answers
-// lag instead. Without questions the worker sleeps with no time limit.
+// question asks for a scan, which starts once the worker has rested from the last one, for
+// kMinPause and for at least the processor time that scan used divided by kShare, so that
+// the worker uses less than kShare of a core; on a crowded machine the answers lag instead.
+// Without questions the worker sleeps with no time limit.
 //
-// A process holding the master side of a pseudo-terminal pair is the far end of that
-// line, not a holder of its slave, and is never found for it. This process is never found.
+// A process that holds the master side of a pseudo-terminal pair is the far end of that
+// line, not a holder of its slave, and is not found for it unless it holds a lock on it
+// too. This process is never found.
 //
 // Holders is called by one thread at a time; the table and the clock outlive the object.
 class DescriptorScanner {
 public:
-    // One descriptor on the device, as the scan found it.
+    // A holder as the scan found it: a descriptor of its on the device, or, for a process
+    // whose descriptors this one may not see, only its lock (descriptor -1).
     struct Finding {
         int pid = 0;
         int descriptor = -1;
     };
 
+    // A device as the question names it: its number, and the node the question reached it
+    // through, which is the file that other programs lock.
+    struct Device {
+        DeviceNumber number;
+        FileNumber node;
+
+        friend bool operator==(const Device&, const Device&) = default;
+    };
+
     static constexpr double kShare = 0.01;
     static constexpr std::chrono::seconds kMinPause{2};
     // What one scan keeps: the devices asked about since the last scan began, and the first
-    // descriptors found on each.
+    // holders found of each.
     static constexpr std::size_t kMostDevices = 4;
     static constexpr std::size_t kMostFindings = 8;
 
@@ -49,19 +60,26 @@ public:
     DescriptorScanner(const DescriptorScanner&) = delete;
     DescriptorScanner& operator=(const DescriptorScanner&) = delete;
 
-    // The descriptors the last scan that looked for `device` found on it, in the order
-    // found; none before such a scan has ended. Asks for a new scan and returns at once.
-    // What a scan found may have changed since: callers confirm a finding before they
-    // trust it.
-    std::vector<Finding> Holders(DeviceNumber device);
+    // The holders of `device` that the last scan looking for it found, in the order found;
+    // none before such a scan has ended. Asks for a new scan and returns at once. What a
+    // scan found may have changed since: callers confirm a finding before they trust it.
+    std::vector<Finding> Holders(const Device& device);
 
 private:
     friend class DescriptorScannerTestHelper;
 
+    struct Search {
+        Device device;
+        std::vector<int> lockers;  // processes with a lock on the node
+        std::vector<Finding> findings;
+    };
+
     void Work();
-    // Scans for the devices asked about since the last scan; false when there were none,
-    // or when the object is being destroyed.
-    bool Scan();
+    // Scans for the devices asked about since the last scan, and returns when the rest
+    // after it ends; nothing when there were none, or when the object is being destroyed.
+    std::optional<Clock::TimePoint> Scan();
+    void ScanLocks(std::vector<Search>& searches, int self) const;
+    void ScanDescriptors(std::vector<Search>& searches, int self) const;
 
     const ProcessTable& table;
     Clock& clock;
@@ -71,8 +89,8 @@ private:
 
     // Guards what follows, and is held only to read or swap it.
     CriticalSection section;
-    std::vector<DeviceNumber> wanted;  // asked about since the last scan began
-    std::vector<std::pair<DeviceNumber, std::vector<Finding>>> found;  // by the last scan
+    std::vector<Device> wanted;  // asked about since the last scan began
+    std::vector<Search> found;   // by the last scan
     std::uint64_t scansBegun = 0;
     std::uint64_t scansEnded = 0;
     Event scanEnded;  // set as each scan ends, for tests

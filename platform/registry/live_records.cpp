@@ -1,8 +1,6 @@
 #include "platform/registry/live_records.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <system_error>
 
 #include "platform/registry/proc_folder.h"
@@ -17,40 +15,11 @@ namespace {
 
 constexpr unsigned kRfcommMajor = 216;
 
-std::optional<int> ParsePid(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    int pid = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), pid);
-    if (error != std::errc() || pid <= 0)
-        return std::nullopt;
-    return pid;
-}
-
 bool DefaultIsRfcomm(const std::filesystem::path& device)
 {
     NodeStatus status;
     return Posix::StatNode(device.c_str(), status).Ok() && status.characterDevice &&
            status.deviceMajor == kRfcommMajor;
-}
-
-// The process other than this one that holds a flock on the file `node`, as `table` says.
-std::optional<int> FlockHolder(const std::string& table, const NodeStatus& node)
-{
-    char id[64];
-    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", node.fileSystemMajor, node.fileSystemMinor,
-                  static_cast<unsigned long long>(node.inode));
-    // "1: FLOCK  ADVISORY  WRITE 4242 00:19:7 0 EOF": the pid is the field before the id.
-    for (std::size_t at = table.find(id); at != std::string::npos; at = table.find(id, at + 1)) {
-        const std::size_t start = table.rfind(' ', at - 1);
-        if (start == std::string::npos)
-            continue;
-        const auto pid = ParsePid(std::string_view(table).substr(start + 1, at - start - 1));
-        if (pid && *pid != Posix::ProcessId())
-            return pid;
-    }
-    return std::nullopt;
 }
 
 }  // namespace
@@ -95,29 +64,29 @@ std::optional<std::wstring> LiveRecords::ReceiverOwner(std::wstring_view valueNa
     const auto device = DeviceOf(valueName, prefix);
     if (!device)
         return std::nullopt;
+    if (const auto pid = UucpLock::Holder(sources.lockFolder, device->filename().string()))
+        if (auto name = NameOf(*pid))
+            return name;
     NodeStatus node;
-    const bool exists = Posix::StatNode(device->c_str(), node).Ok();
-    std::optional<int> holder;
-    if (exists)
-        holder = FlockHolder(sources.processes->LockTable(), node);
-    if (!holder)
-        holder = UucpLock::Holder(sources.lockFolder, device->filename().string());
-    if (!holder && exists && node.characterDevice)
-        holder = DescriptorHolder({node.deviceMajor, node.deviceMinor});
-    if (!holder)
+    if (!Posix::StatNode(device->c_str(), node).Ok() || !node.characterDevice)
         return std::nullopt;
-    const std::string name = sources.processes->Command(*holder);
-    return name.empty() ? std::nullopt : std::optional(FromUtf8(name));
+    const DeviceNumber number{node.deviceMajor, node.deviceMinor};
+    // What the scan found may be stale: a process may have let go of the device since,
+    // and the device's number may stand for another pair of the same number by now. A
+    // locker whose descriptors did not show is taken while it lives (it has a name).
+    for (const DescriptorScanner::Finding& finding :
+         scanner->Holders({number, {node.fileSystemMajor, node.fileSystemMinor, node.inode}}))
+        if (finding.descriptor < 0 ||
+            sources.processes->DeviceOf(finding.pid, finding.descriptor) == number)
+            if (auto name = NameOf(finding.pid))
+                return name;
+    return std::nullopt;
 }
 
-std::optional<int> LiveRecords::DescriptorHolder(DeviceNumber device)
+std::optional<std::wstring> LiveRecords::NameOf(int pid) const
 {
-    // A finding may be stale: its process may have let go of the device since, and the
-    // device's number may now stand for another pair of the same number.
-    for (const DescriptorScanner::Finding& finding : scanner->Holders(device))
-        if (sources.processes->DeviceOf(finding.pid, finding.descriptor) == device)
-            return finding.pid;
-    return std::nullopt;
+    const std::string name = sources.processes->Command(pid);
+    return name.empty() ? std::nullopt : std::optional(FromUtf8(name));
 }
 
 std::vector<std::wstring> LiveRecords::BluetoothPorts(const std::filesystem::path& prefix) const

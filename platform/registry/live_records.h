@@ -20,9 +20,10 @@ namespace quorvex {
 // only for what the hive lacks. Used by one thread at a time (the registry's lock).
 //
 // The dialog asks every 500 ms while idle, so the answers must cost little and never wait:
-// the lock table and the UUCP lock file are looked at on every call; the descriptors of
-// every process are scanned by a DescriptorScanner on a thread of its own, and a holder it
-// found is named only once its descriptor is seen to be on the device still. Devices are
+// the UUCP lock file is looked at on every call; the system's lock table and the
+// descriptors of every process are scanned by a DescriptorScanner on a thread of its own,
+// and a holder it found is named only once its descriptor is seen on the device still (a
+// process whose descriptors this user may not see, once it is seen to live). Devices are
 // told apart by their numbers, never by path.
 class LiveRecords {
 public:
@@ -44,12 +45,12 @@ public:
     LiveRecords& operator=(LiveRecords&&) noexcept;
 
     // The name (comm) of the program that holds the device behind port `valueName`
-    // ("COM2", no colon) now: by flock, by a UUCP lock file naming a live process, or by
-    // an open descriptor, as the last descriptor scan found it and as it still is. Nothing
-    // when the device is free or the name is no port name. This process itself is never
-    // the holder (it holds ports only while connected), nor is a process that holds the
-    // master side of the pseudo-terminal whose slave the device is: that is the line's far
-    // end. Never waits for a descriptor scan.
+    // ("COM2", no colon): by a UUCP lock file naming a live process, now; by a lock (flock)
+    // or an open descriptor, as the last scan found it and as it still is. Nothing when the
+    // device is free or the name is no port name. This process itself is never the holder
+    // (it holds ports only while connected), nor is a process that holds the master side of
+    // the pseudo-terminal whose slave the device is, and no lock on it: that is the line's
+    // far end. Never waits for a scan.
     std::optional<std::wstring> ReceiverOwner(std::wstring_view valueName,
                                               const std::filesystem::path& prefix);
 
@@ -64,7 +65,7 @@ public:
 private:
     friend class LiveRecordsTestHelper;
 
-    std::optional<int> DescriptorHolder(DeviceNumber device);
+    std::optional<std::wstring> NameOf(int pid) const;
 
     Sources sources;
     // Made once and kept in place, so that a move leaves the scan's thread undisturbed.

@@ -1,9 +1,12 @@
 #include "platform/registry/proc_folder.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
+#include <fcntl.h>
 #include <string_view>
+#include <utility>
 
 #include "platform/system/folder_entries.h"
 #include "platform/system/posix.h"
@@ -14,6 +17,9 @@ namespace {
 
 // Unix98 pseudo-terminal slaves: the pair with index n has the slave device (136, n).
 constexpr unsigned kSlaveMajor = 136;
+// The fields of a lock table's line that are read come first; the rest of a line longer
+// than this is left out.
+constexpr std::size_t kLongestLockLine = 256;
 
 std::string ReadSmall(const std::filesystem::path& path, std::uint64_t limit)
 {
@@ -33,6 +39,45 @@ std::optional<unsigned> Number(std::string_view text)
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
     return value;
+}
+
+// "1: FLOCK  ADVISORY  WRITE 4242 00:19:7 0 EOF": the process and the file (file system
+// device in hexadecimal, inode) of a held lock; "1: -> FLOCK ..." is a process waiting.
+std::optional<std::pair<int, FileNumber>> ParseLock(std::string_view line)
+{
+    std::array<std::string_view, 6> fields;
+    std::size_t count = 0;
+    while (count < fields.size()) {
+        const std::size_t start = line.find_first_not_of(' ');
+        if (start == std::string_view::npos)
+            break;
+        line.remove_prefix(start);
+        const std::size_t end = std::min(line.find(' '), line.size());
+        fields[count++] = line.substr(0, end);
+        line.remove_prefix(end);
+    }
+    if (count < fields.size() || fields[1] == "->")
+        return std::nullopt;
+    const auto pid = Number(fields[4]);
+    const std::string_view id = fields[5];
+    const std::size_t colon = id.find(':');
+    const std::size_t second = id.find(':', colon + 1);
+    if (!pid || *pid == 0 || colon == std::string_view::npos || second == std::string_view::npos)
+        return std::nullopt;
+    FileNumber file;
+    const auto hex = [](std::string_view text, unsigned& value) {
+        const auto [end, error] =
+            std::from_chars(text.data(), text.data() + text.size(), value, 16);
+        return !text.empty() && error == std::errc() && end == text.data() + text.size();
+    };
+    const std::string_view inode = id.substr(second + 1);
+    const auto [end, error] =
+        std::from_chars(inode.data(), inode.data() + inode.size(), file.inode);
+    if (!hex(id.substr(0, colon), file.major) ||
+        !hex(id.substr(colon + 1, second - colon - 1), file.minor) || inode.empty() ||
+        error != std::errc() || end != inode.data() + inode.size())
+        return std::nullopt;
+    return std::pair(static_cast<int>(*pid), file);
 }
 
 std::optional<DeviceNumber> CharacterDevice(const NodeStatus& status)
@@ -111,9 +156,33 @@ std::optional<DeviceNumber> ProcFolder::SlaveOf(int pid, int descriptor, DeviceN
     return DeviceNumber{kSlaveMajor, *index};
 }
 
-std::string ProcFolder::LockTable() const
+void ProcFolder::ForEachLock(const std::function<bool(int pid, FileNumber file)>& visit) const
 {
-    return ReadSmall(folder / "locks", 1 << 20);
+    const auto path = folder / "locks";
+    const SystemResult opened = Posix::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (!opened.Ok())
+        return;
+    const int table = static_cast<int>(opened.value);
+    // Large pieces: each read takes the system's lock table afresh.
+    std::vector<char> piece(1 << 16);
+    std::string line;
+    bool going = true;
+    while (going) {
+        const SystemResult read = Posix::Read(table, piece.data(), piece.size());
+        if (!read.Ok() || read.value <= 0)
+            break;
+        for (long i = 0; i < read.value && going; ++i) {
+            if (piece[static_cast<std::size_t>(i)] != '\n') {
+                if (line.size() < kLongestLockLine)
+                    line += piece[static_cast<std::size_t>(i)];
+                continue;
+            }
+            if (const auto lock = ParseLock(line))
+                going = visit(lock->first, lock->second);
+            line.clear();
+        }
+    }
+    (void)Posix::Close(table);  // read only: nothing to lose
 }
 
 std::string ProcFolder::Command(int pid) const

@@ -9,8 +9,9 @@ namespace quorvex {
 
 // The process table that a /proc folder shows: /proc itself, or a folder laid out like it.
 // Descriptors are told apart by the device they are open on (their status, links
-// followed), never by the path they show. Every read is bounded and none blocks. Keeps no
-// state but its folder, so any thread may call it.
+// followed), never by the path they show. No read blocks, and every read but the lock
+// table's is bounded: that one is read piece by piece, however long another user makes it.
+// Keeps no state but its folder, so any thread may call it.
 class ProcFolder final : public ProcessTable {
 public:
     explicit ProcFolder(std::filesystem::path folder = "/proc");
@@ -23,7 +24,7 @@ public:
     std::optional<DeviceNumber> DeviceOf(int pid, int descriptor) const override;
     std::optional<DeviceNumber> SlaveOf(int pid, int descriptor,
                                         DeviceNumber device) const override;
-    std::string LockTable() const override;
+    void ForEachLock(const std::function<bool(int pid, FileNumber file)>& visit) const override;
     std::string Command(int pid) const override;
 
 private:

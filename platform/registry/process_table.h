@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -13,6 +14,17 @@ struct DeviceNumber {
     unsigned minor = 0;
 
     friend bool operator==(const DeviceNumber&, const DeviceNumber&) = default;
+};
+
+// Which file a lock is on: the device of the file system it lives on, and its inode. For a
+// device node that is the node, not the device: a lock taken through another node of the
+// same device is on another file.
+struct FileNumber {
+    unsigned major = 0;
+    unsigned minor = 0;
+    std::uint64_t inode = 0;
+
+    friend bool operator==(const FileNumber&, const FileNumber&) = default;
 };
 
 // What the system tells of its processes, as far as finding who holds a device needs it:
@@ -40,9 +52,9 @@ public:
     virtual std::optional<DeviceNumber> SlaveOf(int pid, int descriptor,
                                                 DeviceNumber device) const = 0;
 
-    // The system's table of file locks, one lock a line as /proc/locks has it; empty when
-    // it cannot be read.
-    virtual std::string LockTable() const = 0;
+    // Calls `visit` with each lock held on a file (flock, fcntl or lockf; a process that
+    // waits for a lock holds none) and the process that took it, until it returns false.
+    virtual void ForEachLock(const std::function<bool(int pid, FileNumber file)>& visit) const = 0;
 
     // The name of process `pid` (its comm); empty when it is gone.
     virtual std::string Command(int pid) const = 0;

@@ -9,7 +9,8 @@
 //                                   of input, as another program holding the receiver;
 //                                   the line "close" lets go of it ("closed") and waits on
 //   registry_writer pair            makes a pseudo-terminal pair, holding both sides as
-//                                   socat does, prints its device path and waits for a line
+//                                   socat does, prints its device path and waits for a
+//                                   line; the line "flock" locks the device ("locked")
 //   registry_writer edit            rewrites system.reg in place as an editor saves, one
 //                                   stage for each line of input (see EditInPlace)
 #include <cstdlib>
@@ -163,8 +164,15 @@ int HoldPair()
     if (!pair.Open())
         return 1;
     std::cout << pair.DevicePath().string() << std::endl;
+    PosixFile locked;
     std::string line;
-    std::getline(std::cin, line);
+    while (std::getline(std::cin, line) && line == "flock") {
+        if (locked.Open(pair.DevicePath(), PosixFile::Mode::LockCompanion) !=
+                PosixFile::Result::Ok ||
+            !locked.LockExclusive())
+            return 1;
+        std::cout << "locked" << std::endl;
+    }
     return 0;
 }
 

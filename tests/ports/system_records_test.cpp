@@ -84,22 +84,21 @@ TEST_F(SystemRecordsTest, TheOwnerIsTheProgramHoldingTheDeviceByAnyMeans)
     ASSERT_TRUE(receiver.Open());
     prefix.LinkDevice("com2", receiver.DevicePath());
     EXPECT_EQ(OwnerAfterScan(), L"") << "this process's own hold does not count";
-    // The lock table and the lock file are looked at on every call; no descriptor scan
-    // runs until the clock moves, so each of these means is seen on its own.
-    for (const char* means : {"flock", "lockfile"}) {
-        ASSERT_TRUE(Hold(means)) << means;
-        EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"registry_writer") << means;
-        EXPECT_EQ(GetReceiverPortOwner(L"COM3"), L"") << "another port";
-        ASSERT_TRUE(holder.WriteLine("release"));
-        EXPECT_EQ(holder.Wait(), 0);
-        EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"") << means << " released";
-    }
-    ASSERT_TRUE(Hold("open"));
-    EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"") << "not until a scan has seen it";
-    EXPECT_EQ(OwnerAfterScan(), L"registry_writer") << "an open descriptor";
+    ASSERT_TRUE(Hold("lockfile"));
+    EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"registry_writer") << "a lock file, at once";
+    EXPECT_EQ(GetReceiverPortOwner(L"COM3"), L"") << "another port";
     ASSERT_TRUE(holder.WriteLine("release"));
     EXPECT_EQ(holder.Wait(), 0);
-    EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"") << "a holder that ended holds nothing";
+    EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"") << "the lock file is gone";
+    // The lock table and the descriptors are scanned on the worker, only as the clock moves.
+    for (const char* means : {"flock", "open"}) {
+        ASSERT_TRUE(Hold(means)) << means;
+        EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"") << means << ": not until a scan";
+        EXPECT_EQ(OwnerAfterScan(), L"registry_writer") << means;
+        ASSERT_TRUE(holder.WriteLine("release"));
+        EXPECT_EQ(holder.Wait(), 0);
+        EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"") << means << ": a holder that ended";
+    }
 }
 
 TEST_F(SystemRecordsTest, TheFarEndOfAPseudoTerminalIsNoOwnerButAThirdHolderIs)
@@ -115,6 +114,11 @@ TEST_F(SystemRecordsTest, TheFarEndOfAPseudoTerminalIsNoOwnerButAThirdHolderIs)
     ASSERT_TRUE(holder.Start(QUORVEX_REGISTRY_WRITER, {"hold", device, "open"}) &&
                 holder.ReadLine(reply) && reply == "held");
     EXPECT_EQ(OwnerAfterScan(), L"registry_writer") << "a third process";
+    ASSERT_TRUE(holder.WriteLine("release"));
+    EXPECT_EQ(holder.Wait(), 0);
+
+    ASSERT_TRUE(creator.WriteLine("flock") && creator.ReadLine(reply) && reply == "locked");
+    EXPECT_EQ(OwnerAfterScan(), L"registry_writer") << "the far end that locks the line";
     ASSERT_TRUE(creator.WriteLine("end"));
     EXPECT_EQ(creator.Wait(), 0);
 }

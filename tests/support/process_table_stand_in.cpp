@@ -5,6 +5,12 @@
 #include "platform/system/posix.h"
 
 namespace quorvex::testing {
+namespace {
+
+// The device pairs are made through, as /dev/ptmx is.
+constexpr DeviceNumber kMaster{5, 2};
+
+}  // namespace
 
 DeviceNumber ProcessTableStandIn::NodeDevice(const std::filesystem::path& node)
 {
@@ -12,6 +18,14 @@ DeviceNumber ProcessTableStandIn::NodeDevice(const std::filesystem::path& node)
     if (!Posix::StatNode(node.c_str(), status).Ok())
         return {};
     return {status.deviceMajor, status.deviceMinor};
+}
+
+FileNumber ProcessTableStandIn::NodeFile(const std::filesystem::path& node)
+{
+    NodeStatus status;
+    if (!Posix::StatNode(node.c_str(), status).Ok())
+        return {};
+    return {status.fileSystemMajor, status.fileSystemMinor, status.inode};
 }
 
 void ProcessTableStandIn::Start(int pid, const std::string& command)
@@ -26,10 +40,24 @@ void ProcessTableStandIn::Hold(int pid, int descriptor, DeviceNumber device)
     processes[pid].descriptors[descriptor] = device;
 }
 
+void ProcessTableStandIn::HoldMaster(int pid, int descriptor, DeviceNumber slave)
+{
+    const std::lock_guard guard(mutex);
+    processes[pid].descriptors[descriptor] = kMaster;
+    processes[pid].masters[descriptor] = slave;
+}
+
+void ProcessTableStandIn::Lock(int pid, FileNumber file)
+{
+    const std::lock_guard guard(mutex);
+    processes[pid].locks.push_back(file);
+}
+
 void ProcessTableStandIn::Close(int pid, int descriptor)
 {
     const std::lock_guard guard(mutex);
     processes[pid].descriptors.erase(descriptor);
+    processes[pid].masters.erase(descriptor);
 }
 
 void ProcessTableStandIn::Block()
@@ -118,9 +146,32 @@ std::optional<DeviceNumber> ProcessTableStandIn::DeviceOf(int pid, int descripto
     return found->second;
 }
 
-std::optional<DeviceNumber> ProcessTableStandIn::SlaveOf(int, int, DeviceNumber) const
+std::optional<DeviceNumber> ProcessTableStandIn::SlaveOf(int pid, int descriptor,
+                                                         DeviceNumber device) const
 {
-    return std::nullopt;
+    const std::lock_guard guard(mutex);
+    const auto process = processes.find(pid);
+    if (device != kMaster || process == processes.end())
+        return std::nullopt;
+    const auto found = process->second.masters.find(descriptor);
+    if (found == process->second.masters.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void ProcessTableStandIn::ForEachLock(
+    const std::function<bool(int pid, FileNumber file)>& visit) const
+{
+    std::vector<std::pair<int, FileNumber>> locks;
+    {
+        const std::lock_guard guard(mutex);
+        for (const auto& [pid, process] : processes)
+            for (const FileNumber& file : process.locks)
+                locks.emplace_back(pid, file);
+    }
+    for (const auto& [pid, file] : locks)
+        if (!visit(pid, file))
+            return;
 }
 
 std::string ProcessTableStandIn::Command(int pid) const

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/registry/process_table.h"
 #include "platform/threads/event.h"
@@ -20,13 +21,18 @@ public:
     // A held scan gives up after this long, as a test that waited for it would hang.
     static constexpr std::chrono::seconds kGiveUp{20};
 
-    // The device a node stands for.
+    // The device a node stands for, and the node itself as a file to lock.
     static DeviceNumber NodeDevice(const std::filesystem::path& node);
+    static FileNumber NodeFile(const std::filesystem::path& node);
 
     // Process `pid`, named `command`, runs.
     void Start(int pid, const std::string& command);
     // It holds `descriptor` open on `device`.
     void Hold(int pid, int descriptor, DeviceNumber device);
+    // It holds `descriptor` open on the master side of the pair whose slave is `slave`.
+    void HoldMaster(int pid, int descriptor, DeviceNumber slave);
+    // It holds a lock on `file`.
+    void Lock(int pid, FileNumber file);
     // It has closed that descriptor.
     void Close(int pid, int descriptor);
 
@@ -48,13 +54,15 @@ public:
     std::optional<DeviceNumber> DeviceOf(int pid, int descriptor) const override;
     std::optional<DeviceNumber> SlaveOf(int pid, int descriptor,
                                         DeviceNumber device) const override;
-    std::string LockTable() const override { return {}; }
+    void ForEachLock(const std::function<bool(int pid, FileNumber file)>& visit) const override;
     std::string Command(int pid) const override;
 
 private:
     struct Process {
         std::string command;
         std::map<int, DeviceNumber> descriptors;
+        std::map<int, DeviceNumber> masters;  // descriptor -> the slave of its pair
+        std::vector<FileNumber> locks;
     };
 
     mutable std::mutex mutex;

@@ -20,7 +20,7 @@ protected:
         DescriptorScannerTestHelper::WaitForScansEnded(scanner, count);
     }
 
-    const DeviceNumber device{136, 7};
+    const DescriptorScanner::Device device{{136, 7}, {0, 26, 10}};
     testing::ProcessTableStandIn processes;
     ManualClock clock;
     DescriptorScanner scanner{processes, clock};
@@ -29,7 +29,7 @@ protected:
 TEST_F(DescriptorScannerTest, ScansOnlyWhileAskedAndOtherwiseSleepsWithoutATimeLimit)
 {
     processes.Start(4242, "gpsd");
-    processes.Hold(4242, 7, device);
+    processes.Hold(4242, 7, device.number);
     EXPECT_TRUE(scanner.Holders(device).empty()) << "nothing is known before the first scan";
     WaitForScans(1);
     clock.WaitForUntimedSleepers(1);  // asked nothing since: only a question wakes it
@@ -51,6 +51,31 @@ TEST_F(DescriptorScannerTest, ScansOnlyWhileAskedAndOtherwiseSleepsWithoutATimeL
     WaitForScans(3);
     clock.WaitForUntimedSleepers(1);  // one scan for the question, and asleep again
     EXPECT_EQ(processes.Scans(), 3u);
+}
+
+TEST_F(DescriptorScannerTest, TheFarEndOfALineIsNoHolderUnlessItLocksTheLine)
+{
+    processes.Start(100, "socat");  // made the pair: holds both sides
+    processes.HoldMaster(100, 5, device.number);
+    processes.Hold(100, 6, device.number);
+    processes.Start(200, "picocom");  // another user's, whose descriptors do not show
+    processes.Lock(200, device.node);
+    processes.Start(300, "script");  // the far end, and a lock on the line
+    processes.HoldMaster(300, 3, device.number);
+    processes.Hold(300, 4, device.number);
+    processes.Lock(300, device.node);
+    processes.Start(400, "xterm");  // the far end of another line
+    processes.HoldMaster(400, 3, {136, 8});
+    processes.Hold(400, 9, device.number);
+    processes.Lock(400, {0, 26, 11});
+
+    (void)scanner.Holders(device);
+    WaitForScans(1);
+    const auto holders = scanner.Holders(device);
+    std::vector<std::pair<int, int>> found;
+    for (const auto& holder : holders)
+        found.emplace_back(holder.pid, holder.descriptor);
+    EXPECT_EQ(found, (std::vector<std::pair<int, int>>{{300, 4}, {400, 9}, {200, -1}}));
 }
 
 }  // namespace
