@@ -12,6 +12,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -262,6 +263,24 @@ std::chrono::nanoseconds Posix::ThreadCpuTime()
 SystemResult Posix::SendSignal(int pid, int signal)
 {
     return Retry([&] { return static_cast<long>(::kill(static_cast<pid_t>(pid), signal)); });
+}
+
+SystemResult Posix::RaiseDescriptorLimit(std::size_t count)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return {-1, errno};
+    const auto wanted = static_cast<rlim_t>(count);
+    if (limit.rlim_cur >= wanted)
+        return {static_cast<long>(limit.rlim_cur), 0};
+    rlimit raised{wanted, std::max(wanted, limit.rlim_max)};
+    if (::setrlimit(RLIMIT_NOFILE, &raised) != 0) {
+        // Without the right to raise the hard limit, go as far as it allows.
+        raised = {limit.rlim_max, limit.rlim_max};
+        if (::setrlimit(RLIMIT_NOFILE, &raised) != 0)
+            return {-1, errno};
+    }
+    return {static_cast<long>(raised.rlim_cur), 0};
 }
 
 SystemResult Posix::Fork()

@@ -117,6 +117,9 @@ public:
     // The processor time the calling thread has used so far.
     [[nodiscard]] static std::chrono::nanoseconds ThreadCpuTime();
     static SystemResult SendSignal(int pid, int signal);
+    // Lets this process hold at least `count` descriptors, raising the hard limit too where
+    // it is allowed to (CAP_SYS_RESOURCE); the value is the limit now in force.
+    static SystemResult RaiseDescriptorLimit(std::size_t count);
     // The value is the child's id in the parent and 0 in the child.
     static SystemResult Fork();
     // Ends this process at once, without running exit handlers: what a forked child does.
