@@ -1,4 +1,4 @@
-#include "platform/system/folder_entries.h"
+#include "platform/system/folder_stream.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,12 +10,12 @@
 
 namespace quorvex {
 
-FolderEntries::~FolderEntries()
+FolderStream::~FolderStream()
 {
     Close();
 }
 
-bool FolderEntries::Open(const std::filesystem::path& folder)
+bool FolderStream::Open(const std::filesystem::path& folder)
 {
     Close();
     const SystemResult opened = Posix::Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -25,7 +25,7 @@ bool FolderEntries::Open(const std::filesystem::path& folder)
     return true;
 }
 
-const char* FolderEntries::Next()
+const char* FolderStream::Next()
 {
     while (descriptor >= 0) {
         if (at >= filled) {
@@ -52,7 +52,7 @@ const char* FolderEntries::Next()
     return nullptr;
 }
 
-void FolderEntries::Close()
+void FolderStream::Close()
 {
     if (descriptor >= 0)
         (void)Posix::Close(descriptor);  // a read-only folder: nothing to lose on close

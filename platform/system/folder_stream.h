@@ -9,12 +9,12 @@ namespace quorvex {
 // The names in one folder, read in batches into a buffer of the object's own, so that
 // listing a large folder (every process, every descriptor of a process) allocates nothing
 // per entry. The object owns the folder's descriptor and closes it. Used by one thread.
-class FolderEntries {
+class FolderStream {
 public:
-    FolderEntries() = default;
-    ~FolderEntries();
-    FolderEntries(const FolderEntries&) = delete;
-    FolderEntries& operator=(const FolderEntries&) = delete;
+    FolderStream() = default;
+    ~FolderStream();
+    FolderStream(const FolderStream&) = delete;
+    FolderStream& operator=(const FolderStream&) = delete;
 
     // Opens the folder; false when it cannot be read (gone, not a folder, not allowed).
     bool Open(const std::filesystem::path& folder);
