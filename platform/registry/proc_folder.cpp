@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/system/folder_entries.h"
+#include "platform/system/folder_stream.h"
 #include "platform/system/posix.h"
 #include "platform/system/posix_file.h"
 
@@ -102,7 +102,7 @@ ProcFolder::ProcFolder(std::filesystem::path folder) : folder(std::move(folder))
 
 void ProcFolder::ForEachProcess(const std::function<bool(int pid)>& visit) const
 {
-    FolderEntries processes;
+    FolderStream processes;
     if (!processes.Open(folder))
         return;
     while (const char* name = processes.Next()) {
@@ -116,7 +116,7 @@ void ProcFolder::ForEachDescriptor(
     int pid,
     const std::function<bool(int descriptor, std::optional<DeviceNumber> device)>& visit) const
 {
-    FolderEntries descriptors;
+    FolderStream descriptors;
     if (!descriptors.Open(folder / std::to_string(pid) / "fd"))
         return;
     while (const char* name = descriptors.Next()) {

@@ -57,7 +57,7 @@ protected:
     {
         const auto begun = DescriptorScannerTestHelper::ScansBegun(Scanner());
         DescriptorScannerTestHelper::WaitForScansEnded(Scanner(), begun);
-        clock.Advance(std::chrono::hours(1));  // whatever pause the last scan set is over
+        clock.Advance(std::chrono::hours(1));  // whatever rest the last scan set is over
         (void)GetReceiverPortOwner(L"COM2");   // asks for the scan
         DescriptorScannerTestHelper::WaitForScansEnded(Scanner(), begun + 1);
         return GetReceiverPortOwner(L"COM2");
