@@ -31,7 +31,9 @@ public:
     {
         path = std::filesystem::temp_directory_path() /
                ("quorvex-bench-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(path);
+        // The registry uses only a prefix that is the user's own.
+        std::filesystem::create_directory(path);
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
         ::setenv("QUORVEX_PREFIX", path.c_str(), 1);
         // Results are not checked here: the tests cover these calls, and a set-up that
         // failed would show as absurdly fast figures.
@@ -222,7 +224,8 @@ void LiveOwnerLookup(benchmark::State& state)
     if (device.DevicePath().empty() && !device.Open())
         state.SkipWithError("no pseudo-terminal");
     const auto link = std::filesystem::path(std::getenv("QUORVEX_PREFIX")) / "devices" / "com3";
-    std::filesystem::create_directories(link.parent_path());
+    if (std::filesystem::create_directory(link.parent_path()))
+        std::filesystem::permissions(link.parent_path(), std::filesystem::perms::owner_all);
     std::filesystem::remove(link);
     std::filesystem::create_symlink(device.DevicePath(), link);
     for (auto _ : state)

@@ -62,6 +62,13 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr std::size_t kMiB = 1 << 20;
 constexpr double kMiBs = static_cast<double>(kMiB);
 
+// A folder of the prefix, mode 0700 whatever the umask: quorvex uses no other.
+void MakePrivateFolder(const std::filesystem::path& folder)
+{
+    std::filesystem::create_directory(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+}
+
 // One relay under test between two pseudo-terminal pairs: what the receiver's far side
 // sends must come out of the output's far side, and the other way round.
 class Subject {
@@ -78,7 +85,7 @@ public:
     {
         if (!receiver.Open() || !output.Open())
             return false;
-        std::filesystem::create_directories(prefix / "devices");
+        MakePrivateFolder(prefix / "devices");
         std::filesystem::create_symlink(receiver.DevicePath(), prefix / "devices" / "com2");
         std::filesystem::create_symlink(output.DevicePath(), prefix / "devices" / "com5");
         const auto before = TaskUsage::Threads("self");
@@ -374,7 +381,7 @@ int Main(bool quick)
 {
     const auto prefix = std::filesystem::temp_directory_path() /
                         ("quorvex-bench-" + std::to_string(std::random_device()()));
-    std::filesystem::create_directories(prefix);
+    MakePrivateFolder(prefix);
     ::setenv("QUORVEX_PREFIX", prefix.c_str(), 1);
     struct Cleanup {
         std::filesystem::path path;

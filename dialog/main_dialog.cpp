@@ -353,10 +353,12 @@ bool MainDialog::ConfirmExit(bool silent)
         leave = silent || UserAgrees(StringId::ConfirmDisconnectAndExit);
         if (leave) {
             WriteSetting(L"Connection", L"Status", 1);
-        } else {
+        } else if (currentState == Connected) {
             ShowConnected();
             connectButton.EnableWindow(true);
         }
+        // Otherwise a hang-up took the dialog back to idle while the question was open, and
+        // the idle texts that tick wrote stand.
     } else if (selectedPort != -1) {
         leave = silent || UserAgrees(StringId::ConfirmExit);
     }

@@ -3,13 +3,15 @@
 // last character would have left a line of the chosen rate, and reports what comes back.
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
-#include "platform/system/prefix.h"
+#include "platform/system/folder_handle.h"
+#include "platform/system/prefix_check.h"
 #include "platform/system/stop_signals.h"
 #include "sim/line_pacer.h"
 #include "sim/nmea_generator.h"
@@ -33,45 +35,46 @@ struct Tally {
 };
 
 // devices/<name> in the prefix, pointing at the pseudo-terminal while the tool runs. A link
-// left by an earlier run is replaced; anything else there is left alone.
+// left by an earlier run is replaced; anything else there is left alone. The prefix must be
+// the user's own, as quorvex wants it.
 class PrefixLink {
 public:
     bool Make(const std::string& name, const std::filesystem::path& target, std::string& error)
     {
-        const auto folder = Prefix::Folder();
-        if (!folder) {
-            error = "no prefix folder";
+        FolderHandle prefix;
+        auto finding = PrefixCheck::Open(prefix);
+        if (!finding)
+            finding = PrefixCheck::Subfolder(prefix, "devices", devices);
+        if (finding) {
+            error = finding->Text();
             return false;
         }
-        std::error_code fault;
-        std::filesystem::create_directories(*folder / "devices", fault);
-        const std::filesystem::path place = *folder / "devices" / name;
-        const auto status = std::filesystem::symlink_status(place, fault);
-        if (std::filesystem::exists(status) && !std::filesystem::is_symlink(status)) {
-            error = place.string() + " exists and is not a link";
+        if (devices.IsLink(name))
+            (void)devices.Remove(name);  // a link of an earlier run; one made meanwhile fails below
+        if (const SystemResult made = devices.MakeLink(name, target); !made.Ok()) {
+            error = (devices.Path() / name).string() +
+                    (made.error == EEXIST ? " exists and is not a link"
+                                          : ": " + std::generic_category().message(made.error));
             return false;
         }
-        std::filesystem::remove(place, fault);
-        std::filesystem::create_symlink(target, place, fault);
-        if (fault) {
-            error = "cannot link " + place.string() + ": " + fault.message();
-            return false;
-        }
-        link = place;
+        link = name;
         this->target = target;
         return true;
     }
-    const std::filesystem::path& Path() const { return link; }
+    std::filesystem::path Path() const
+    {
+        return link.empty() ? std::filesystem::path() : devices.Path() / link;
+    }
 
     ~PrefixLink()
     {
-        std::error_code fault;
-        if (!link.empty() && std::filesystem::read_symlink(link, fault) == target)
-            std::filesystem::remove(link, fault);  // best effort: the run is over either way
+        if (!link.empty() && devices.ReadLink(link) == target.string())
+            (void)devices.Remove(link);  // best effort: the run is over either way
     }
 
 private:
-    std::filesystem::path link;
+    FolderHandle devices;
+    std::string link;
     std::filesystem::path target;
 };
 

@@ -47,6 +47,7 @@ fi
 expected=(
     ./usr/bin/quorvex-nmea-sim
     ./usr/share/doc/quorvex/README.md
+    ./usr/share/doc/quorvex/copyright
     ./usr/share/man/man1/quorvex-nmea-sim.1.gz
     ./usr/share/man/man1/quorvex.1.gz
 )
@@ -57,6 +58,21 @@ if [[ $actual != "$wanted" ]]; then
     fail "file list differs (< packed, > expected):"
     diff <(echo "$actual") <(echo "$wanted") >&2 || true
 fi
+
+# The package's tree builds the programs it ships and nothing else (no examples, tests,
+# benchmarks or test stand-ins).
+built=$(awk -F: '$2 ~ /EXECUTABLE_LINKER/ {n = split($1, p, "/"); print "./usr/bin/" p[n]}' <<<"$targets" | sort)
+shipped=$(printf '%s\n' "${expected[@]}" | grep '^\./usr/bin/' | sort)
+[[ $built == "$shipped" ]] || fail "the package tree builds other programs: $(comm -23 <(echo "$built") <(echo "$shipped") | tr '\n' ' ')"
+grep -q 'quorvex_platform_testing' <<<"$targets" && fail "the package tree builds the test stand-ins"
+
+# The licence: MIT in the source tree, the same text in Debian's machine-readable form.
+copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/quorvex/copyright)
+grep -q '^MIT License$' LICENSE || fail "LICENSE is not the MIT licence"
+grep -q '^License: Expat$' <<<"$copyright" || fail "copyright names no Expat (MIT) licence"
+licence=$(sed -n '/^Permission is hereby granted/,$p' LICENSE)
+stated=$(sed -n '/^License: Expat$/,$p' <<<"$copyright" | sed '1d; s/^ //; s/^\.$//')
+[[ $licence == "$stated" ]] || fail "copyright's licence text differs from LICENSE"
 
 if [[ $(id -u) -eq 0 && ${CI:-} == true ]]; then
     root=/

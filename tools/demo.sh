@@ -6,29 +6,48 @@
 # you leave (F10 or Ctrl-C), the demo tells what reached the device. Inside tmux, a pane
 # beside quorvex shows the sentences as they arrive. Nothing outside the demo prefix and the
 # build folder is touched.
+#
+# Every run starts from a fresh demo prefix, so that it begins as the README says and not
+# where the last run left off. QUORVEX_DEMO_BUILD names a build tree that already holds
+# quorvex and quorvex-nmea-sim (the end-to-end test's); nothing is then installed or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-preset=${QUORVEX_DEMO_PRESET:-default}
-tools/install-deps.sh
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target quorvex quorvex-nmea-sim >/dev/null
 
-build=$PWD/build/$preset
+if [[ -n ${QUORVEX_DEMO_BUILD:-} ]]; then
+    build=$QUORVEX_DEMO_BUILD
+else
+    preset=${QUORVEX_DEMO_PRESET:-default}
+    tools/install-deps.sh
+    build=$PWD/build/$preset
+    echo "Building quorvex and its simulated receiver in $build"
+    echo "(the first build takes a few minutes; later ones only what changed)."
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" --target quorvex quorvex-nmea-sim
+fi
+
+# The demo's prefix carries a mark, so that only a folder the demo made is ever removed.
 prefix=${QUORVEX_DEMO_PREFIX:-$PWD/build/demo-prefix}
-mkdir -p "$prefix/devices"
-chmod 700 "$prefix"
+mark=.quorvex-demo
+if [[ -e $prefix || -L $prefix ]]; then
+    if [[ -L $prefix || ! -f $prefix/$mark ]]; then
+        echo "demo: $prefix is not a prefix the demo made; remove it or set QUORVEX_DEMO_PREFIX" >&2
+        exit 1
+    fi
+    rm -rf -- "$prefix"
+fi
+mkdir -p "$(dirname "$prefix")"
+mkdir -m 700 "$prefix" "$prefix/devices"
+: >"$prefix/$mark"
 export QUORVEX_PREFIX=$prefix
 received=$prefix/received.nmea
 : >"$received"
 
 # COM5 is a Bluetooth serial port in this prefix's system records.
 hive=$prefix/system.reg
-if ! grep -qs '"Port"="COM5"' "$hive"; then
-    printf '%s\n' "Windows Registry Editor Version 5.00" "" \
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports\\Demo]" \
-        '"Port"="COM5"' >"$hive.new"
-    flock "$hive.lock" mv "$hive.new" "$hive"
-fi
+printf '%s\n' "Windows Registry Editor Version 5.00" "" \
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports\\Demo]" \
+    '"Port"="COM5"' >"$hive.new"
+flock "$hive.lock" mv "$hive.new" "$hive"
 
 # The receiver, at 1 Hz and 4800 baud like most, and the device, which only listens. Neither
 # holds its pseudo-terminal's device side: quorvex is the only program that opens it.

@@ -15,7 +15,7 @@ cmake --build --preset clang --target "${targets[@]##*/}"
 for path in "${targets[@]}"; do
     target=${path##*/}
     corpus=build/clang/fuzz-corpus/$target
-    mkdir -p "$corpus"
+    (umask 077 && mkdir -p "$corpus")
     echo "== $target for $seconds s"
     build/clang/tests/$path -max_total_time="$seconds" -max_len=65536 \
         -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \

@@ -24,8 +24,8 @@ q_init()
     Q_PREFIX=$Q_WORK/prefix
     Q_TMUX=(tmux -L "quorvex-$$-$RANDOM" -f /dev/null)
     declare -gA Q_SIM_PID=()
-    mkdir -p "$Q_PREFIX/devices"
-    chmod 700 "$Q_PREFIX"
+    # quorvex refuses a prefix that others may write to, whatever the umask.
+    (umask 077 && mkdir -p "$Q_PREFIX/devices")
     export QUORVEX_PREFIX=$Q_PREFIX
     # A holder window keeps the private server alive between quorvex runs.
     "${Q_TMUX[@]}" new-session -d -s quorvex -n holder -x 80 -y 24 "sleep 86400"

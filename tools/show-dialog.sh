@@ -5,5 +5,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target quorvex-show-dialog >/dev/null
+echo "Building the example in build/default (the first build takes a few minutes)."
+cmake --build --preset default --target quorvex-show-dialog
 exec build/default/tools/quorvex-show-dialog

@@ -1,11 +1,16 @@
 #include "platform/framework/application.h"
 
 #include <atomic>
+#include <cstdio>
+#include <string>
 
 #include "platform/framework/profile_settings.h"
 #include "platform/framework/single_instance.h"
 #include "platform/gui/shell.h"
+#include "platform/system/folder_handle.h"
+#include "platform/system/prefix_check.h"
 #include "platform/system/program_file.h"
+#include "platform/system/utf8.h"
 #include "platform/window/display.h"
 #include "platform/window/message_box.h"
 #include "platform/window/window.h"
@@ -43,7 +48,14 @@ int Application::Run(DisplayFactory createDisplay)
     if (path.empty())
         return -1;
 
-    SingleInstance instance(GetClock());
+    FolderHandle prefix;
+    if (const auto finding = PrefixCheck::Open(prefix)) {
+        const std::string line = ToUtf8(name) + ": " + finding->Text() + "\n";
+        std::fputs(line.c_str(), stderr);
+        return -1;
+    }
+
+    SingleInstance instance(prefix, GetClock());
     if ((Shell::IsDeviceClass(L"PocketPC") || Shell::IsDeviceClass(L"Smartphone")) &&
         instance.FindRunningInstance(path))
         return -1;
@@ -54,7 +66,7 @@ int Application::Run(DisplayFactory createDisplay)
     WindowSystem system(*display, GetClock());
     WindowRecords records;
     // Without records the program runs all the same; only a second start cannot find it.
-    if (records.Open(path))
+    if (records.Open(prefix, path))
         system.SetRecords(&records);
     // The result ends the program either way: there is no loop beyond the dialogs.
     [[maybe_unused]] const bool started = StartUp();

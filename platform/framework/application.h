@@ -20,10 +20,12 @@ class WindowSystem;
 // program links.
 //
 // The application name comes from the program file when the object is made. Run ends with
-// -1 when the program file cannot be told; otherwise it keeps a second start of the program
-// on a "PocketPC" or "Smartphone" class device from running (that start brings the first
-// forward and ends with -1), makes the display and the window system, calls StartUp and
-// returns 0 when StartUp ends. Everything runs on the main thread.
+// -1 when the program file cannot be told, and when the prefix is not the user's own
+// (PrefixCheck): then, before anything in it is read or written, one line on standard
+// error names the folder, what is wrong and the command that mends it. Otherwise it keeps
+// a second start of the program on a "PocketPC" or "Smartphone" class device from running
+// (that start brings the first forward and ends with -1), makes the display and the window
+// system, calls StartUp and returns 0 when StartUp ends. Everything runs on the main thread.
 class Application {
 public:
     Application();

@@ -35,7 +35,7 @@ std::wstring SingleInstance::MutexName(std::wstring_view programPath)
 
 bool SingleInstance::FindRunningInstance(std::wstring_view programPath)
 {
-    if (mutex.Create(MutexName(programPath)) != NamedMutex::Result::AlreadyExists)
+    if (mutex.Create(prefix, MutexName(programPath)) != NamedMutex::Result::AlreadyExists)
         return false;
     Event never(Event::ResetMode::Manual, clock);
     for (int attempt = 0; attempt < kTries; ++attempt) {
@@ -50,11 +50,11 @@ bool SingleInstance::FindRunningInstance(std::wstring_view programPath)
 bool SingleInstance::SignalRunningWindow(std::wstring_view programPath) const
 {
     const int self = Posix::ProcessId();
-    for (const auto& process : WindowRecords::Enumerate()) {
+    for (const auto& process : WindowRecords::Enumerate(prefix)) {
         if (process.pid == self || !TextFold::Equal(process.programPath, programPath))
             continue;
         if (std::any_of(process.windows.begin(), process.windows.end(), IsApplicationWindow) &&
-            WindowRecords::SendForward(process.pid))
+            WindowRecords::SendForward(prefix, process.pid))
             return true;
     }
     return false;

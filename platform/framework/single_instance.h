@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/system/folder_handle.h"
 #include "platform/system/named_mutex.h"
 #include "platform/threads/clock.h"
 
@@ -14,13 +15,17 @@ namespace quorvex {
 // 250 ms apart (waits on the given clock), for a top-level window of a process with the
 // same program path (compared without regard to case) that is visible, not a child, not a
 // tool window, unowned, and not of the classes "shfind", "static" or "CursorWindow"; it
-// asks that process to come forward. Owner's thread only.
+// asks that process to come forward. The mutex and the windows' records live in the
+// prefix that PrefixCheck opened, which outlives this object. Owner's thread only.
 class SingleInstance {
 public:
     static constexpr int kTries = 40;
     static constexpr auto kPause = std::chrono::milliseconds(250);
 
-    explicit SingleInstance(Clock& clock = Clock::System()) : clock(clock) {}
+    explicit SingleInstance(const FolderHandle& prefix, Clock& clock = Clock::System())
+        : prefix(prefix), clock(clock)
+    {
+    }
     virtual ~SingleInstance() = default;
 
     // True when another instance runs and was asked to come forward: this start ends. False
@@ -34,6 +39,7 @@ public:
 private:
     bool SignalRunningWindow(std::wstring_view programPath) const;
 
+    const FolderHandle& prefix;
     Clock& clock;
     NamedMutex mutex;
 };

@@ -1,47 +1,35 @@
 #include "platform/registry/hive_file.h"
 
+#include <algorithm>
 #include <string>
-#include <thread>
 
 #include "platform/system/file_operations.h"
-#include "platform/system/file_replacement.h"
 #include "platform/system/link_target.h"
 #include "platform/system/posix.h"
+#include "platform/threads/waiter.h"
 
 namespace quorvex {
 namespace {
-
-using SteadyClock = std::chrono::steady_clock;
 
 // How long a bounded wait sleeps between two looks: short against kWaitBound, long
 // enough not to spin.
 constexpr std::chrono::milliseconds kRetryPause{5};
 
-std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::string& suffix)
+std::string AsideName(const std::string& name, int number)
 {
-    std::filesystem::path result = path;
-    result += suffix;
-    return result;
-}
-
-std::filesystem::path AsideName(const std::filesystem::path& path, int number)
-{
-    return WithSuffix(path, number == 0 ? ".bad" : ".bad." + std::to_string(number));
-}
-
-// A file untouched for kWaitBound is not being written, whatever it holds.
-bool Settled(const FileIdentity& identity)
-{
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return now - std::chrono::nanoseconds(identity.modifiedNs) >= HiveFile::kWaitBound;
+    return name + (number == 0 ? ".bad" : ".bad." + std::to_string(number));
 }
 
 }  // namespace
 
-HiveFile::HiveFile(std::filesystem::path path, std::wstring rootName, Kind kind)
-    : path(std::move(path)),
+HiveFile::HiveFile(const FolderHandle& folder, std::string name, std::wstring rootName, Kind kind,
+                   Clock& clock)
+    : folder(folder),
+      name(std::move(name)),
+      path(folder.Path() / this->name),
       rootName(std::move(rootName)),
       kind(kind),
+      clock(clock),
       root(std::make_unique<HiveKey>(this->rootName)),
       operations(&FileOperations::System())
 {
@@ -56,18 +44,22 @@ const HiveKey* HiveFile::Current()
 
 bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
 {
-    const auto deadline = SteadyClock::now() + kWaitBound;
+    const auto deadline = clock.Now() + kWaitBound;
     PosixFile lock;
     if (!Lock(lock, deadline))
         return false;
+    std::optional<Clock::TimePoint> settledBy;
     for (;;) {
         const State state = Refresh(true);
         if (state == State::NotReady) {
             // Someone is writing the file without the lock; nothing is written from what
-            // was read before.
-            if (SteadyClock::now() >= deadline)
+            // was read before. Left alone, the file settles within kWaitBound.
+            const auto now = clock.Now();
+            if (!settledBy)
+                settledBy = now + kWaitBound;
+            if (now >= *settledBy)
                 return false;
-            std::this_thread::sleep_for(kRetryPause);
+            Pause(*settledBy);
             continue;
         }
         if (state != State::Ready || unreadable)
@@ -78,13 +70,9 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
         const std::string text = HiveText::Write(*root, rootName, layout);
         // From here on memory may hold what the disk lacks: read it again next time.
         valid = false;
-        // A write through a link replaces its target and the link stays.
-        const FileReplacement::Result result =
-            FileReplacement(*operations).Replace(LinkTarget::Final(path), text, [&] {
-                return StillAsRead(read);
-            });
+        const FileReplacement::Result result = Replace(text, read);
         if (result == FileReplacement::Result::Declined) {
-            if (SteadyClock::now() >= deadline)
+            if (clock.Now() >= deadline)
                 return false;
             continue;
         }
@@ -92,7 +80,7 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
             return false;
         // Under the lock the file is still the one just written.
         FileIdentity now;
-        if (held.Open(path, PosixFile::Mode::Read) != PosixFile::Result::Ok ||
+        if (held.Open(folder, name, PosixFile::Mode::Read) != PosixFile::Result::Ok ||
             held.Identity(now) != PosixFile::Result::Ok)
             return true;
         loaded = now;
@@ -104,7 +92,7 @@ bool HiveFile::Modify(const std::function<bool(HiveKey&)>& change)
 HiveFile::State HiveFile::Refresh(bool locked)
 {
     FileIdentity now;
-    switch (PosixFile::IdentityOf(path, now)) {
+    switch (PosixFile::IdentityOf(folder, name, now)) {
         case PosixFile::Result::Ok:
             return valid && loaded == now ? (unreadable ? State::Unreadable : State::Ready)
                                           : Load(locked);
@@ -115,6 +103,22 @@ HiveFile::State HiveFile::Refresh(bool locked)
         default:
             return State::Refused;
     }
+}
+
+bool HiveFile::Settled(const FileIdentity& identity)
+{
+    // A file whose time lies well in the past has been left as it is, and one found so at
+    // start is read at once.
+    const auto age = std::chrono::system_clock::now().time_since_epoch() -
+                     std::chrono::nanoseconds(identity.modifiedNs);
+    if (age >= kWaitBound)
+        return true;
+    // A time in the future says nothing (the wall clock may have stepped back since), and
+    // a recent one only that the file may still change: watch it on the monotonic clock.
+    const Clock::TimePoint now = clock.Now();
+    if (!watched || watched->identity != identity)
+        watched = Watch{identity, now};
+    return now - watched->since >= kWaitBound;
 }
 
 void HiveFile::Empty()
@@ -130,7 +134,7 @@ void HiveFile::Empty()
 HiveFile::State HiveFile::Load(bool locked)
 {
     PosixFile file;
-    const PosixFile::Result opened = file.Open(path, PosixFile::Mode::Read);
+    const PosixFile::Result opened = file.Open(folder, name, PosixFile::Mode::Read);
     if (opened == PosixFile::Result::NotFound) {
         Empty();
         return State::Ready;
@@ -168,24 +172,23 @@ HiveFile::State HiveFile::Load(bool locked)
 bool HiveFile::SetAside(const FileIdentity& identity, bool locked)
 {
     PosixFile lock;
-    if (!locked && !Lock(lock, SteadyClock::now() + kWaitBound))
+    if (!locked && !Lock(lock, clock.Now() + kWaitBound))
         return false;
     // Another process may have replaced the file since it was read; then this is not the
     // file that was judged, and the next read looks at the new one.
     FileIdentity now;
-    if (PosixFile::IdentityOf(path, now) != PosixFile::Result::Ok || now != identity)
+    if (PosixFile::IdentityOf(folder, name, now) != PosixFile::Result::Ok || now != identity)
         return false;
     // The newest copy is always ".bad"; the oldest of a full set is renamed over.
     for (int number = kMaxAsideCopies - 2; number >= 0; --number)
-        PosixFile::Rename(AsideName(path, number), AsideName(path, number + 1));
-    return PosixFile::Rename(path, AsideName(path, 0)) &&
-           operations->SyncFolder(path.parent_path());
+        operations->Rename(folder, AsideName(name, number), AsideName(name, number + 1));
+    return operations->Rename(folder, name, AsideName(name, 0)) && operations->SyncFolder(folder);
 }
 
 bool HiveFile::StillAsRead(const std::string& text) const
 {
     FileIdentity now;
-    const PosixFile::Result found = PosixFile::IdentityOf(path, now);
+    const PosixFile::Result found = PosixFile::IdentityOf(folder, name, now);
     if (!loaded)
         return found == PosixFile::Result::NotFound;
     if (found != PosixFile::Result::Ok || now != *loaded)
@@ -193,21 +196,42 @@ bool HiveFile::StillAsRead(const std::string& text) const
     // Times may not tell a rewrite of the same size within one clock tick: the bytes do.
     PosixFile file;
     std::string current;
-    return file.Open(path, PosixFile::Mode::Read) == PosixFile::Result::Ok &&
+    return file.Open(folder, name, PosixFile::Mode::Read) == PosixFile::Result::Ok &&
            file.ReadAll(current, kMaxFileBytes) == PosixFile::Result::Ok && current == text;
 }
 
-bool HiveFile::Lock(PosixFile& lock, SteadyClock::time_point deadline) const
+FileReplacement::Result HiveFile::Replace(const std::string& text, const std::string& read) const
 {
-    if (lock.Open(WithSuffix(path, ".lock"), PosixFile::Mode::LockCompanion) !=
-        PosixFile::Result::Ok)
+    const FileReplacement replacement(*operations);
+    const auto confirm = [&] { return StillAsRead(read); };
+    if (!folder.IsLink(name))
+        return replacement.Replace(folder, name, text, confirm);
+    // A write through a link replaces its target and the link stays. The target's folder
+    // may be shared; the replacement makes its temporary safely there.
+    const auto target = LinkTarget::Owned(path);
+    FolderHandle targetFolder;
+    if (!target || !targetFolder.Open(target->parent_path()).Ok())
+        return FileReplacement::Result::Failed;
+    return replacement.Replace(targetFolder, target->filename().string(), text, confirm);
+}
+
+bool HiveFile::Lock(PosixFile& lock, Clock::TimePoint deadline) const
+{
+    if (lock.Open(folder, name + ".lock", PosixFile::Mode::LockCompanion) != PosixFile::Result::Ok)
         return false;
     while (!lock.TryLockExclusive()) {
-        if (SteadyClock::now() >= deadline)
+        if (clock.Now() >= deadline)
             return false;
-        std::this_thread::sleep_for(kRetryPause);
+        Pause(deadline);
     }
     return true;
+}
+
+void HiveFile::Pause(Clock::TimePoint deadline) const
+{
+    Waiter waiter;
+    // Nothing wakes this waiter: only the clock ends the sleep.
+    (void)clock.Sleep(waiter, std::min(clock.Now() + kRetryPause, deadline));
 }
 
 }  // namespace quorvex

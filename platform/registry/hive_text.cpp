@@ -7,7 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/registry/registry_name.h"
+#include "platform/registry/hive_line.h"
+#include "platform/registry/hive_lines.h"
 #include "platform/registry/registry_string.h"
 #include "platform/registry/registry_types.h"
 #include "platform/system/little_endian.h"
@@ -16,162 +17,7 @@
 namespace quorvex {
 namespace {
 
-constexpr std::wstring_view kBlanks = L" \t";
 constexpr std::size_t kBytesPerHexLine = 25;
-
-std::wstring_view TrimLeft(std::wstring_view text)
-{
-    const std::size_t start = text.find_first_not_of(kBlanks);
-    return start == std::wstring_view::npos ? std::wstring_view{} : text.substr(start);
-}
-
-std::wstring_view TrimRight(std::wstring_view text)
-{
-    const std::size_t end = text.find_last_not_of(kBlanks);
-    return end == std::wstring_view::npos ? std::wstring_view{} : text.substr(0, end + 1);
-}
-
-int HexDigit(wchar_t c)
-{
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
-
-std::optional<std::uint32_t> ParseHexNumber(std::wstring_view digits, std::size_t maxDigits)
-{
-    if (digits.empty() || digits.size() > maxDigits)
-        return std::nullopt;
-    std::uint32_t number = 0;
-    for (wchar_t c : digits) {
-        const int digit = HexDigit(c);
-        if (digit < 0)
-            return std::nullopt;
-        number = number << 4 | static_cast<std::uint32_t>(digit);
-    }
-    return number;
-}
-
-// Reads a quoted text at the start of `text` and moves `text` past its closing quote.
-std::optional<std::wstring> ParseQuoted(std::wstring_view& text)
-{
-    if (text.empty() || text.front() != L'"')
-        return std::nullopt;
-    std::wstring result;
-    for (std::size_t i = 1; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if (c == L'"') {
-            text.remove_prefix(i + 1);
-            return result;
-        }
-        if (c == L'\\') {
-            if (i + 1 == text.size() || (text[i + 1] != L'\\' && text[i + 1] != L'"'))
-                return std::nullopt;
-            ++i;
-        }
-        result += text[i];
-    }
-    return std::nullopt;
-}
-
-std::optional<std::vector<std::byte>> ParseHexBytes(std::wstring_view list)
-{
-    std::vector<std::byte> bytes;
-    while (!list.empty()) {
-        const std::size_t comma = list.find(L',');
-        const std::wstring_view item = TrimRight(TrimLeft(list.substr(0, comma)));
-        const bool last = comma == std::wstring_view::npos;
-        list = last ? std::wstring_view{} : list.substr(comma + 1);
-        if (item.empty() && last && !bytes.empty())
-            break;  // a trailing comma
-        const auto byte = ParseHexNumber(item, 2);
-        if (!byte || bytes.size() == kMaxRegistryValueBytes)
-            return std::nullopt;
-        bytes.push_back(static_cast<std::byte>(*byte));
-    }
-    return bytes;
-}
-
-struct ParsedData {
-    std::uint32_t type = 0;
-    std::vector<std::byte> bytes;
-};
-
-std::optional<ParsedData> ParseData(std::wstring_view text)
-{
-    text = TrimRight(TrimLeft(text));
-    if (!text.empty() && text.front() == L'"') {
-        const auto quoted = ParseQuoted(text);
-        if (!quoted || !text.empty() || quoted->size() >= kMaxRegistryValueBytes / 2)
-            return std::nullopt;
-        ParsedData data{RegistryType::String, RegistryString::Encode(*quoted)};
-        if (data.bytes.size() > kMaxRegistryValueBytes)
-            return std::nullopt;
-        return data;
-    }
-    const std::size_t colon = text.find(L':');
-    if (colon == std::wstring_view::npos)
-        return std::nullopt;
-    const std::wstring_view kind = text.substr(0, colon);
-    const std::wstring_view rest = text.substr(colon + 1);
-    if (RegistryName::Equal(kind, L"dword")) {
-        const auto number = ParseHexNumber(rest, 8);
-        if (!number)
-            return std::nullopt;
-        ParsedData data{RegistryType::Dword, std::vector<std::byte>(4)};
-        LittleEndian::Put32(data.bytes.data(), *number);
-        return data;
-    }
-    std::uint32_t type = RegistryType::Binary;
-    if (!RegistryName::Equal(kind, L"hex")) {
-        if (kind.size() < 6 || !RegistryName::Equal(kind.substr(0, 4), L"hex(") ||
-            kind.back() != L')')
-            return std::nullopt;
-        const auto number = ParseHexNumber(kind.substr(4, kind.size() - 5), 8);
-        if (!number)
-            return std::nullopt;
-        type = *number;
-    }
-    auto bytes = ParseHexBytes(rest);
-    if (!bytes)
-        return std::nullopt;
-    return ParsedData{type, std::move(*bytes)};
-}
-
-// The key a section line names, created in `root`; nothing when the line names another
-// root or a path beyond the registry's limits.
-HiveKey* ParseSection(std::wstring_view line, std::wstring_view rootName, HiveKey& root,
-                      std::vector<HiveKey*>& keys)
-{
-    const std::size_t close = line.rfind(L']');
-    if (close == std::wstring_view::npos || !TrimLeft(line.substr(close + 1)).empty())
-        return nullptr;
-    std::wstring_view path = line.substr(1, close - 1);
-    std::size_t slash = path.find(L'\\');
-    if (!RegistryName::Equal(path.substr(0, slash), rootName))
-        return nullptr;
-    // Every name is checked before any key is made, so a bad line adds nothing.
-    std::vector<std::wstring_view> names;
-    while (slash != std::wstring_view::npos) {
-        path.remove_prefix(slash + 1);
-        slash = path.find(L'\\');
-        const std::wstring_view name = path.substr(0, slash);
-        if (!RegistryName::IsValidKeyName(name) || names.size() == RegistryName::kMaxDepth)
-            return nullptr;
-        names.push_back(name);
-    }
-    HiveKey* key = &root;
-    keys.clear();
-    for (std::wstring_view name : names) {
-        key = &key->ObtainSubKey(name);
-        keys.push_back(key);
-    }
-    return key;
-}
 
 void AppendEscaped(std::wstring& out, std::wstring_view text)
 {
@@ -223,37 +69,6 @@ void AppendValue(std::wstring& out, const HiveKey::Value& value)
         }
     }
     out += L'\n';
-}
-
-bool IsBlank(std::string_view line)
-{
-    return line.find_first_not_of(" \t\r\n") == std::string_view::npos;
-}
-
-// A line's bytes without its line feed and carriage return.
-std::string_view Content(std::string_view line)
-{
-    if (line.ends_with('\n'))
-        line.remove_suffix(1);
-    if (line.ends_with('\r'))
-        line.remove_suffix(1);
-    return line;
-}
-
-std::optional<std::wstring> Widen(std::string_view bytes)
-{
-    std::wstring wide = FromUtf8(bytes);
-    // Bytes that are not UTF-8 come back as U+FFFD, which the text may also spell out.
-    if (wide.find(L'\uFFFD') != std::wstring::npos && ToUtf8(wide) != bytes)
-        return std::nullopt;
-    return wide;
-}
-
-void MarkInText(HiveKey& root, const std::vector<HiveKey*>& path)
-{
-    root.SetInText(true);
-    for (HiveKey* key : path)
-        key->SetInText(true);
 }
 
 // Writes a hive's text part by part, noting in a new layout what each part stands for.
@@ -347,6 +162,101 @@ private:
     const bool record;
 };
 
+// Reads lines up to the header, which `line` then holds. Nothing when it was found; else
+// what the text is without one: an empty hive (Whole) when it is blank and settled, being
+// written (NotReady) when blank or cut inside the header, otherwise Unreadable.
+std::optional<HiveText::Outcome> ReadHeader(HiveLines& lines, HiveLines::Line& line,
+                                            std::wstring_view rootName, bool settled)
+{
+    HiveLines::Result result;
+    while ((result = lines.Next(line)) == HiveLines::Result::Line &&
+           HiveLine::Classify(line.text, rootName, false).kind == HiveLine::Kind::Blank) {
+    }
+    if (result == HiveLines::Result::End)
+        return settled ? HiveText::Outcome::Whole : HiveText::Outcome::NotReady;
+    if (result == HiveLines::Result::NotText)
+        return HiveText::Outcome::Unreadable;
+    constexpr std::string_view kHeader = HiveText::kHeader;
+    std::wstring_view header = line.text;
+    header = header.substr(0, header.find_last_not_of(L" \t") + 1);
+    if (std::equal(header.begin(), header.end(), kHeader.begin(), kHeader.end()))
+        return std::nullopt;
+    const bool cut = line.ending == HiveLines::Ending::TextEnd && header.size() < kHeader.size() &&
+                     std::equal(header.begin(), header.end(), kHeader.begin());
+    return cut && !settled ? HiveText::Outcome::NotReady : HiveText::Outcome::Unreadable;
+}
+
+// Fills a hive and the layout of its text from the text's lines, one after another.
+class Reader {
+public:
+    Reader(HiveKey& root, HiveText::Layout& layout) : root(root), layout(layout)
+    {
+        root.SetInText(true);
+    }
+
+    // Text kept as it stands, part of no key or value.
+    void Text(std::size_t begin, std::size_t end)
+    {
+        if (!layout.parts.empty() && layout.parts.back().kind == HiveText::Part::Kind::Text &&
+            layout.parts.back().end == begin) {
+            layout.parts.back().end = end;
+            return;
+        }
+        layout.parts.push_back({begin, end, HiveText::Part::Kind::Text, nullptr, 0});
+    }
+
+    void Add(const HiveLines::Line& line, const HiveLine& parsed)
+    {
+        switch (parsed.kind) {
+            case HiveLine::Kind::Blank:
+            case HiveLine::Kind::Comment:
+                Text(line.begin, line.end);
+                return;
+            case HiveLine::Kind::Section:
+                key = &root;
+                for (std::wstring_view name : parsed.keyNames) {
+                    key = &key->ObtainSubKey(name);
+                    key->SetInText(true);
+                }
+                layout.parts.push_back(
+                    {line.begin, line.end, HiveText::Part::Kind::Section, key, 0});
+                return;
+            case HiveLine::Kind::OtherSection:
+                key = nullptr;  // the values under it belong to no key of this hive
+                break;
+            case HiveLine::Kind::Value:
+                if (key != nullptr) {
+                    Value(line, parsed);
+                    return;
+                }
+                break;  // a value outside a section belongs nowhere
+            case HiveLine::Kind::Noise:
+                break;
+        }
+        damaged = true;
+        Text(line.begin, line.end);
+    }
+
+    // Whether a line was not understood.
+    bool Damaged() const { return damaged; }
+
+private:
+    void Value(const HiveLines::Line& line, const HiveLine& parsed)
+    {
+        key->SetValue(parsed.name, parsed.type, parsed.data);
+        HiveKey::Value& value = *key->FindValue(parsed.name);
+        value.line = layout.parts.size();
+        value.edited = false;
+        layout.parts.push_back({line.begin, line.end, HiveText::Part::Kind::Value, key,
+                                static_cast<std::size_t>(&value - key->Values().data())});
+    }
+
+    HiveKey& root;
+    HiveText::Layout& layout;
+    HiveKey* key = nullptr;  // the key of the last section, if it is one of this hive's
+    bool damaged = false;
+};
+
 }  // namespace
 
 HiveText::Outcome HiveText::Parse(std::string_view text, std::wstring_view rootName, HiveKey& root)
@@ -374,134 +284,29 @@ HiveText::Outcome HiveText::Parse(std::string text, std::wstring_view rootName, 
     if (all.find('\0') != std::string_view::npos)
         return fail(Outcome::Unreadable);
 
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    std::size_t position = all.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
-    auto nextLine = [&](std::size_t from) {
-        const std::size_t feed = all.find('\n', from);
-        return feed == std::string_view::npos ? all.size() : feed + 1;
-    };
-    while (position < all.size() && IsBlank(all.substr(position, nextLine(position) - position)))
-        position = nextLine(position);
-    if (position == all.size()) {
-        if (!settled)
-            return fail(Outcome::NotReady);
-        return Outcome::Whole;  // an empty hive, whose blank text a write replaces
-    }
-    const std::size_t headerEnd = nextLine(position);
-    const std::string_view headerLine = all.substr(position, headerEnd - position);
-    const bool headerCut = !headerLine.ends_with('\n');
-    std::string_view header = Content(headerLine);
-    while (header.ends_with(' ') || header.ends_with('\t'))
-        header.remove_suffix(1);
-    if (headerCut && kHeader.starts_with(header) && header != kHeader)
-        return fail(settled ? Outcome::Unreadable : Outcome::NotReady);
-    if (header != kHeader)
-        return fail(Outcome::Unreadable);
+    HiveLines lines(all);
+    HiveLines::Line line;
+    if (const auto outcome = ReadHeader(lines, line, rootName, settled))
+        return *outcome == Outcome::Whole ? *outcome : fail(*outcome);
     // A last line without its line feed may be a value cut short.
     if (!all.ends_with('\n') && !settled)
         return fail(Outcome::NotReady);
-    const std::size_t complete =
-        all.ends_with('\n') ? all.size() : std::max(all.rfind('\n') + 1, headerEnd);
 
-    root.SetInText(true);
-    auto addText = [&](std::size_t begin, std::size_t end) {
-        if (begin == end)
-            return;
-        if (!layout.parts.empty() && layout.parts.back().kind == Part::Kind::Text &&
-            layout.parts.back().end == begin) {
-            layout.parts.back().end = end;
-            return;
-        }
-        layout.parts.push_back({begin, end, Part::Kind::Text, nullptr, 0});
-    };
-    addText(0, headerEnd);
-
-    bool damaged = complete != all.size();
-    HiveKey* key = nullptr;
-    std::vector<HiveKey*> path;
-    for (position = headerEnd; position < complete;) {
-        const std::size_t begin = position;
-        std::size_t end = nextLine(begin);
-        position = end;
-        const std::string_view raw = Content(all.substr(begin, end - begin));
-        if (IsBlank(raw)) {
-            addText(begin, end);
-            continue;
-        }
-        const auto wide = Widen(raw);
-        if (!wide)
-            return fail(Outcome::Unreadable);
-        const std::wstring_view line = TrimLeft(*wide);
-        if (line.front() == L';') {
-            addText(begin, end);
-            continue;
-        }
-        if (line.front() == L'[') {
-            key = ParseSection(line, rootName, root, path);
-            if (key == nullptr) {
-                damaged = true;
-                addText(begin, end);
-            } else {
-                MarkInText(root, path);
-                layout.parts.push_back({begin, end, Part::Kind::Section, key, 0});
-            }
-            continue;
-        }
-        std::wstring_view rest = line;
-        std::optional<std::wstring> name;
-        if (rest.front() == L'@') {
-            name.emplace();
-            rest.remove_prefix(1);
-        } else {
-            name = ParseQuoted(rest);
-        }
-        rest = TrimLeft(rest);
-        if (!name || rest.empty() || rest.front() != L'=') {
-            damaged = true;
-            addText(begin, end);
-            continue;
-        }
-        rest.remove_prefix(1);
-        // Long hex data goes on over lines that end in a backslash.
-        std::wstring joined;
-        const std::wstring_view start = TrimLeft(rest);
-        const bool hex = start.size() >= 3 && RegistryName::Equal(start.substr(0, 3), L"hex");
-        bool cut = false;
-        if (hex && TrimRight(rest).ends_with(L'\\')) {
-            joined = TrimRight(rest);
-            while (joined.ends_with(L'\\')) {
-                // Data that goes on past the end is being written, or was cut short.
-                if (position >= complete && !settled)
-                    return fail(Outcome::NotReady);
-                if (position >= complete || joined.size() > 4 * kMaxRegistryValueBytes) {
-                    cut = true;
-                    break;
-                }
-                joined.pop_back();
-                const std::size_t next = nextLine(position);
-                const auto more = Widen(Content(all.substr(position, next - position)));
-                if (!more)
-                    return fail(Outcome::Unreadable);
-                joined += TrimRight(TrimLeft(*more));
-                position = end = next;
-            }
-            rest = joined;
-        }
-        const auto data = cut ? std::nullopt : ParseData(rest);
-        if (!data || key == nullptr || !RegistryName::IsValidValueName(*name)) {
-            damaged = true;
-            addText(begin, end);
-            continue;
-        }
-        key->SetValue(*name, data->type, data->bytes);
-        HiveKey::Value& value = *key->FindValue(*name);
-        value.line = layout.parts.size();
-        value.edited = false;
-        layout.parts.push_back({begin, end, Part::Kind::Value, key,
-                                static_cast<std::size_t>(&value - key->Values().data())});
+    Reader reader(root, layout);
+    reader.Text(0, line.end);
+    HiveLines::Result result;
+    while ((result = lines.Next(line)) == HiveLines::Result::Line) {
+        // Data that goes on past the end is being written, or was cut short.
+        if (line.ending == HiveLines::Ending::RunsOn && !settled)
+            return fail(Outcome::NotReady);
+        // A last line without its line feed is read only when no cut could look like it.
+        const bool mayBeCut = line.ending == HiveLines::Ending::TextEnd;
+        const bool ended = mayBeCut || line.ending == HiveLines::Ending::LineFeed;
+        reader.Add(line, ended ? HiveLine::Classify(line.text, rootName, mayBeCut) : HiveLine{});
     }
-    addText(complete, all.size());
-    return damaged ? Outcome::Damaged : Outcome::Whole;
+    if (result == HiveLines::Result::NotText)
+        return fail(Outcome::Unreadable);
+    return reader.Damaged() ? Outcome::Damaged : Outcome::Whole;
 }
 
 std::string HiveText::Write(HiveKey& root, std::wstring_view rootName, Layout& layout)

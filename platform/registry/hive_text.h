@@ -51,8 +51,9 @@ public:
     // section, names beyond the registry's limits and values larger than
     // kMaxRegistryValueBytes are lines that are not understood. `settled` says the text
     // is final (nobody is writing it any more): then an empty text is an empty hive, a
-    // cut header makes the text Unreadable, and a last line without its line feed is not
-    // understood, so that a cut value never reads as a whole one.
+    // cut header makes the text Unreadable, and a last line without its line feed is
+    // understood only when no cut could look like it (see HiveLine), so that a cut value
+    // never reads as a whole one.
     static Outcome Parse(std::string text, std::wstring_view rootName, HiveKey& root,
                          Layout& layout, bool settled = false);
     // The same, for a text whose layout is not wanted.

@@ -2,27 +2,53 @@
 
 #include <memory>
 #include <mutex>
+#include <utility>
 
+#include "platform/system/folder_handle.h"
 #include "platform/system/prefix.h"
+#include "platform/system/prefix_check.h"
 
 namespace quorvex {
 
+// The open prefix and the hives in it, which refer to it.
+struct RegistryHives::Place {
+    Place(std::filesystem::path location, FolderHandle opened)
+        : location(std::move(location)), folder(std::move(opened))
+    {
+    }
+
+    const std::filesystem::path location;  // as the environment names it
+    const FolderHandle folder;
+    HiveFile user{folder, "user.reg", L"HKEY_CURRENT_USER", HiveFile::Kind::Settings};
+    HiveFile system{folder, "system.reg", L"HKEY_LOCAL_MACHINE", HiveFile::Kind::Records};
+};
+
+RegistryHives::Place* RegistryHives::Current()
+{
+    static std::unique_ptr<Place> place;
+
+    const auto location = Prefix::Locate();
+    if (!location) {
+        place.reset();
+        return nullptr;
+    }
+    if (place && place->location == *location && place->folder.IsAt(*location))
+        return place.get();
+    place.reset();
+    FolderHandle folder;
+    if (PrefixCheck::Open(*location, folder))
+        return nullptr;
+    place = std::make_unique<Place>(*location, std::move(folder));
+    return place.get();
+}
+
 bool RegistryHives::Use(RegistryRoot root, const std::function<void(HiveFile&)>& use)
 {
-    static std::unique_ptr<HiveFile> hives[2];
-
     const std::lock_guard guard(Mutex());
-    const auto folder = Prefix::Folder();
-    if (!folder)
+    Place* place = Current();
+    if (!place)
         return false;
-    const bool user = root == RegistryRoot::CurrentUser;
-    const auto path = *folder / (user ? "user.reg" : "system.reg");
-    std::unique_ptr<HiveFile>& hive = hives[user ? 0 : 1];
-    if (!hive || hive->Path() != path)
-        hive =
-            std::make_unique<HiveFile>(path, user ? L"HKEY_CURRENT_USER" : L"HKEY_LOCAL_MACHINE",
-                                       user ? HiveFile::Kind::Settings : HiveFile::Kind::Records);
-    use(*hive);
+    use(root == RegistryRoot::CurrentUser ? place->user : place->system);
     return true;
 }
 
@@ -30,10 +56,10 @@ bool RegistryHives::UseLive(
     const std::function<void(LiveRecords&, const std::filesystem::path& prefix)>& use)
 {
     const std::lock_guard guard(Mutex());
-    const auto folder = Prefix::Folder();
-    if (!folder)
+    const Place* place = Current();
+    if (!place)
         return false;
-    use(Live(), *folder);
+    use(Live(), place->folder.Path());
     return true;
 }
 

@@ -2,9 +2,10 @@
 
 namespace quorvex {
 
-bool FileOperations::Create(const std::filesystem::path& path, PosixFile& file)
+PosixFile::Result FileOperations::Create(const FolderHandle& folder, const std::string& name,
+                                         PosixFile& file)
 {
-    return file.Open(path, PosixFile::Mode::Replace) == PosixFile::Result::Ok;
+    return file.Open(folder, name, PosixFile::Mode::CreateNew);
 }
 
 bool FileOperations::Write(PosixFile& file, std::string_view text)
@@ -17,20 +18,20 @@ bool FileOperations::Sync(PosixFile& file)
     return file.Sync();
 }
 
-bool FileOperations::Rename(const std::filesystem::path& from, const std::filesystem::path& to)
+bool FileOperations::Rename(const FolderHandle& folder, const std::string& from,
+                            const std::string& to)
 {
-    return PosixFile::Rename(from, to);
+    return folder.Rename(from, to);
 }
 
-bool FileOperations::SyncFolder(const std::filesystem::path& folder)
+bool FileOperations::SyncFolder(const FolderHandle& folder)
 {
-    PosixFile opened;
-    return opened.Open(folder, PosixFile::Mode::Folder) == PosixFile::Result::Ok && opened.Sync();
+    return folder.Sync();
 }
 
-bool FileOperations::Remove(const std::filesystem::path& path)
+bool FileOperations::Remove(const FolderHandle& folder, const std::string& name)
 {
-    return PosixFile::Remove(path);
+    return folder.Remove(name);
 }
 
 FileOperations& FileOperations::System()

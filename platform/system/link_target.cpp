@@ -1,23 +1,57 @@
 #include "platform/system/link_target.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <string>
 
 #include "platform/system/posix.h"
 
 namespace quorvex {
+namespace {
+
+constexpr int kMaxLinks = 40;
+
+// The path the link at `path` names, relative ones taken from the link's folder; nothing
+// when `path` is no link that can be read.
+std::optional<std::filesystem::path> Next(const std::filesystem::path& path)
+{
+    char target[4096];
+    const SystemResult read = Posix::ReadLink(path.c_str(), target, sizeof target);
+    if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
+        return std::nullopt;
+    const std::filesystem::path next(std::string(target, static_cast<std::size_t>(read.value)));
+    return next.is_absolute() ? next : path.parent_path() / next;
+}
+
+}  // namespace
 
 std::filesystem::path LinkTarget::Final(std::filesystem::path path)
 {
-    constexpr int kMaxLinks = 40;
     for (int hop = 0; hop < kMaxLinks; ++hop) {
-        char target[4096];
-        const SystemResult read = Posix::ReadLink(path.c_str(), target, sizeof target);
-        if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
+        const auto next = Next(path);
+        if (!next)
             break;
-        const std::filesystem::path next(std::string(target, static_cast<std::size_t>(read.value)));
-        path = next.is_absolute() ? next : path.parent_path() / next;
+        path = *next;
     }
     return path;
+}
+
+std::optional<std::filesystem::path> LinkTarget::Owned(std::filesystem::path path)
+{
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat status {};
+        if (!Posix::StatusAt(AT_FDCWD, path.c_str(), status, false).Ok() ||
+            !S_ISLNK(status.st_mode))
+            return path;
+        if (status.st_uid != 0 && status.st_uid != Posix::EffectiveUser())
+            return std::nullopt;
+        const auto next = Next(path);
+        if (!next)
+            return std::nullopt;
+        path = *next;
+    }
+    return std::nullopt;
 }
 
 }  // namespace quorvex

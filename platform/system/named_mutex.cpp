@@ -8,8 +8,9 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/system/folder_handle.h"
 #include "platform/system/posix.h"
-#include "platform/system/prefix.h"
+#include "platform/system/prefix_check.h"
 #include "platform/system/utf8.h"
 
 namespace quorvex {
@@ -36,15 +37,16 @@ NamedMutex::~NamedMutex()
     Close();
 }
 
-NamedMutex::Result NamedMutex::Create(std::wstring_view name)
+NamedMutex::Result NamedMutex::Create(const FolderHandle& prefix, std::wstring_view name)
 {
     Close();
-    const auto locks = Prefix::PrivateFolder("locks");
-    if (!locks)
+    FolderHandle locks;
+    if (PrefixCheck::Subfolder(prefix, "locks", locks))
         return Result::Failed;
     const std::string utf8 = ToUtf8(name);
-    const auto path = *locks / FileNameFor(utf8);
-    const SystemResult opened = Posix::Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const SystemResult opened =
+        Posix::OpenAt(locks.Descriptor(), FileNameFor(utf8).c_str(),
+                      O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
     if (!opened.Ok())
         return Result::Failed;
     const int fd = static_cast<int>(opened.value);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -69,6 +71,96 @@ SystemResult Posix::Truncate(int fd, long length)
 SystemResult Posix::ReadLink(const char* path, char* buffer, std::size_t size)
 {
     return Retry([&] { return static_cast<long>(::readlink(path, buffer, size)); });
+}
+
+SystemResult Posix::OpenAt(int folder, const char* name, int flags, unsigned mode)
+{
+    return Retry([&] { return ::openat(folder, name, flags, static_cast<mode_t>(mode)); });
+}
+
+SystemResult Posix::MakeDirectoryAt(int folder, const char* name, unsigned mode)
+{
+    return Retry(
+        [&] { return static_cast<long>(::mkdirat(folder, name, static_cast<mode_t>(mode))); });
+}
+
+SystemResult Posix::MakeFifoAt(int folder, const char* name, unsigned mode)
+{
+    return Retry(
+        [&] { return static_cast<long>(::mkfifoat(folder, name, static_cast<mode_t>(mode))); });
+}
+
+SystemResult Posix::RenameAt(int folder, const char* from, const char* to)
+{
+    return Retry([&] { return static_cast<long>(::renameat(folder, from, folder, to)); });
+}
+
+SystemResult Posix::UnlinkAt(int folder, const char* name, bool isFolder)
+{
+    return Retry(
+        [&] { return static_cast<long>(::unlinkat(folder, name, isFolder ? AT_REMOVEDIR : 0)); });
+}
+
+SystemResult Posix::ReadLinkAt(int folder, const char* name, char* buffer, std::size_t size)
+{
+    return Retry([&] { return static_cast<long>(::readlinkat(folder, name, buffer, size)); });
+}
+
+SystemResult Posix::SymbolicLinkAt(const char* target, int folder, const char* name)
+{
+    return Retry([&] { return static_cast<long>(::symlinkat(target, folder, name)); });
+}
+
+SystemResult Posix::StatusAt(int folder, const char* name, struct stat& status, bool followLink)
+{
+    const int flags = AT_EMPTY_PATH | (followLink ? 0 : AT_SYMLINK_NOFOLLOW);
+    return Retry([&] { return static_cast<long>(::fstatat(folder, name, &status, flags)); });
+}
+
+SystemResult Posix::FolderEntries(int folder, std::vector<std::string>& names)
+{
+    names.clear();
+    const SystemResult own = OpenAt(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!own.Ok())
+        return own;
+    DIR* listing = ::fdopendir(static_cast<int>(own.value));
+    if (listing == nullptr) {
+        const int error = errno;
+        (void)Close(static_cast<int>(own.value));  // only read from
+        return {-1, error};
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(listing);
+        if (entry == nullptr)
+            break;
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    const int error = errno;
+    ::closedir(listing);  // closes the descriptor opened above
+    return error == 0 ? SystemResult{static_cast<long>(names.size()), 0} : SystemResult{-1, error};
+}
+
+SystemResult Posix::RealPath(const char* path, std::string& resolved)
+{
+    char* found = ::realpath(path, nullptr);
+    if (found == nullptr)
+        return {-1, errno};
+    resolved = found;
+    std::free(found);
+    return {};
+}
+
+unsigned Posix::EffectiveUser()
+{
+    return static_cast<unsigned>(::geteuid());
+}
+
+SystemResult Posix::Random(void* buffer, std::size_t count)
+{
+    return Retry([&] { return static_cast<long>(::getrandom(buffer, count, 0)); });
 }
 
 SystemResult Posix::PollAll(std::span<PollEntry> entries, int timeoutMs)

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 // The system's own records, filled by the wrappers that take them; only their callers need
 // the system headers that define them.
@@ -63,6 +65,29 @@ public:
     static SystemResult Truncate(int fd, long length);
     // The target of a symbolic link, into `buffer`; the value is its length.
     static SystemResult ReadLink(const char* path, char* buffer, std::size_t size);
+
+    // The same, for `name` inside the open folder `folder`: nothing on the way to the folder
+    // can change between two of them. A `name` of "" or "." is the folder itself.
+    static SystemResult OpenAt(int folder, const char* name, int flags, unsigned mode = 0);
+    static SystemResult MakeDirectoryAt(int folder, const char* name, unsigned mode);
+    static SystemResult MakeFifoAt(int folder, const char* name, unsigned mode);
+    static SystemResult RenameAt(int folder, const char* from, const char* to);
+    // Removes a file, or with `isFolder` an empty folder.
+    static SystemResult UnlinkAt(int folder, const char* name, bool isFolder = false);
+    static SystemResult ReadLinkAt(int folder, const char* name, char* buffer, std::size_t size);
+    // Makes `name` a symbolic link to `target`.
+    static SystemResult SymbolicLinkAt(const char* target, int folder, const char* name);
+    // With `followLink` false, a symbolic link at `name` is described itself.
+    static SystemResult StatusAt(int folder, const char* name, struct stat& status,
+                                 bool followLink);
+    // The names in an open folder, "." and ".." left out; read through a descriptor of its
+    // own, so `folder` stays as it is.
+    static SystemResult FolderEntries(int folder, std::vector<std::string>& names);
+    // The absolute path without links, "." or "..", of an existing node.
+    static SystemResult RealPath(const char* path, std::string& resolved);
+    [[nodiscard]] static unsigned EffectiveUser();
+    // Fills `buffer` with bytes from the kernel's random source.
+    static SystemResult Random(void* buffer, std::size_t count);
     // Waits for any of `entries` as poll() does; the time-out is in milliseconds, -1 for
     // none, and is recomputed after an interruption.
     static SystemResult PollAll(std::span<PollEntry> entries, int timeoutMs);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/system/folder_handle.h"
 #include "platform/system/posix.h"
 
 namespace quorvex {
@@ -55,34 +56,48 @@ PosixFile& PosixFile::operator=(PosixFile&& other) noexcept
 
 PosixFile::Result PosixFile::Open(const std::filesystem::path& path, Mode mode)
 {
+    return OpenAt(AT_FDCWD, path.c_str(), mode);
+}
+
+PosixFile::Result PosixFile::Open(const FolderHandle& folder, std::string_view name, Mode mode)
+{
+    return OpenAt(folder.Descriptor(), std::string(name).c_str(), mode);
+}
+
+PosixFile::Result PosixFile::OpenAt(int folder, const char* name, Mode mode)
+{
     Close();
     int flags = O_CLOEXEC;
     switch (mode) {
         case Mode::Read:
-            flags |= O_RDONLY | O_NONBLOCK;
+            flags |= O_RDONLY | O_NONBLOCK | O_NOCTTY;
             break;
-        case Mode::Replace:
-            flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        case Mode::ReadUnlinked:
+            flags |= O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW;
+            break;
+        case Mode::CreateNew:
+            flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
             break;
         case Mode::LockCompanion:
-            flags |= O_RDWR | O_CREAT;
-            break;
-        case Mode::Folder:
-            flags |= O_RDONLY | O_DIRECTORY;
+            flags |= O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY;
             break;
     }
-    const SystemResult opened = Posix::Open(path.c_str(), flags, 0600);
-    if (!opened.Ok())
+    const SystemResult opened = Posix::OpenAt(folder, name, flags, 0600);
+    if (!opened.Ok()) {
+        // O_NOFOLLOW refuses a link with ELOOP: something other than the file asked for.
+        if (opened.error == ELOOP && mode != Mode::Read)
+            return mode == Mode::CreateNew ? Result::AlreadyExists : Result::NotRegular;
         return FromError(opened.error);
+    }
     descriptor = static_cast<int>(opened.value);
     struct stat status {};
-    if (mode == Mode::Read &&
+    if ((mode == Mode::Read || mode == Mode::ReadUnlinked) &&
         (!Posix::Status(descriptor, status).Ok() || !S_ISREG(status.st_mode))) {
         Close();
         return Result::NotRegular;
     }
-    // A file left by an earlier run may carry a wider mode than the one asked for.
-    if (mode == Mode::Replace && !Posix::ChangeMode(descriptor, 0600).Ok()) {
+    // The mode asked for may have lost bits to the umask; the file is the user's alone.
+    if (mode == Mode::CreateNew && !Posix::ChangeMode(descriptor, 0600).Ok()) {
         Close();
         return Result::Failed;
     }
@@ -155,18 +170,24 @@ bool PosixFile::Sync()
 
 PosixFile::Result PosixFile::IdentityOf(const std::filesystem::path& path, FileIdentity& identity)
 {
+    return IdentityAt(AT_FDCWD, path.c_str(), identity);
+}
+
+PosixFile::Result PosixFile::IdentityOf(const FolderHandle& folder, std::string_view name,
+                                        FileIdentity& identity)
+{
+    return IdentityAt(folder.Descriptor(), std::string(name).c_str(), identity);
+}
+
+PosixFile::Result PosixFile::IdentityAt(int folder, const char* name, FileIdentity& identity)
+{
     struct stat status {};
-    if (const SystemResult got = Posix::Status(path.c_str(), status); !got.Ok())
+    if (const SystemResult got = Posix::StatusAt(folder, name, status, true); !got.Ok())
         return FromError(got.error);
     if (!S_ISREG(status.st_mode))
         return Result::NotRegular;
     identity = ToIdentity(status);
     return Result::Ok;
-}
-
-bool PosixFile::Rename(const std::filesystem::path& from, const std::filesystem::path& to)
-{
-    return Posix::Rename(from.c_str(), to.c_str()).Ok();
 }
 
 PosixFile::Result PosixFile::Link(const std::filesystem::path& from,
@@ -175,11 +196,6 @@ PosixFile::Result PosixFile::Link(const std::filesystem::path& from,
     if (const SystemResult linked = Posix::Link(from.c_str(), to.c_str()); !linked.Ok())
         return FromError(linked.error);
     return Result::Ok;
-}
-
-bool PosixFile::Remove(const std::filesystem::path& path)
-{
-    return Posix::Unlink(path.c_str()).Ok();
 }
 
 }  // namespace quorvex

@@ -7,6 +7,8 @@
 
 namespace quorvex {
 
+class FolderHandle;
+
 // What identifies one version of a file: a replaced file has another inode, a file changed
 // in place another size or time.
 struct FileIdentity {
@@ -27,11 +29,15 @@ public:
     enum class Result { Ok, NotFound, AlreadyExists, TooLarge, NotRegular, Failed };
 
     enum class Mode {
-        Read,           // an existing regular file, read only; anything else (a FIFO, a
-                        // device, a folder) is NotRegular, and opening never blocks
-        Replace,        // created or emptied, write only, mode 0600
-        LockCompanion,  // created when missing, mode 0600, held only to be locked
-        Folder,         // a folder, opened only to be flushed
+        Read,           // an existing regular file, read only, a link followed; anything
+                        // else (a FIFO, a device, a folder) is NotRegular, and opening never
+                        // blocks
+        ReadUnlinked,   // the same, but a link is refused (NotRegular) rather than followed:
+                        // for files only this program writes
+        CreateNew,      // made afresh, write only, mode 0600; a name already taken, even
+                        // by a link, is AlreadyExists and stays as it was
+        LockCompanion,  // made when missing, mode 0600, held only to be locked; a link
+                        // is refused (NotRegular), never followed
     };
 
     PosixFile() = default;
@@ -42,6 +48,8 @@ public:
     PosixFile& operator=(const PosixFile&) = delete;
 
     Result Open(const std::filesystem::path& path, Mode mode);
+    // The file `name` inside `folder`.
+    Result Open(const FolderHandle& folder, std::string_view name, Mode mode);
     bool IsOpen() const { return descriptor >= 0; }
     void Close();
 
@@ -58,15 +66,18 @@ public:
     bool WriteAll(std::string_view text);
     bool Sync();
 
-    // The identity of the file a path names, links followed; NotRegular for anything but
-    // a regular file.
+    // The identity of the file a path names, or `name` in `folder` names, links followed;
+    // NotRegular for anything but a regular file.
     static Result IdentityOf(const std::filesystem::path& path, FileIdentity& identity);
-    static bool Rename(const std::filesystem::path& from, const std::filesystem::path& to);
+    static Result IdentityOf(const FolderHandle& folder, std::string_view name,
+                             FileIdentity& identity);
     // A second name for a file; AlreadyExists when `to` is taken.
     static Result Link(const std::filesystem::path& from, const std::filesystem::path& to);
-    static bool Remove(const std::filesystem::path& path);
 
 private:
+    Result OpenAt(int folder, const char* name, Mode mode);
+    static Result IdentityAt(int folder, const char* name, FileIdentity& identity);
+
     int descriptor = -1;
 };
 

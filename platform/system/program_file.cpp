@@ -6,15 +6,40 @@
 #include "platform/system/utf8.h"
 
 namespace quorvex {
+namespace {
 
-std::wstring ProgramFile::Path()
+std::wstring ProgramOf(const std::string& process)
 {
+    const std::string link = "/proc/" + process + "/exe";
     std::array<char, 4096> buffer;
-    const SystemResult length = Posix::ReadLink("/proc/self/exe", buffer.data(), buffer.size());
+    const SystemResult length = Posix::ReadLink(link.c_str(), buffer.data(), buffer.size());
     if (!length.Ok() || length.value == 0 ||
         static_cast<std::size_t>(length.value) >= buffer.size())
         return {};
-    return FromUtf8({buffer.data(), static_cast<std::size_t>(length.value)});
+    std::string path(buffer.data(), static_cast<std::size_t>(length.value));
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (path.ends_with(kDeleted)) {
+        // Unless a file of that very name is the one running, the mark is the system's.
+        NodeStatus running, named;
+        if (!Posix::StatNode(link.c_str(), running).Ok() ||
+            !Posix::StatNode(path.c_str(), named).Ok() || running.inode != named.inode ||
+            running.fileSystemMajor != named.fileSystemMajor ||
+            running.fileSystemMinor != named.fileSystemMinor)
+            path.resize(path.size() - kDeleted.size());
+    }
+    return FromUtf8(path);
+}
+
+}  // namespace
+
+std::wstring ProgramFile::Path()
+{
+    return ProgramOf("self");
+}
+
+std::wstring ProgramFile::OfProcess(int pid)
+{
+    return ProgramOf(std::to_string(pid));
 }
 
 std::wstring ProgramFile::ApplicationName(std::wstring_view path)

@@ -18,6 +18,7 @@ enum class CellRole : std::uint8_t {
     Button,
     ButtonFocused,
     ButtonDisabled,
+    ButtonPressed,  // a button, the caption's OK or a box's button, held down by the mouse
     Field,
     FieldFocused,
     FieldDisabled,

@@ -140,7 +140,9 @@ void ScreenPainter::PaintTopLevel(const Window& window)
         if (ok.Width() > 0) {
             const Cells button = ToCells(ok, cell);
             grid.Text(button.column, button.row, Bracketed(L"OK", button.width),
-                      CellRole::CaptionButton, button.width);
+                      model.IsCaptionOkPressed(window) ? CellRole::ButtonPressed
+                                                       : CellRole::CaptionButton,
+                      button.width);
         }
     }
     PaintPixels(window);
@@ -207,9 +209,10 @@ void ScreenPainter::PaintText(const Window& window, Cells at)
 
 void ScreenPainter::PaintButton(const Window& window, const Cells& at)
 {
-    const CellRole role = !window.IsWindowEnabled()     ? CellRole::ButtonDisabled
-                          : model.GetFocus() == &window ? CellRole::ButtonFocused
-                                                        : CellRole::Button;
+    const CellRole role = !window.IsWindowEnabled()           ? CellRole::ButtonDisabled
+                          : model.PressedControl() == &window ? CellRole::ButtonPressed
+                          : model.GetFocus() == &window       ? CellRole::ButtonFocused
+                                                              : CellRole::Button;
     // The label stands on the button's middle row.
     grid.Text(at.column, at.row + (at.height - 1) / 2, Bracketed(window.GetWindowText(), at.width),
               role, at.width);
@@ -315,9 +318,10 @@ void ScreenPainter::PaintMessageBox(const MessageBox& box)
                   at.width - 4);
     for (std::size_t i = 0; i < layout.buttons.size(); ++i) {
         const Cells button = ToCells(layout.buttons[i], cell);
-        const CellRole role = static_cast<int>(i) == box.FocusedButton()
-                                  ? CellRole::BoxButtonFocused
-                                  : CellRole::BoxButton;
+        const int index = static_cast<int>(i);
+        const CellRole role = index == model.PressedBoxButton(box) ? CellRole::ButtonPressed
+                              : index == box.FocusedButton()       ? CellRole::BoxButtonFocused
+                                                                   : CellRole::BoxButton;
         grid.Text(button.column, button.row, Bracketed(AnswerText(box.Buttons()[i]), button.width),
                   role, button.width);
     }

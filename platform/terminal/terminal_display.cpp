@@ -7,12 +7,16 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 
 #include "platform/system/posix.h"
+#include "platform/terminal/hint_row.h"
 #include "platform/terminal/screen_painter.h"
 #include "platform/window/input_event.h"
 #include "platform/window/window_system.h"
@@ -35,9 +39,17 @@ void RestoreAtExit()
 // little longer than a keystroke's bytes take over a slow link.
 constexpr int kEscapeDelayMs = 100;
 
-// What the hint row says.
-constexpr std::wstring_view kHint = L" F10: OK   Tab: next   Enter: choose   Ctrl-C: quit";
-constexpr std::wstring_view kTooSmall = L" Terminal too small.   F10: OK   Ctrl-C: quit";
+// The mouse reports curses is asked for: every press and release of every button, each at
+// once; pairing them into clicks is the window system's. After a report it was not asked for,
+// curses reads on for the rest of a gesture: a lone release of the left button, with only its
+// clicks asked for, had it wait in a read for the next key while the dialog stood still.
+// Only the left button acts.
+constexpr mmask_t kMouseReports =
+    BUTTON1_PRESSED | BUTTON1_RELEASED | BUTTON2_PRESSED | BUTTON2_RELEASED | BUTTON3_PRESSED |
+    BUTTON3_RELEASED | BUTTON4_PRESSED | BUTTON4_RELEASED | BUTTON5_PRESSED | BUTTON5_RELEASED;
+
+// More reports than one read of the terminal can bring.
+constexpr std::size_t kMouseRun = 16;
 
 const cchar_t* LineCharacter(std::uint8_t lines)
 {
@@ -100,7 +112,8 @@ bool TerminalDisplay::Start()
     std::setlocale(LC_CTYPE, "");
     unicode = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
     set_escdelay(kEscapeDelayMs);
-    SCREEN* terminal = newterm(nullptr, stdout, stdin);
+    OpenInput();
+    SCREEN* terminal = newterm(nullptr, stdout, input ? input : stdin);
     if (!terminal)
         return false;
     screen = terminal;
@@ -114,13 +127,13 @@ bool TerminalDisplay::Start()
     keypad(stdscr, TRUE);
     nodelay(stdscr, TRUE);
     curs_set(0);  // a terminal that cannot hide its cursor still works
-    mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
-    mouseinterval(0);  // report the press at once; clicks are not composed from press and release
+    mousemask(kMouseReports, nullptr);
+    mouseinterval(0);  // each report at once: curses composes no clicks and waits for nothing
     palette.Start(unicode);
     // After curses, so that its own handlers for these signals are replaced while we run.
     if (!signals.Open())
         return false;
-    descriptors = {signals.Descriptor(), STDIN_FILENO};
+    descriptors = {signals.Descriptor(), InputDescriptor()};
     descriptorCount = descriptors.size();
     MeasureTerminal();
     return true;
@@ -133,8 +146,32 @@ TerminalDisplay::~TerminalDisplay()
         delscreen(static_cast<SCREEN*>(screen));
     }
     signals.Close();
+    if (input)
+        (void)std::fclose(input);  // only read from: nothing is lost when closing fails
     if (active == this)
         active = nullptr;
+}
+
+void TerminalDisplay::OpenInput()
+{
+    // A description of the terminal of our own, so that reads never block without the
+    // terminal's shared description (the shell's, and standard output's) turning
+    // non-blocking for everyone: curses reads on after a key or a mouse report, and a
+    // byte that is late or never comes must not hold up the message loop.
+    const SystemResult opened =
+        Posix::Open("/proc/self/fd/0", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (!opened.Ok())
+        return;  // curses reads standard input, which blocks where curses reads on
+    const int descriptor = static_cast<int>(opened.value);
+    if (Posix::IsTerminal(descriptor))
+        input = fdopen(descriptor, "r");
+    if (!input)
+        (void)Posix::Close(descriptor);  // it was never used
+}
+
+int TerminalDisplay::InputDescriptor() const
+{
+    return input ? fileno(input) : STDIN_FILENO;
 }
 
 void TerminalDisplay::MeasureTerminal()
@@ -176,7 +213,7 @@ bool TerminalDisplay::HungUp() const
 {
     short revents = 0;
     short unused = 0;
-    const SystemResult ready = Posix::Poll(STDIN_FILENO, POLLIN, -1, 0, revents, unused);
+    const SystemResult ready = Posix::Poll(InputDescriptor(), POLLIN, -1, 0, revents, unused);
     return ready.Ok() && (revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
@@ -217,15 +254,29 @@ void TerminalDisplay::ReadInput(WindowSystem& model)
                 MeasureTerminal();
                 model.Deliver(InputEvent::Resized(ScreenPixels(), cell));
                 break;
-            case TerminalKeyMap::Action::Kind::Mouse: {
-                MEVENT mouse{};
-                if (getmouse(&mouse) == OK &&
-                    (mouse.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)) && mouse.y < modelRows)
-                    model.Deliver(InputEvent::ClickAt(
-                        {mouse.x * cell.cx + cell.cx / 2, mouse.y * cell.cy + cell.cy / 2}));
+            case TerminalKeyMap::Action::Kind::Mouse:
+                DeliverMouse(model);
                 break;
-            }
         }
+    }
+}
+
+void TerminalDisplay::DeliverMouse(WindowSystem& model)
+{
+    // Reports read together come out newest first; the model hears them in order. A report
+    // on the hint row is a press or release beside everything, which ends a held press.
+    std::array<MEVENT, kMouseRun> run{};
+    std::size_t count = 0;
+    while (count < run.size() && getmouse(&run[count]) == OK)
+        ++count;
+    while (count > 0) {
+        const MEVENT& mouse = run[--count];
+        // The middle of the cell, in pixels.
+        const Point point{mouse.x * cell.cx + cell.cx / 2, mouse.y * cell.cy + cell.cy / 2};
+        if (mouse.bstate & BUTTON1_PRESSED)
+            model.Deliver(InputEvent::ButtonDownAt(point));
+        if (mouse.bstate & BUTTON1_RELEASED)
+            model.Deliver(InputEvent::ButtonUpAt(point));
     }
 }
 
@@ -265,7 +316,7 @@ void TerminalDisplay::ShowHint()
 {
     if (modelRows == rows)
         return;
-    const std::wstring_view text = tooSmall ? kTooSmall : kHint;
+    const std::wstring text = HintRow::Compose(columns, tooSmall);
     for (int column = 0; column < columns; ++column) {
         const std::size_t at = static_cast<std::size_t>(column);
         Cell hint;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <memory>
 #include <span>
 
@@ -13,10 +14,11 @@
 namespace quorvex {
 
 // The program's screen: the terminal on standard input and output, through curses. It
-// draws the model (terminal_palette.h says in which colours) and turns keys, mouse clicks,
+// draws the model (terminal_palette.h says in which colours) and turns keys, mouse buttons,
 // resizes and the signals SIGTERM, SIGHUP and SIGINT into InputEvents (terminal_key_map.h
-// lists the keys; input_event.h says what the model does with them). A left click is a
-// click in the middle of its cell.
+// lists the keys; input_event.h says what the model does with them). Each press and release
+// of the left button is reported as it comes, in the middle of its cell; reading input
+// never waits for more of it.
 //
 // The terminal's last row is the hint row: it names the main keys, or says that the
 // terminal is too small for what the model shows, and is no part of the model's screen.
@@ -42,13 +44,17 @@ public:
 private:
     TerminalDisplay() = default;
     bool Start();
+    void OpenInput();
+    int InputDescriptor() const;
+    void DeliverMouse(WindowSystem& model);
     void MeasureTerminal();
     void Show();
     void ShowCell(int column, int row, const Cell& what);
     void ShowHint();
     bool HungUp() const;
 
-    void* screen = nullptr;  // the curses screen
+    void* screen = nullptr;      // the curses screen
+    std::FILE* input = nullptr;  // the terminal, read without blocking; none: standard input
     SignalPipe signals;
     std::array<int, 2> descriptors{};
     std::size_t descriptorCount = 0;

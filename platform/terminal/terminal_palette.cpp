@@ -42,6 +42,8 @@ RoleLook ColourLook(CellRole role)
             return {A_BOLD, kPairCaption};
         case CellRole::CaptionButton:
             return {A_BOLD, kPairLight};
+        case CellRole::ButtonPressed:
+            return {A_BOLD | A_REVERSE, kPairCaption};
         case CellRole::Field:
         case CellRole::List:
         case CellRole::Box:
@@ -68,6 +70,7 @@ attr_t PlainLook(CellRole role)
         case CellRole::Bold:
         case CellRole::CaptionButton:
         case CellRole::ListHighlight:
+        case CellRole::ButtonPressed:
             return A_BOLD;
         case CellRole::Dim:
         case CellRole::ButtonDisabled:

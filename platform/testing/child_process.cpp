@@ -30,7 +30,8 @@ ChildProcess::~ChildProcess()
     CloseDescriptor(channel);
 }
 
-bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments)
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
+                         bool readErrors)
 {
     if (pid > 0)
         return false;
@@ -43,6 +44,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
     ::posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+    if (readErrors)
+        ::posix_spawn_file_actions_adddup2(&actions, ends[1], 2);
 
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));

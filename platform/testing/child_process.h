@@ -18,8 +18,10 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // Starts `program` (a path, or a name looked up in PATH) with `arguments`. False when it
-    // could not be started or this object already runs a child.
-    bool Start(const std::string& program, const std::vector<std::string>& arguments);
+    // could not be started or this object already runs a child. With `readErrors`, what the
+    // child writes to its standard error comes through ReadLine too.
+    bool Start(const std::string& program, const std::vector<std::string>& arguments,
+               bool readErrors = false);
 
     // The next line the child writes, without its newline; blocks until it is there.
     // False when the child's output ended first.

@@ -64,20 +64,26 @@ void ManualClock::WaitForTimedWaits(std::size_t total)
     sleepersChanged.wait(lock, [&] { return timedWaits >= total; });
 }
 
-void ManualClock::WaitForUntimedSleepers(std::size_t count)
+bool ManualClock::WaitForTimedWaits(std::size_t total, std::chrono::milliseconds limit)
 {
     std::unique_lock lock(mutex);
-    sleepersChanged.wait(lock, [&] { return untimedSleepers >= count; });
+    return sleepersChanged.wait_for(lock, limit, [&] { return timedWaits >= total; });
 }
 
-std::vector<Clock::TimePoint> ManualClock::Deadlines() const
+bool ManualClock::WaitForUntimedSleepers(std::size_t count, std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(mutex);
+    return sleepersChanged.wait_for(lock, limit, [&] { return untimedSleepers >= count; });
+}
+
+std::optional<Clock::TimePoint> ManualClock::NextDeadline() const
 {
     std::lock_guard lock(mutex);
-    std::vector<TimePoint> deadlines;
+    std::optional<TimePoint> next;
     for (const Sleeper* sleeper : sleepers)
-        deadlines.push_back(sleeper->deadline);
-    std::sort(deadlines.begin(), deadlines.end());
-    return deadlines;
+        if (!next || sleeper->deadline < *next)
+            next = sleeper->deadline;
+    return next;
 }
 
 }  // namespace quorvex

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/threads/clock.h"
@@ -30,13 +32,18 @@ public:
     // a test ends a thread's waits one by one without mistaking a wait that is just ending
     // for the next.
     void WaitForTimedWaits(std::size_t total);
+    // The same for at most `limit` of real time; false when fewer began, so that a test can
+    // report a thread that never waits as it should instead of hanging.
+    bool WaitForTimedWaits(std::size_t total, std::chrono::milliseconds limit);
 
-    // Blocks until at least `count` threads wait on this clock without a time limit: asleep
-    // until something wakes them, however far time moves.
-    void WaitForUntimedSleepers(std::size_t count);
+    // The earliest deadline of the timed waits under way, if any.
+    std::optional<TimePoint> NextDeadline() const;
 
-    // The deadlines of the timed waits under way, earliest first.
-    std::vector<TimePoint> Deadlines() const;
+    // Waits, for at most `limit` of real time, until at least `count` threads wait on this
+    // clock without a time limit: asleep until something wakes them, however far time
+    // moves. False when fewer do, so that a test can report a thread that keeps a timer
+    // instead of hanging.
+    bool WaitForUntimedSleepers(std::size_t count, std::chrono::milliseconds limit);
 
 private:
     struct Sleeper {

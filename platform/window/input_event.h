@@ -19,11 +19,14 @@ namespace quorvex {
 enum class Key { Tab, BackTab, Enter, Space, Escape, Up, Down, Home, End, Left, Right, CaptionOk };
 
 // One thing that happened at the screen, as the front end reports it to the window system.
-// Clicks are in screen pixels; a front end that counts in cells multiplies by the cell size.
+// Points are in screen pixels; a front end that counts in cells multiplies by the cell size.
+// A click or a tap is a ButtonDown and then a ButtonUp, however far apart they arrive: the
+// window system pairs them (input_router.h), so a display reports each as it comes.
 struct InputEvent {
     enum class Kind {
         KeyPress,      // `key`
-        Click,         // `point`
+        ButtonDown,    // the main mouse button pressed, or a touch begun, at `point`
+        ButtonUp,      // that button released, or the touch ended, at `point`
         Resize,        // `screen` in pixels and `cell`, the pixel size of one character cell
         Close,         // the system asks the foreground dialog to close
         BringToFront,  // a second start of the program asks this one to come forward
@@ -36,7 +39,11 @@ struct InputEvent {
     Size cell;
 
     static InputEvent Press(Key key) { return {Kind::KeyPress, key, {}, {}, {}}; }
-    static InputEvent ClickAt(Point point) { return {Kind::Click, Key::Tab, point, {}, {}}; }
+    static InputEvent ButtonDownAt(Point point)
+    {
+        return {Kind::ButtonDown, Key::Tab, point, {}, {}};
+    }
+    static InputEvent ButtonUpAt(Point point) { return {Kind::ButtonUp, Key::Tab, point, {}, {}}; }
     static InputEvent Resized(Size screen, Size cell)
     {
         return {Kind::Resize, Key::Tab, {}, screen, cell};

@@ -1,7 +1,6 @@
 #include "platform/window/input_router.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "platform/window/combo_box_window.h"
 #include "platform/window/display.h"
@@ -39,6 +38,27 @@ void SendCommand(Window& to, int id, std::uint16_t code, Window* from)
                    reinterpret_cast<LPARAM>(from));
 }
 
+// The tab stop among `window`'s controls that comes after `from` in template order (before
+// it, backwards), wrapping round; from the first (the last) when `from` is none of them.
+// Never `from` itself; none when no other tab stop can take input.
+Window* NextTabStop(const Window& window, const Window* from, bool forward)
+{
+    const auto children = window.Children();
+    const std::size_t count = children.size();
+    const auto at = std::find(children.begin(), children.end(), from);
+    // Where the walk starts, so that its first step lands on the first (the last) control.
+    std::size_t start = forward ? count - 1 : 0;
+    if (at != children.end())
+        start = static_cast<std::size_t>(at - children.begin());
+    for (std::size_t step = 1; step <= count; ++step) {
+        Window* candidate =
+            children[forward ? (start + step) % count : (start + count - step) % count];
+        if (candidate != from && IsTabStop(*candidate))
+            return candidate;
+    }
+    return nullptr;
+}
+
 // The control under `point`, topmost first, searched depth first; statics and group
 // boxes let clicks through, as on the handheld.
 Window* HitTest(Window& parent, Point point)
@@ -65,6 +85,8 @@ void InputRouter::Forget(Window& window)
 {
     if (open == &window)
         open = nullptr;
+    if (pressed.window == &window)
+        pressed = {};
 }
 
 Rect InputRouter::CaptionOkRect(const Window& window, Size cell)
@@ -78,12 +100,42 @@ Rect InputRouter::CaptionOkRect(const Window& window, Size cell)
 
 void InputRouter::FocusFirst(Window& window)
 {
-    for (Window* child : window.Children()) {
-        if (IsTabStop(*child)) {
-            system.SetFocus(child);
-            return;
-        }
+    if (Window* first = NextTabStop(window, nullptr, true))
+        system.SetFocus(first);
+}
+
+void InputRouter::InputStateChanged(Window& control)
+{
+    Window* focus = system.GetFocus();
+    Window* parent = control.GetParent();
+    if (focus == &control && !TakesInput(control)) {
+        system.SetFocus(parent ? NextTabStop(*parent, &control, true) : nullptr);
+        return;
     }
+    if (!focus && parent && parent == system.GetForegroundWindow() && IsTabStop(control))
+        system.SetFocus(&control);
+}
+
+Window* InputRouter::PressedControl() const
+{
+    return pressed.kind == Target::Kind::Control ? pressed.window : nullptr;
+}
+
+bool InputRouter::IsCaptionOkPressed(const Window& window) const
+{
+    return pressed.kind == Target::Kind::CaptionOk && pressed.window == &window;
+}
+
+int InputRouter::PressedBoxButton(const MessageBox& box) const
+{
+    return pressed.kind == Target::Kind::BoxButton && pressed.box == &box ? pressed.index : -1;
+}
+
+void InputRouter::DropPress()
+{
+    if (pressed.kind != Target::Kind::Nothing)
+        system.NoteChanged();
+    pressed = {};
 }
 
 void InputRouter::Deliver(const InputEvent& event)
@@ -93,8 +145,11 @@ void InputRouter::Deliver(const InputEvent& event)
         case InputEvent::Kind::KeyPress:
             Key(foreground, event.key);
             break;
-        case InputEvent::Kind::Click:
-            Click(foreground, event.point);
+        case InputEvent::Kind::ButtonDown:
+            ButtonDown(foreground, event.point);
+            break;
+        case InputEvent::Kind::ButtonUp:
+            ButtonUp(foreground, event.point);
             break;
         case InputEvent::Kind::Close:
             Close(foreground);
@@ -119,9 +174,17 @@ void InputRouter::Close(Window* foreground)
         if (!box.Answer(IDCANCEL))
             box.Answer(box.Buttons().back());
     }
-    open = nullptr;
+    SetOpen(nullptr);
     if (foreground)
         foreground->PostMessage(WM_CLOSE);
+}
+
+void InputRouter::SetOpen(ComboBoxWindow* list)
+{
+    // A press held on the list, or under it, meant what was there before.
+    open = list;
+    DropPress();
+    system.NoteChanged();
 }
 
 void InputRouter::Key(Window* foreground, quorvex::Key key)
@@ -168,27 +231,15 @@ void InputRouter::Key(Window* foreground, quorvex::Key key)
 
 void InputRouter::MoveFocus(Window& window, bool forward)
 {
-    std::vector<Window*> stops;
-    for (Window* child : window.Children())
-        if (IsTabStop(*child))
-            stops.push_back(child);
-    if (stops.empty())
-        return;
-    const auto at = std::find(stops.begin(), stops.end(), system.GetFocus());
-    std::size_t next;
-    if (at == stops.end())
-        next = forward ? 0 : stops.size() - 1;
-    else {
-        const std::size_t index = static_cast<std::size_t>(at - stops.begin());
-        next = forward ? (index + 1) % stops.size() : (index + stops.size() - 1) % stops.size();
-    }
-    system.SetFocus(stops[next]);
+    // The only tab stop keeps the focus.
+    if (Window* next = NextTabStop(window, system.GetFocus(), forward))
+        system.SetFocus(next);
 }
 
 void InputRouter::Activate(Window& control)
 {
     if (ComboBoxWindow* list = AsList(control)) {
-        open = list;
+        SetOpen(list);
         list->OpenByUser();
         return;
     }
@@ -214,15 +265,13 @@ void InputRouter::KeyToList(quorvex::Key key)
             break;
         case Key::Enter:
         case Key::Space:
-            open = nullptr;
-            system.NoteChanged();
+            SetOpen(nullptr);
             list.ChooseByUser();
             break;
         case Key::Escape:
         case Key::Tab:
         case Key::BackTab:
-            open = nullptr;
-            system.NoteChanged();
+            SetOpen(nullptr);
             break;
         default:
             break;
@@ -255,50 +304,82 @@ void InputRouter::KeyToBox(MessageBox& box, quorvex::Key key)
     }
 }
 
-void InputRouter::Click(Window* foreground, Point point)
+InputRouter::Target InputRouter::TargetAt(Window* foreground, Point point) const
 {
+    using Kind = Target::Kind;
     if (!system.MessageBoxes().empty()) {
-        ClickToBox(*system.MessageBoxes().back(), point);
-        return;
+        const MessageBox& box = *system.MessageBoxes().back();
+        const auto layout = box.Arrange(system.ScreenPixels(), system.CellPixels());
+        for (std::size_t i = 0; i < layout.buttons.size(); ++i)
+            if (layout.buttons[i].Contains(point))
+                return {Kind::BoxButton, nullptr, &box, static_cast<int>(i)};
+        return {};
     }
     if (open) {
-        ClickToList(point);
-        return;
+        const Rect rows = open->ListRect();
+        if (!rows.Contains(point))
+            return {Kind::BesideList, open};
+        const int row =
+            open->FirstVisible() + (point.y - rows.top) / std::max(system.CellPixels().cy, 1);
+        return {Kind::ListRow, open, nullptr, row};
     }
     if (!foreground)
+        return {};
+    if (InputRouter::CaptionOkRect(*foreground, system.CellPixels()).Contains(point))
+        return {Kind::CaptionOk, foreground};
+    Window* control = HitTest(*foreground, point);
+    if (!control || !TakesInput(*control))
+        return {};
+    return {Kind::Control, control};
+}
+
+void InputRouter::ButtonDown(Window* foreground, Point point)
+{
+    DropPress();
+    pressed = TargetAt(foreground, point);
+    if (pressed.kind == Target::Kind::Nothing)
         return;
-    if (InputRouter::CaptionOkRect(*foreground, system.CellPixels()).Contains(point)) {
-        SendCommand(*foreground, IDOK, BN_CLICKED, nullptr);
-        return;
+    if (pressed.kind == Target::Kind::Control && (pressed.window->GetStyle() & WS_TABSTOP))
+        system.SetFocus(pressed.window);
+    system.NoteChanged();  // drawn pressed
+}
+
+void InputRouter::ButtonUp(Window* foreground, Point point)
+{
+    using Kind = Target::Kind;
+    const Target down = pressed;
+    DropPress();
+    const Target up = TargetAt(foreground, point);
+    switch (down.kind) {
+        case Kind::Nothing:
+            break;
+        case Kind::Control:
+            if (up == down)
+                Activate(*down.window);
+            break;
+        case Kind::CaptionOk:
+            if (up == down)
+                SendCommand(*down.window, IDOK, BN_CLICKED, nullptr);
+            break;
+        case Kind::BoxButton:
+            if (up == down)
+                system.MessageBoxes().back()->Answer(
+                    system.MessageBoxes().back()->Buttons()[static_cast<std::size_t>(up.index)]);
+            break;
+        case Kind::ListRow:
+        case Kind::BesideList: {
+            // The press was taken while this list was open (opening or closing a list drops
+            // a press), so it is still the open one.
+            ComboBoxWindow* list = open;
+            SetOpen(nullptr);
+            // A release over a row after a press on the rows chooses it; any other closes.
+            if (list && down.kind == Kind::ListRow && up.kind == Kind::ListRow) {
+                list->MoveHighlight(up.index);
+                list->ChooseByUser();
+            }
+            break;
+        }
     }
-    Window* target = HitTest(*foreground, point);
-    if (!target || !TakesInput(*target))
-        return;
-    if (target->GetStyle() & WS_TABSTOP)
-        system.SetFocus(target);
-    Activate(*target);
-}
-
-void InputRouter::ClickToList(Point point)
-{
-    ComboBoxWindow& list = *open;
-    const Rect rows = list.ListRect();
-    open = nullptr;
-    system.NoteChanged();
-    // A click beside the list closes it without a choice.
-    if (!rows.Contains(point))
-        return;
-    list.MoveHighlight(list.FirstVisible() +
-                       (point.y - rows.top) / std::max(system.CellPixels().cy, 1));
-    list.ChooseByUser();
-}
-
-void InputRouter::ClickToBox(MessageBox& box, Point point)
-{
-    const auto layout = box.Arrange(system.ScreenPixels(), system.CellPixels());
-    for (std::size_t i = 0; i < layout.buttons.size(); ++i)
-        if (layout.buttons[i].Contains(point))
-            box.Answer(box.Buttons()[i]);
 }
 
 }  // namespace quorvex

@@ -127,8 +127,11 @@ bool Window::EnableWindow(bool enable)
 {
     const bool wasDisabled = !IsWindowEnabled();
     style = enable ? style & ~WS_DISABLED : style | WS_DISABLED;
-    if (wasDisabled == enable)
+    if (wasDisabled == enable) {
         NoteChanged();
+        if (IsCreated())
+            system->InputStateChanged(*this);
+    }
     return wasDisabled;
 }
 
@@ -143,6 +146,8 @@ bool Window::ShowWindow(int command)
         Expose();
         if (IsCreated() && command == SW_HIDE)
             ExposeBelow();
+        if (IsCreated())
+            system->InputStateChanged(*this);
     }
     return wasVisible;
 }

@@ -64,7 +64,8 @@ public:
     const std::wstring& GetWindowText() const { return text; }
 
     // Both return the previous state: EnableWindow whether the window was disabled,
-    // ShowWindow whether it was visible.
+    // ShowWindow whether it was visible. The focus follows (input_router.h): a focused
+    // control that is disabled or hidden passes it on.
     bool EnableWindow(bool enable);
     bool IsWindowEnabled() const { return (style & WS_DISABLED) == 0; }
     bool ShowWindow(int command);

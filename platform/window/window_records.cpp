@@ -1,25 +1,41 @@
 #include "platform/window/window_records.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "platform/system/file_replacement.h"
 #include "platform/system/posix.h"
-#include "platform/system/prefix.h"
+#include "platform/system/posix_file.h"
+#include "platform/system/prefix_check.h"
+#include "platform/system/program_file.h"
 #include "platform/system/utf8.h"
 #include "platform/window/window.h"
 
 namespace quorvex {
 namespace {
 
-std::optional<std::filesystem::path> Folder()
+bool OpenFolder(const FolderHandle& prefix, FolderHandle& windows)
 {
-    return Prefix::PrivateFolder("windows");
+    return !PrefixCheck::Subfolder(prefix, "windows", windows).has_value();
+}
+
+// The channel `name` opened with `flags`, or -1 when anything but a FIFO stands there.
+int OpenChannel(const FolderHandle& windows, const std::string& name, int flags)
+{
+    const SystemResult opened = Posix::OpenAt(windows.Descriptor(), name.c_str(),
+                                              flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (!opened.Ok())
+        return -1;
+    const int fd = static_cast<int>(opened.value);
+    struct stat status {};
+    if (Posix::Status(fd, status).Ok() && S_ISFIFO(status.st_mode))
+        return fd;
+    (void)Posix::Close(fd);  // never written to
+    return -1;
 }
 
 // Tabs and line ends would break the record's lines, so they are escaped.
@@ -53,18 +69,6 @@ std::wstring Unescape(std::string_view text)
     return FromUtf8(out);
 }
 
-// The program file of a live process; empty when the system does not tell.
-std::wstring ExecutableOf(int pid)
-{
-    char buffer[4096];
-    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    const SystemResult length = Posix::ReadLink(link.c_str(), buffer, sizeof buffer);
-    if (!length.Ok() || length.value == 0 ||
-        static_cast<std::size_t>(length.value) >= sizeof buffer)
-        return {};
-    return FromUtf8({buffer, static_cast<std::size_t>(length.value)});
-}
-
 std::vector<std::string> SplitTabs(const std::string& line)
 {
     std::vector<std::string> fields;
@@ -79,11 +83,17 @@ std::vector<std::string> SplitTabs(const std::string& line)
     }
 }
 
-std::optional<WindowRecords::ProcessEntry> ReadRecord(const std::filesystem::path& path, int pid)
+std::optional<WindowRecords::ProcessEntry> ReadRecord(const FolderHandle& windows,
+                                                      const std::string& name, int pid)
 {
-    std::ifstream in(path);
+    PosixFile file;
+    std::string text;
+    if (file.Open(windows, name, PosixFile::Mode::ReadUnlinked) != PosixFile::Result::Ok ||
+        file.ReadAll(text, WindowRecords::kMaxRecordBytes) != PosixFile::Result::Ok)
+        return std::nullopt;
+    std::istringstream in(text);
     std::string line;
-    if (!in || !std::getline(in, line) || line.rfind("program\t", 0) != 0)
+    if (!std::getline(in, line) || line.rfind("program\t", 0) != 0)
         return std::nullopt;
     WindowRecords::ProcessEntry entry;
     entry.pid = pid;
@@ -111,37 +121,33 @@ WindowRecords::~WindowRecords()
     // readers ignore those.
     if (channel >= 0)
         (void)Posix::Close(channel);
-    if (!recordPath.empty())
-        (void)Posix::Unlink(recordPath.c_str());
-    if (!channelPath.empty())
-        (void)Posix::Unlink(channelPath.c_str());
+    if (!recordName.empty())
+        (void)folder.Remove(recordName);
+    if (!channelName.empty())
+        (void)folder.Remove(channelName);
 }
 
-bool WindowRecords::Open(const std::wstring& programPath)
+bool WindowRecords::Open(const FolderHandle& prefix, const std::wstring& programPath)
 {
-    const auto folder = Folder();
-    if (!folder || !recordPath.empty())
+    if (!recordName.empty() || !OpenFolder(prefix, folder))
         return false;
     program = programPath;
     const std::string pid = std::to_string(Posix::ProcessId());
-    recordPath = (*folder / (pid + ".rec")).string();
-    channelPath = (*folder / (pid + ".fifo")).string();
+    recordName = pid + ".rec";
+    channelName = pid + ".fifo";
     // A process that had this id before us may have left its channel behind; when there is
-    // none, the unlink has nothing to do.
-    (void)Posix::Unlink(channelPath.c_str());
-    if (Posix::MakeFifo(channelPath.c_str(), 0600).Ok()) {
-        // Opened for writing too, so that the FIFO always has a writer and a sender that
-        // closes its end never leaves the poll reporting a hang-up over and over.
-        const SystemResult opened =
-            Posix::Open(channelPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        channel = opened.Ok() ? static_cast<int>(opened.value) : -1;
-    }
+    // none, the removal has nothing to do.
+    (void)folder.Remove(channelName);
+    // Opened for writing too, so that the FIFO always has a writer and a sender that closes
+    // its end never leaves the poll reporting a hang-up over and over.
+    if (folder.MakeFifo(channelName))
+        channel = OpenChannel(folder, channelName, O_RDWR);
     return Write({});
 }
 
 void WindowRecords::Publish(std::span<Window* const> windows)
 {
-    if (recordPath.empty())
+    if (recordName.empty())
         return;
     std::vector<WindowEntry> entries;
     for (const Window* window : windows)
@@ -161,7 +167,8 @@ bool WindowRecords::Write(const std::vector<WindowEntry>& windows)
         text << "window\t" << Escape(window.className) << '\t' << numbers << '\t'
              << (window.visible ? 1 : 0) << '\t' << (window.owned ? 1 : 0) << '\n';
     }
-    return FileReplacement().Replace(recordPath, text.str()) == FileReplacement::Result::Replaced;
+    return FileReplacement().Replace(folder, recordName, text.str()) ==
+           FileReplacement::Result::Replaced;
 }
 
 bool WindowRecords::TakeForwardRequests()
@@ -176,42 +183,39 @@ bool WindowRecords::TakeForwardRequests()
     return any;
 }
 
-std::vector<WindowRecords::ProcessEntry> WindowRecords::Enumerate()
+std::vector<WindowRecords::ProcessEntry> WindowRecords::Enumerate(const FolderHandle& prefix)
 {
     std::vector<ProcessEntry> found;
-    const auto folder = Folder();
-    if (!folder)
+    FolderHandle windows;
+    if (!OpenFolder(prefix, windows))
         return found;
-    std::error_code error;
-    for (const auto& file : std::filesystem::directory_iterator(*folder, error)) {
-        if (file.path().extension() != ".rec")
+    for (const std::string& name : windows.Entries()) {
+        if (!name.ends_with(".rec"))
             continue;
-        const std::string stem = file.path().stem().string();
+        const std::string stem = name.substr(0, name.size() - 4);
         char* end = nullptr;
         const long pid = std::strtol(stem.c_str(), &end, 10);
         if (end == stem.c_str() || *end != '\0' || !Posix::ProcessExists(static_cast<int>(pid)))
             continue;
-        auto entry = ReadRecord(file.path(), static_cast<int>(pid));
+        auto entry = ReadRecord(windows, name, static_cast<int>(pid));
         // A process id taken over by another program after a crash is not the recorded one.
-        if (!entry ||
-            (!ExecutableOf(entry->pid).empty() && ExecutableOf(entry->pid) != entry->programPath))
+        const std::wstring running = entry ? ProgramFile::OfProcess(entry->pid) : L"";
+        if (!entry || (!running.empty() && running != entry->programPath))
             continue;
         found.push_back(std::move(*entry));
     }
     return found;
 }
 
-bool WindowRecords::SendForward(int pid)
+bool WindowRecords::SendForward(const FolderHandle& prefix, int pid)
 {
-    const auto folder = Folder();
-    if (!folder)
+    FolderHandle windows;
+    if (!OpenFolder(prefix, windows))
         return false;
-    const auto path = *folder / (std::to_string(pid) + ".fifo");
     // Without a reader (the process is gone) the open fails with ENXIO rather than blocking.
-    const SystemResult opened = Posix::Open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (!opened.Ok())
+    const int fd = OpenChannel(windows, std::to_string(pid) + ".fifo", O_WRONLY);
+    if (fd < 0)
         return false;
-    const int fd = static_cast<int>(opened.value);
     const char request = 'F';
     const SystemResult sent = Posix::Write(fd, &request, 1);
     (void)Posix::Close(fd);  // nothing was buffered: the write above already told

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/folder_handle.h"
+
 namespace quorvex {
 
 class Window;
@@ -16,10 +18,16 @@ class Window;
 // style, extended style, visible, owned), rewritten whole and renamed into place on each
 // change so a reader never sees half of one. The channel is the FIFO windows/<pid>.fifo,
 // which the window system polls. Both are removed when the object goes; records of
-// processes that are gone are ignored by readers. Owner's thread only, apart from the
-// static operations, which any thread may call.
+// processes that are gone are ignored by readers. A reader takes a record only when it is
+// a regular file of at most kMaxRecordBytes, and sends to a channel only when it is a
+// FIFO; neither is reached through a link, and neither open ever blocks. Everything goes
+// through the windows/ folder of a prefix that PrefixCheck opened. Owner's thread only,
+// apart from the static operations, which any thread may call.
 class WindowRecords {
 public:
+    // A record holds a line per top-level window; a process has a handful.
+    static constexpr std::uint64_t kMaxRecordBytes = 8192;
+
     struct WindowEntry {
         std::wstring className;
         std::uint32_t style = 0;
@@ -39,9 +47,9 @@ public:
     WindowRecords(const WindowRecords&) = delete;
     WindowRecords& operator=(const WindowRecords&) = delete;
 
-    // Starts this process's record for `programPath` and opens its channel. False when the
-    // prefix cannot be used; publishing then does nothing.
-    bool Open(const std::wstring& programPath);
+    // Starts this process's record for `programPath` in `prefix` and opens its channel.
+    // False when the windows folder cannot be used; publishing then does nothing.
+    bool Open(const FolderHandle& prefix, const std::wstring& programPath);
 
     // Replaces the record with these windows.
     void Publish(std::span<Window* const> windows);
@@ -50,18 +58,19 @@ public:
     int ListenDescriptor() const { return channel; }
     bool TakeForwardRequests();
 
-    // Every live process's record, this process's included.
-    static std::vector<ProcessEntry> Enumerate();
+    // Every live process's record in `prefix`, this process's included.
+    static std::vector<ProcessEntry> Enumerate(const FolderHandle& prefix);
 
     // Asks process `pid` to bring its window forward; false when it has no open channel.
-    static bool SendForward(int pid);
+    static bool SendForward(const FolderHandle& prefix, int pid);
 
 private:
     bool Write(const std::vector<WindowEntry>& windows);
 
+    FolderHandle folder;  // windows/
     std::wstring program;
-    std::string recordPath;
-    std::string channelPath;
+    std::string recordName;
+    std::string channelName;
     int channel = -1;
 };
 

@@ -136,6 +136,26 @@ Window* WindowSystem::OpenList() const
     return router->OpenList();
 }
 
+Window* WindowSystem::PressedControl() const
+{
+    return router->PressedControl();
+}
+
+bool WindowSystem::IsCaptionOkPressed(const Window& window) const
+{
+    return router->IsCaptionOkPressed(window);
+}
+
+int WindowSystem::PressedBoxButton(const MessageBox& box) const
+{
+    return router->PressedBoxButton(box);
+}
+
+void WindowSystem::InputStateChanged(Window& window)
+{
+    router->InputStateChanged(window);
+}
+
 void WindowSystem::SetRecords(WindowRecords* newRecords)
 {
     records = newRecords;
@@ -153,12 +173,14 @@ void WindowSystem::SetFullScreen(Window& window)
 void WindowSystem::PushMessageBox(MessageBox& box)
 {
     boxes.push_back(&box);
+    router->DropPress();
     NoteChanged();
 }
 
 void WindowSystem::PopMessageBox(MessageBox& box)
 {
     std::erase(boxes, &box);
+    router->DropPress();
     NoteChanged();
     // What the box covered is uncovered.
     for (Window* window : topLevel)

@@ -64,7 +64,8 @@ public:
     // Any thread: ends the loop's current or next wait.
     void Wake() { poller.Wake(); }
 
-    // Input from the display (or a test): keys, clicks, resize, close, bring forward.
+    // Input from the display (or a test): keys, button presses and releases, resize, close,
+    // bring forward. The router (input_router.h) says what each does.
     void Deliver(const InputEvent& event);
 
     // The model as the display draws it.
@@ -79,6 +80,11 @@ public:
     // The drop-down list that is open, if any; open boxes, the last one on top.
     Window* OpenList() const;
     std::span<MessageBox* const> MessageBoxes() const { return boxes; }
+    // What a mouse button holds pressed until its release, for the display to draw so: a
+    // control, the caption's OK button of `window`, the index of a button of `box` (-1: none).
+    Window* PressedControl() const;
+    bool IsCaptionOkPressed(const Window& window) const;
+    int PressedBoxButton(const MessageBox& box) const;
 
     // Publishes the top-level windows to the records another start of the program reads,
     // and polls the records' bring-forward channel. The records outlive the window system.
@@ -109,6 +115,8 @@ private:
     std::uint32_t Register(Window& window);
     void Unregister(Window& window);
     void TopLevelChanged();
+    // A control was enabled, disabled, shown or hidden; the focus may move.
+    void InputStateChanged(Window& window);
     void Post(std::uint32_t window, std::uint32_t message, WPARAM wParam, LPARAM lParam);
     TimerQueue& Timers() { return timers; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <utility>
 
@@ -34,6 +35,22 @@ public:
     {
         system.WaitForWork();
         system.DispatchPending();
+    }
+
+    // The same, waiting at most `limit` of real time for a wake-up (an invalidation from
+    // another thread); display input and timers are not waited for. False when nothing was
+    // dispatched, so that a test can give up on a rule broken instead of waiting for ever.
+    static bool WaitAndDispatchFor(WindowSystem& system, std::chrono::milliseconds limit)
+    {
+        (void)system.poller.Wait({}, {}, limit);  // the dispatch below says what came
+        return system.DispatchPending() > 0;
+    }
+
+    // A click of the main button at `point`: its press and its release, back to back.
+    static void Click(WindowSystem& system, Point point)
+    {
+        system.Deliver(InputEvent::ButtonDownAt(point));
+        system.Deliver(InputEvent::ButtonUpAt(point));
     }
 };
 

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "tests/dialog/dialog_harness.h"
 
@@ -17,7 +15,10 @@ using testing::DialogHarness;
 constexpr auto Idle = MainDialog::Idle;
 constexpr auto Connecting = MainDialog::Connecting;
 constexpr auto Connected = MainDialog::Connected;
-constexpr std::array<int, 8> kLineParameters{1009, 1010, 1011, 1012, 1000, 1001, 1002, 1003};
+constexpr std::array<int, 8> kLineParameters{ControlId::BaudRateLabel, ControlId::DataBitsLabel,
+                                             ControlId::StopBitsLabel, ControlId::ParityLabel,
+                                             ControlId::BaudRateList,  ControlId::DataBitsList,
+                                             ControlId::StopBitsList,  ControlId::ParityList};
 constexpr std::uint32_t kBoxType = MB_OKCANCEL | MB_ICONEXCLAMATION | MB_SETFOREGROUND;
 constexpr std::wstring_view kLowBaudWarning =
     L"NMEA sentences may be delayed or discarded if a baud rate of 4800 or lower is selected. "
@@ -48,29 +49,30 @@ protected:
 TEST_F(ConnectionStateTest, TheFirstTickWritesTheStatusLineAndOnlyAChangedOwnerRewritesIt)
 {
     Run([&](MainDialog&) {
-        EXPECT_EQ(Text(1004), L"") << "nothing before the first tick";
+        EXPECT_EQ(Text(ControlId::StatusLine), L"") << "nothing before the first tick";
         Tick();
         EXPECT_EQ(State(), Idle) << "no entry action: the state did not change";
-        EXPECT_EQ(Text(1004), L"Available");
-        EXPECT_FALSE(Enabled(1006)) << "no port chosen";
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton)) << "no port chosen";
 
-        dialog->GetDlgItem(1004)->SetWindowText(L"marker");
+        dialog->GetDlgItem(ControlId::StatusLine)->SetWindowText(L"marker");
         Tick();
-        EXPECT_EQ(Text(1004), L"marker") << "the same owner is not written again";
+        EXPECT_EQ(Text(ControlId::StatusLine), L"marker") << "the same owner is not written again";
 
         SetOwner(L"GpsGate");
         ChoosePort(L"Bluetooth (COM9)");
         Tick();
-        EXPECT_EQ(Text(1004), L"In use by GpsGate") << "joined by exactly one space";
-        EXPECT_FALSE(Enabled(1006)) << "the receiver port is held";
+        EXPECT_EQ(Text(ControlId::StatusLine), L"In use by GpsGate")
+            << "joined by exactly one space";
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton)) << "the receiver port is held";
         ChoosePort(L"External (COM1)");
-        EXPECT_FALSE(Enabled(1006));
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
 
         SetOwner(L"");
         Tick();
-        EXPECT_EQ(Text(1004), L"Available");
-        EXPECT_TRUE(Enabled(1006));
-        EXPECT_EQ(Text(1006), L"Connect");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Connect");
     });
 }
 
@@ -82,23 +84,23 @@ TEST_F(ConnectionStateTest, ChoosingAPortSetsTheButtonAndTheLineParametersButNoT
         EXPECT_EQ(LampState(), StatusLamp::LampBlank);
         ChoosePort(L"External (COM1)");
         EXPECT_EQ(MainDialogTestHelper::SelectedPort(*dialog), 0);
-        EXPECT_TRUE(Enabled(1006));
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
         EXPECT_TRUE(LineParametersEnabled(true));
         Tick();
         EXPECT_EQ(LampState(), StatusLamp::LampDark);
 
         ChoosePort(L"Bluetooth (COM5)");
         EXPECT_EQ(MainDialogTestHelper::SelectedPort(*dialog), 1);
-        EXPECT_TRUE(Enabled(1006));
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
         EXPECT_TRUE(LineParametersEnabled(false));
 
-        dialog->GetDlgItem(1004)->SetWindowText(L"marker");
+        dialog->GetDlgItem(ControlId::StatusLine)->SetWindowText(L"marker");
         ChoosePort(L"None");
         EXPECT_EQ(MainDialogTestHelper::SelectedPort(*dialog), -1);
-        EXPECT_FALSE(Enabled(1006));
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
         EXPECT_TRUE(LineParametersEnabled(false));
-        EXPECT_EQ(Text(1004), L"marker");
-        EXPECT_EQ(Text(1006), L"Connect");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"marker");
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Connect");
         Tick();
         EXPECT_EQ(LampState(), StatusLamp::LampBlank);
     });
@@ -112,23 +114,23 @@ TEST_F(ConnectionStateTest, ConnectAndDisconnectABluetoothPortTickByTick)
         ChoosePort(L"Bluetooth (COM5)");
         Tick();
         HoldOpens();
-        Click(1006);
-        EXPECT_FALSE(Enabled(1006));
-        EXPECT_FALSE(Enabled(1005));
+        Click(ControlId::ConnectButton);
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
+        EXPECT_FALSE(Enabled(ControlId::PortList));
         EXPECT_TRUE(LineParametersEnabled(false));
         EXPECT_EQ(Requested(), Connecting);
-        EXPECT_EQ(Text(1004), L"Available") << "the next tick shows the change";
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available") << "the next tick shows the change";
         EXPECT_TRUE(questions.empty()) << "a Bluetooth port is never warned about";
         EXPECT_EQ(Setting(L"PortSelection", L"port", -9), 1);
         EXPECT_EQ(Setting(L"PortParameters", L"Baud", -9), 5);
 
         Tick();
         EXPECT_EQ(State(), Connecting);
-        EXPECT_EQ(Text(1004), L"Connecting to");
-        EXPECT_EQ(Text(1006), L"Connect");
-        EXPECT_FALSE(Enabled(1006));
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connecting to");
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Connect");
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
         EXPECT_EQ(LampState(), StatusLamp::LampDark) << "unchanged while connecting";
-        Click(1006);
+        Click(ControlId::ConnectButton);
         EXPECT_EQ(Requested(), Connecting) << "a press while connecting is ignored";
         Tick();
         EXPECT_EQ(State(), Connecting) << "the attempt still opens the ports";
@@ -136,11 +138,12 @@ TEST_F(ConnectionStateTest, ConnectAndDisconnectABluetoothPortTickByTick)
         ReleaseOpens();
         Tick();
         EXPECT_EQ(Requested(), Connected);
-        EXPECT_EQ(Text(1004), L"Connecting to") << "shown one tick after the engine is ready";
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connecting to")
+            << "shown one tick after the engine is ready";
         Tick();
-        EXPECT_EQ(Text(1004), L"Connected to");
-        EXPECT_EQ(Text(1006), L"Disconnect");
-        EXPECT_TRUE(Enabled(1006));
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connected to");
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Disconnect");
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
         EXPECT_EQ(LampState(), StatusLamp::LampBlue);
         EXPECT_TRUE(Relaying());
         ExpectRelayed(receiver, com5, "$GPGGA,123519,4807.038,N,01131.000,E*47\r\n");
@@ -148,16 +151,16 @@ TEST_F(ConnectionStateTest, ConnectAndDisconnectABluetoothPortTickByTick)
         Tick();
         EXPECT_EQ(State(), Connected) << "a tick while connected changes nothing";
 
-        Click(1006);
-        EXPECT_FALSE(Enabled(1006));
-        EXPECT_FALSE(Enabled(1005));
+        Click(ControlId::ConnectButton);
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
+        EXPECT_FALSE(Enabled(ControlId::PortList));
         EXPECT_EQ(Requested(), Idle);
-        EXPECT_EQ(Text(1004), L"Connected to");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connected to");
         Tick();
-        EXPECT_EQ(Text(1004), L"Available");
-        EXPECT_EQ(Text(1006), L"Connect");
-        EXPECT_TRUE(Enabled(1006));
-        EXPECT_TRUE(Enabled(1005));
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Connect");
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
+        EXPECT_TRUE(Enabled(ControlId::PortList));
         EXPECT_TRUE(LineParametersEnabled(false)) << "not the wired port";
         EXPECT_EQ(LampState(), StatusLamp::LampDark);
         EXPECT_FALSE(Relaying());
@@ -169,17 +172,17 @@ TEST_F(ConnectionStateTest, TheWiredPortAboveTheWarningRateLightsGreenAndGetsIts
     Run([&](MainDialog&) {
         Tick();
         ChoosePort(L"External (COM1)");
-        ChooseRow(1000, 6);  // 9600
-        Click(1006);
+        ChooseRow(ControlId::BaudRateList, 6);  // 9600
+        Click(ControlId::ConnectButton);
         EXPECT_TRUE(questions.empty());
         EXPECT_TRUE(LineParametersEnabled(false));
         Tick();
         MainDialogTestHelper::WaitForAttempt(*dialog);
         Tick(2);
-        EXPECT_EQ(Text(1004), L"Connected to");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connected to");
         EXPECT_EQ(LampState(), StatusLamp::LampGreen);
         EXPECT_EQ(Setting(L"PortParameters", L"Baud", -9), 6);
-        Click(1006);
+        Click(ControlId::ConnectButton);
         Tick();
         EXPECT_TRUE(LineParametersEnabled(true));
     });
@@ -196,31 +199,74 @@ TEST_F(ConnectionStateTest, TheLowBaudWarningAsksOnlyForTheUsersWiredStartAt4800
         whileAsking = [&] {
             SetOwner(L"Other");
             Tick();
-            EXPECT_EQ(Text(1004), L"In use by Other");
+            EXPECT_EQ(Text(ControlId::StatusLine), L"In use by Other");
             SetOwner(L"");
             Tick();
         };
-        Click(1006);
+        Click(ControlId::ConnectButton);
         whileAsking = nullptr;
         ASSERT_EQ(questions.size(), 1u);
         EXPECT_EQ(questions[0], kLowBaudWarning);
         EXPECT_EQ(questionTypes[0], kBoxType);
         EXPECT_EQ(captions[0], app.Name());
-        EXPECT_TRUE(Enabled(1006)) << "Cancel gives the button back";
-        EXPECT_TRUE(Enabled(1005));
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton)) << "Cancel gives the button back";
+        EXPECT_TRUE(Enabled(ControlId::PortList));
         EXPECT_TRUE(LineParametersEnabled(true));
         EXPECT_EQ(Requested(), Idle);
         EXPECT_EQ(UserHive(), before) << "Cancel writes nothing";
         Tick();
         EXPECT_EQ(State(), Idle);
 
-        ChooseRow(1000, 0);  // 110 asks as well
+        ChooseRow(ControlId::BaudRateList, 0);  // 110 asks as well
         answers = {IDOK};
-        Click(1006);
+        Click(ControlId::ConnectButton);
         EXPECT_EQ(questions.size(), 2u);
         EXPECT_EQ(Requested(), Connecting);
         EXPECT_EQ(Setting(L"PortSelection", L"port", -9), 0);
         EXPECT_EQ(Setting(L"PortParameters", L"Baud", -9), 0);
+    });
+}
+
+TEST_F(ConnectionStateTest, CancelOnTheLowBaudWarningGivesTheButtonBackItself)
+{
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"External (COM1)");
+        answers = {IDCANCEL};
+        // The receiver port's owner stays the same, so no tick touches the button meanwhile.
+        whileAsking = [&] {
+            EXPECT_FALSE(Enabled(ControlId::ConnectButton)) << "disabled while asking";
+            Tick(2);
+        };
+        Click(ControlId::ConnectButton);
+        whileAsking = nullptr;
+        ASSERT_EQ(questions.size(), 1u);
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton)) << "Cancel enables it again";
+        EXPECT_EQ(Requested(), Idle);
+    });
+}
+
+TEST_F(ConnectionStateTest, TheChosenLineSettingsReachTheEngineInTheirOrder)
+{
+    Run([&](MainDialog&) {
+        Tick();
+        ChoosePort(L"External (COM1)");
+        // Four values that differ from each other and from their defaults.
+        ChooseRow(ControlId::BaudRateList, 7);  // 19200
+        ChooseRow(ControlId::DataBitsList, 0);  // 7
+        ChooseRow(ControlId::StopBitsList, 1);  // two: code 2
+        ChooseRow(ControlId::ParityList, 1);    // odd: code 1
+        Click(ControlId::ConnectButton);
+        Tick();
+        const RelayEngine& engine = MainDialogTestHelper::Engine(*dialog);
+        EXPECT_EQ(RelayEngineTestHelper::ReceiverPortName(engine), L"COM2:");
+        EXPECT_EQ(RelayEngineTestHelper::OutputPortName(engine), L"COM1:");
+        const LineSettings asked = RelayEngineTestHelper::Settings(engine);
+        EXPECT_EQ(asked.baudRate, 19200u);
+        EXPECT_EQ(asked.parity, 1);
+        EXPECT_EQ(asked.dataBits, 7);
+        EXPECT_EQ(asked.stopBits, 2);
+        MainDialogTestHelper::WaitForAttempt(*dialog);
     });
 }
 
@@ -230,9 +276,9 @@ TEST_F(ConnectionStateTest, NoWarningForABluetoothPortNorForAnUnselectedBaudRow)
     Run([&](MainDialog&) {
         Tick();
         ChoosePort(L"External (COM1)");
-        ChooseRow(1000, 1);  // 300
+        ChooseRow(ControlId::BaudRateList, 1);  // 300
         ChoosePort(L"Bluetooth (COM5)");
-        Click(1006);
+        Click(ControlId::ConnectButton);
         EXPECT_TRUE(questions.empty());
         EXPECT_EQ(Requested(), Connecting);
     });
@@ -240,8 +286,8 @@ TEST_F(ConnectionStateTest, NoWarningForABluetoothPortNorForAnUnselectedBaudRow)
     Run([&](MainDialog&) {
         Tick();
         ChoosePort(L"External (COM1)");
-        EXPECT_EQ(Selection(1000), -1);
-        Click(1006);
+        EXPECT_EQ(Selection(ControlId::BaudRateList), -1);
+        Click(ControlId::ConnectButton);
         EXPECT_TRUE(questions.empty()) << "no row reads as 0xFFFFFFFF, above 4800";
         EXPECT_EQ(Requested(), Connecting);
     });
@@ -254,7 +300,7 @@ TEST_F(ConnectionStateTest, AFailedAttemptWhosePortHasGoneFallsBackToNone)
         Tick();
         ChoosePort(L"Bluetooth (COM5)");
         Tick();
-        Click(1006);
+        Click(ControlId::ConnectButton);
         // The link goes before the attempt: its port can no longer be opened or offered.
         RegisterCom5(false);
         std::filesystem::remove(prefix.Path() / "devices" / "com5");
@@ -264,16 +310,17 @@ TEST_F(ConnectionStateTest, AFailedAttemptWhosePortHasGoneFallsBackToNone)
         MainDialogTestHelper::WaitForAttempt(*dialog);
         Tick();
         EXPECT_EQ(Requested(), Idle);
-        EXPECT_EQ(Rows(1005),
+        EXPECT_EQ(Rows(ControlId::PortList),
                   (std::vector<std::wstring>{L"None", L"External (COM1)", L"Bluetooth (COM9)"}));
-        EXPECT_EQ(Selection(1005), 0);
+        EXPECT_EQ(Selection(ControlId::PortList), 0);
         EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0);
         EXPECT_EQ(Setting(L"PortSelection", L"port", -9), -1);
-        EXPECT_EQ(Rows(1000).size(), 11u);
-        EXPECT_EQ(Rows(1003).size(), 3u);
+        EXPECT_EQ(Rows(ControlId::BaudRateList).size(), 11u);
+        EXPECT_EQ(Rows(ControlId::ParityList).size(), 3u);
         Tick();
-        EXPECT_EQ(Text(1004), L"Available") << "no message box, only the return to idle";
-        EXPECT_FALSE(Enabled(1006));
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available")
+            << "no message box, only the return to idle";
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
         EXPECT_EQ(LampState(), StatusLamp::LampBlank);
         EXPECT_TRUE(questions.empty());
     });
@@ -286,23 +333,24 @@ TEST_F(ConnectionStateTest, AFailedAttemptOnAPortStillOfferedRefillsTheListsAsSa
     Run([&](MainDialog&) {
         Tick();
         ChoosePort(L"External (COM1)");
-        ChooseRow(1000, 8);  // 38400, saved when the attempt starts
-        ChooseRow(1003, 2);
-        Click(1006);
+        ChooseRow(ControlId::BaudRateList, 8);  // 38400, saved when the attempt starts
+        ChooseRow(ControlId::ParityList, 2);
+        Click(ControlId::ConnectButton);
         Tick();
         MainDialogTestHelper::WaitForAttempt(*dialog);
         Tick(2);
         EXPECT_EQ(State(), Idle);
-        EXPECT_EQ(Text(1004), L"Available");
-        EXPECT_EQ(Selection(1005), 1) << "the port is still offered and still chosen";
-        EXPECT_TRUE(Enabled(1006));
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
+        EXPECT_EQ(Selection(ControlId::PortList), 1)
+            << "the port is still offered and still chosen";
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
         EXPECT_TRUE(LineParametersEnabled(true));
-        EXPECT_EQ(Rows(1000).size(), 11u);
-        EXPECT_EQ(Rows(1001).size(), 2u);
-        EXPECT_EQ(Rows(1002).size(), 2u);
-        EXPECT_EQ(Rows(1003).size(), 3u);
-        EXPECT_EQ(Selection(1000), 8);
-        EXPECT_EQ(Selection(1003), 2);
+        EXPECT_EQ(Rows(ControlId::BaudRateList).size(), 11u);
+        EXPECT_EQ(Rows(ControlId::DataBitsList).size(), 2u);
+        EXPECT_EQ(Rows(ControlId::StopBitsList).size(), 2u);
+        EXPECT_EQ(Rows(ControlId::ParityList).size(), 3u);
+        EXPECT_EQ(Selection(ControlId::BaudRateList), 8);
+        EXPECT_EQ(Selection(ControlId::ParityList), 2);
     });
 }
 
@@ -316,13 +364,13 @@ TEST_F(ConnectionStateTest, AConnectRefusedWhileAnEarlierAttemptRunsReturnsToIdl
         // An attempt of the engine's own still opens its ports.
         ASSERT_TRUE(
             MainDialogTestHelper::Engine(*dialog).Connect(L"COM2:", L"COM9:", 4800, 0, 8, 0));
-        Click(1006);
+        Click(ControlId::ConnectButton);
         Tick();
-        EXPECT_EQ(Text(1004), L"Connecting to");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connecting to");
         EXPECT_EQ(Requested(), Idle) << "the engine refused the second attempt";
         Tick();
-        EXPECT_EQ(Text(1004), L"Available");
-        EXPECT_TRUE(Enabled(1006));
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
         ReleaseOpens();
     });
 }
@@ -337,20 +385,16 @@ TEST_P(HangUpTest, AConnectionThatBreaksGoesBackToIdleAsAfterAFailedAttempt)
         Tick();
         ConnectThrough(L"Bluetooth (COM5)");
         (GetParam() ? com5 : receiver).HangUp();
-        // The port's reader thread notices the hang-up by itself; nothing signals it here.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!MainDialogTestHelper::Engine(*dialog).HasHungUp() &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::yield();
+        ASSERT_TRUE(AwaitHangUp());
         Tick();
         EXPECT_EQ(Requested(), Idle);
         Tick();
-        EXPECT_EQ(Text(1004), L"Available");
-        EXPECT_EQ(Text(1006), L"Connect");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Connect");
         EXPECT_EQ(LampState(), StatusLamp::LampDark);
         EXPECT_FALSE(Relaying());
-        EXPECT_EQ(Selection(1005), 2) << "the port is still offered";
-        EXPECT_TRUE(Enabled(1005));
+        EXPECT_EQ(Selection(ControlId::PortList), 2) << "the port is still offered";
+        EXPECT_TRUE(Enabled(ControlId::PortList));
     });
 }
 

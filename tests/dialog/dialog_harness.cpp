@@ -1,6 +1,8 @@
 #include "tests/dialog/dialog_harness.h"
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "platform/gui/shell.h"
 #include "platform/registry/registry_hives_test_helper.h"
@@ -99,10 +101,10 @@ void DialogHarness::Ok()
 
 void DialogHarness::ChoosePort(std::wstring_view text)
 {
-    const std::vector<std::wstring> rows = Rows(1005);
+    const std::vector<std::wstring> rows = Rows(ControlId::PortList);
     const auto found = std::find(rows.begin(), rows.end(), text);
     ASSERT_NE(found, rows.end()) << "no such port offered";
-    ChooseRow(1005, static_cast<int>(found - rows.begin()));
+    ChooseRow(ControlId::PortList, static_cast<int>(found - rows.begin()));
 }
 
 void DialogHarness::ChooseRow(int listId, int row)
@@ -215,11 +217,22 @@ void DialogHarness::ConnectThrough(std::wstring_view portText)
 {
     ChoosePort(portText);
     Tick();
-    Click(1006);
+    Click(ControlId::ConnectButton);
     Tick();
     MainDialogTestHelper::WaitForAttempt(*dialog);
     Tick(2);
-    ASSERT_EQ(Text(1004), L"Connected to");
+    ASSERT_EQ(Text(ControlId::StatusLine), L"Connected to");
+}
+
+bool DialogHarness::AwaitHangUp()
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!MainDialogTestHelper::Engine(*dialog).HasHungUp()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 }  // namespace quorvex::testing

@@ -17,6 +17,7 @@
 #include "platform/window/headless_display.h"
 #include "platform/window/window_system.h"
 #include "ports/settings_store.h"
+#include "resources/control_ids.h"
 #include "tests/dialog/main_dialog_test_helper.h"
 #include "tests/support/temp_prefix.h"
 
@@ -88,6 +89,9 @@ protected:
 
     // Connects through the port with this text and ticks until "Connected to" shows.
     void ConnectThrough(std::wstring_view portText);
+    // Waits until the engine has seen a port hang up (its reader thread notices by itself,
+    // nothing signals it); false after 20 s.
+    bool AwaitHangUp();
 
     TempPrefix prefix;
     PseudoTerminal receiver;

@@ -16,7 +16,10 @@ namespace {
 
 using testing::DialogHarness;
 
-constexpr std::array<int, 8> kLineParameters{1009, 1010, 1011, 1012, 1000, 1001, 1002, 1003};
+constexpr std::array<int, 8> kLineParameters{ControlId::BaudRateLabel, ControlId::DataBitsLabel,
+                                             ControlId::StopBitsLabel, ControlId::ParityLabel,
+                                             ControlId::BaudRateList,  ControlId::DataBitsList,
+                                             ControlId::StopBitsList,  ControlId::ParityList};
 const std::wstring kDisconnectAndExit =
     L"Are you sure that you want to disconnect and exit Quorvex?";
 const std::wstring kExit = L"Are you sure that you want to exit Quorvex?";
@@ -27,38 +30,40 @@ TEST_F(DialogSetUpTest, AFirstStartOffersThePortsAndConnectsNothing)
 {
     Run([&](MainDialog& self) {
         EXPECT_EQ(self.GetWindowText(), L"Quorvex");
-        EXPECT_EQ(Rows(1005),
+        EXPECT_EQ(Rows(ControlId::PortList),
                   (std::vector<std::wstring>{L"None", L"External (COM1)", L"Bluetooth (COM9)"}));
-        EXPECT_EQ(Selection(1005), 0);
-        EXPECT_EQ(Text(1006), L"Connect");
-        EXPECT_FALSE(Enabled(1006));
+        EXPECT_EQ(Selection(ControlId::PortList), 0);
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Connect");
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
         for (int id : kLineParameters)
             EXPECT_FALSE(Enabled(id)) << id;
-        EXPECT_EQ(Rows(1003), (std::vector<std::wstring>{L"None", L"Odd", L"Even"}));
-        EXPECT_EQ(Selection(1000), 5);
-        EXPECT_EQ(Selection(1001), 1);
-        EXPECT_EQ(Selection(1002), 0);
-        EXPECT_EQ(Selection(1003), 0);
+        EXPECT_EQ(Rows(ControlId::ParityList),
+                  (std::vector<std::wstring>{L"None", L"Odd", L"Even"}));
+        EXPECT_EQ(Selection(ControlId::BaudRateList), 5);
+        EXPECT_EQ(Selection(ControlId::DataBitsList), 1);
+        EXPECT_EQ(Selection(ControlId::StopBitsList), 0);
+        EXPECT_EQ(Selection(ControlId::ParityList), 0);
         EXPECT_EQ(LampState(), StatusLamp::LampBlank);
         EXPECT_EQ(Requested(), MainDialog::Idle);
         EXPECT_EQ(MainDialogTestHelper::SelectedPort(self), -1);
         EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0);
         EXPECT_EQ(Setting(L"PortSelection", L"port", -9), -1);
 
-        for (int id : {1013, 1014})
+        for (int id : {ControlId::SettingsHeading, ControlId::ExternalPortHeading})
             EXPECT_TRUE(self.GetDlgItem(id)->GetFont()->IsBold()) << id;
-        EXPECT_FALSE(self.GetDlgItem(1016)->GetFont()->IsBold());
+        EXPECT_FALSE(self.GetDlgItem(ControlId::PortLabel)->GetFont()->IsBold());
 
         // The lamp: a 15 x 14 child of the upper group, where the hidden placeholder is.
         const StatusLamp& lamp = MainDialogTestHelper::Lamp(self);
-        const Window* group = self.GetDlgItem(1008);
+        const Window* group = self.GetDlgItem(ControlId::UpperGroup);
         EXPECT_EQ(lamp.GetParent(), group);
         EXPECT_EQ(lamp.GetDlgCtrlID(), 200);
-        EXPECT_EQ(lamp.GetWindowRect().TopLeft(), self.GetDlgItem(1007)->GetWindowRect().TopLeft());
+        EXPECT_EQ(lamp.GetWindowRect().TopLeft(),
+                  self.GetDlgItem(ControlId::Placeholder)->GetWindowRect().TopLeft());
         EXPECT_EQ(lamp.GetWindowRect().Width(), 15);
         EXPECT_EQ(lamp.GetWindowRect().Height(), 14);
         EXPECT_TRUE(lamp.IsWindowVisible());
-        EXPECT_FALSE(self.GetDlgItem(1007)->IsWindowVisible());
+        EXPECT_FALSE(self.GetDlgItem(ControlId::Placeholder)->IsWindowVisible());
         system.DispatchPending();
         EXPECT_EQ(lamp.PaintedSize(), (Size{15, 14})) << "shown, so painted without being asked";
     });
@@ -71,26 +76,26 @@ TEST_F(DialogSetUpTest, SavedSettingsAreRestoredAndALeftConnectionComesBackWitho
     Store(L"PortParameters", L"Parity", 2);
     Store(L"Connection", L"Status", 1);
     Run([&](MainDialog& self) {
-        EXPECT_EQ(Selection(1005), 1);
+        EXPECT_EQ(Selection(ControlId::PortList), 1);
         EXPECT_EQ(MainDialogTestHelper::SelectedPort(self), 0);
-        EXPECT_EQ(Selection(1003), 2);
+        EXPECT_EQ(Selection(ControlId::ParityList), 2);
         EXPECT_EQ(Requested(), MainDialog::Connecting) << "the first tick connects";
-        EXPECT_FALSE(Enabled(1006));
-        EXPECT_FALSE(Enabled(1000));
+        EXPECT_FALSE(Enabled(ControlId::ConnectButton));
+        EXPECT_FALSE(Enabled(ControlId::BaudRateList));
         EXPECT_EQ(LampState(), StatusLamp::LampBlank);
         Tick();
-        EXPECT_EQ(Text(1004), L"Connecting to");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connecting to");
         MainDialogTestHelper::WaitForAttempt(self);
         Tick(2);
-        EXPECT_EQ(Text(1004), L"Connected to");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connected to");
         EXPECT_EQ(LampState(), StatusLamp::LampGreen);
         EXPECT_TRUE(questions.empty()) << "the automatic connection is never warned about";
 
         // Only the automatic start skips the warning: the user's own next start asks.
-        Click(1006);
+        Click(ControlId::ConnectButton);
         Tick();
         answers = {IDCANCEL};
-        Click(1006);
+        Click(ControlId::ConnectButton);
         EXPECT_EQ(questions.size(), 1u);
     });
 }
@@ -100,13 +105,42 @@ TEST_F(DialogSetUpTest, ASavedPortNoLongerOfferedIsForgottenAndNothingConnects)
     Store(L"PortSelection", L"port", 1);  // COM5, which no Bluetooth link offers now
     Store(L"Connection", L"Status", 1);
     Run([&](MainDialog& self) {
-        EXPECT_EQ(Selection(1005), 0);
+        EXPECT_EQ(Selection(ControlId::PortList), 0);
         EXPECT_EQ(MainDialogTestHelper::SelectedPort(self), -1);
         EXPECT_EQ(Requested(), MainDialog::Idle);
         EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0);
         EXPECT_EQ(Setting(L"PortSelection", L"port", -9), -1);
         Tick();
         EXPECT_EQ(State(), MainDialog::Idle);
+    });
+}
+
+// Enter always reaches a control when one can take it: the focus leaves what the
+// connection disables and comes back with the first control enabled again.
+TEST_F(DialogSetUpTest, AfterTheAutomaticReconnectionEnterWorksWithoutATab)
+{
+    RegisterCom5(true);
+    Store(L"PortSelection", L"port", 1);
+    Store(L"Connection", L"Status", 1);
+    Run([&](MainDialog& self) {
+        Window* button = self.GetDlgItem(ControlId::ConnectButton);
+        EXPECT_EQ(system.GetFocus(), nullptr) << "every tab stop is disabled while connecting";
+        Tick();
+        MainDialogTestHelper::WaitForAttempt(self);
+        Tick(2);
+        ASSERT_EQ(Text(ControlId::StatusLine), L"Connected to");
+        EXPECT_EQ(system.GetFocus(), button) << "the button, enabled again, takes it";
+        system.Deliver(InputEvent::Press(Key::Enter));
+        EXPECT_EQ(Requested(), MainDialog::Idle) << "Enter disconnects";
+        EXPECT_EQ(system.GetFocus(), nullptr);
+        Tick();
+        ASSERT_EQ(Text(ControlId::StatusLine), L"Available");
+        // The port list is enabled first: the button waits for the first owner lookup,
+        // which follows in the same tick.
+        EXPECT_EQ(system.GetFocus(), self.GetDlgItem(ControlId::PortList));
+        system.Deliver(InputEvent::Press(Key::Tab));
+        system.Deliver(InputEvent::Press(Key::Enter));
+        EXPECT_EQ(Requested(), MainDialog::Connecting) << "and connects again";
     });
 }
 
@@ -125,7 +159,7 @@ TEST_F(DialogExitTest, OkWithNoPortLeavesWithoutAQuestionAndSavesTheChoices)
 {
     const int result = Run([&](MainDialog&) {
         Tick();
-        ChooseRow(1000, 9);
+        ChooseRow(ControlId::BaudRateList, 9);
         Ok();
     });
     EXPECT_EQ(result, IDOK);
@@ -160,21 +194,89 @@ TEST_F(DialogExitTest, DecliningTheQuestionKeepsTheConnectionAndWhatWasAlreadyWr
     const int result = Run([&](MainDialog& self) {
         Tick();
         ConnectThrough(L"Bluetooth (COM5)");
-        dialog->GetDlgItem(1004)->SetWindowText(L"");
+        dialog->GetDlgItem(ControlId::StatusLine)->SetWindowText(L"");
         Ok();
         EXPECT_FALSE(self.IsEnded());
         EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0) << "written before asking";
-        EXPECT_EQ(Text(1004), L"Connected to");
-        EXPECT_EQ(Text(1006), L"Disconnect");
-        EXPECT_TRUE(Enabled(1006));
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Connected to");
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Disconnect");
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
         EXPECT_TRUE(Relaying());
         // The timer still runs: Disconnect takes effect at the next tick.
-        Click(1006);
+        Click(ControlId::ConnectButton);
         Tick();
-        EXPECT_EQ(Text(1004), L"Available");
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
     });
     EXPECT_EQ(result, 99);
 }
+
+TEST_F(DialogExitTest, LeavingClearsAStoredConnectionBeforeItAsks)
+{
+    RegisterCom5(true);
+    Store(L"PortSelection", L"port", 1);
+    Store(L"Connection", L"Status", 1);
+    answers = {IDCANCEL, IDCANCEL};
+    whileAsking = [&] {
+        EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0) << "written before the question";
+    };
+    const int result = Run([&](MainDialog& self) {
+        // The connection left at the last exit comes back by itself.
+        Tick();
+        MainDialogTestHelper::WaitForAttempt(self);
+        Tick(2);
+        ASSERT_EQ(Text(ControlId::StatusLine), L"Connected to");
+        Ok();
+        // Idle with the port chosen, once more from a stored 1.
+        Click(ControlId::ConnectButton);
+        Tick();
+        Store(L"Connection", L"Status", 1);
+        Ok();
+        EXPECT_FALSE(self.IsEnded());
+    });
+    EXPECT_EQ(result, 99);
+    EXPECT_EQ(questions, (std::vector<std::wstring>{kDisconnectAndExit, kExit}));
+    EXPECT_EQ(Setting(L"Connection", L"Status", -9), 0);
+}
+
+// The far side hangs up while the exit question is open; the ticks under the question take
+// the dialog back to idle.
+class HangUpUnderTheQuestionTest : public DialogExitTest,
+                                   public ::testing::WithParamInterface<int> {};
+
+TEST_P(HangUpUnderTheQuestionTest, LeavesTheIdleTextsAndOkStillRemembersTheConnection)
+{
+    RegisterCom5(true);
+    answers = {GetParam()};
+    whileAsking = [&] {
+        com5.HangUp();
+        ASSERT_TRUE(AwaitHangUp());
+        Tick(2);
+        EXPECT_EQ(State(), MainDialog::Idle);
+    };
+    const int result = Run([&](MainDialog& self) {
+        Tick();
+        ConnectThrough(L"Bluetooth (COM5)");
+        Ok();
+        if (GetParam() == IDOK)
+            return;
+        EXPECT_FALSE(self.IsEnded());
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available") << "nothing is connected";
+        EXPECT_EQ(Text(ControlId::ConnectButton), L"Connect");
+        EXPECT_TRUE(Enabled(ControlId::ConnectButton));
+        Tick();
+        EXPECT_EQ(Text(ControlId::StatusLine), L"Available");
+    });
+    EXPECT_EQ(questions, std::vector<std::wstring>{kDisconnectAndExit});
+    // Whether to reconnect at the next start is decided when the question is asked.
+    EXPECT_EQ(Setting(L"Connection", L"Status", -9), GetParam() == IDOK ? 1 : 0);
+    EXPECT_EQ(result, GetParam() == IDOK ? IDOK : 99);
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherAnswer, HangUpUnderTheQuestionTest,
+                         ::testing::Values(IDCANCEL, IDOK),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == IDOK ? "Ok" : "Cancel");
+                         });
 
 TEST_F(DialogExitTest, OkWithAPortChosenButNoRelayAsksTheOtherQuestion)
 {
@@ -188,7 +290,7 @@ TEST_F(DialogExitTest, OkWithAPortChosenButNoRelayAsksTheOtherQuestion)
         // While an attempt is still opening the ports, the same question.
         ChoosePort(L"Bluetooth (COM5)");
         HoldOpens();
-        Click(1006);
+        Click(ControlId::ConnectButton);
         Tick();
         Ok();
         ReleaseOpens();
@@ -237,7 +339,7 @@ TEST_F(DialogExitTest, ACloseRequestDuringTheLowBaudWarningLeavesWithoutConnecti
     const int result = Run([&](MainDialog&) {
         Tick();
         ChoosePort(L"External (COM1)");
-        Click(1006);
+        Click(ControlId::ConnectButton);
         system.DispatchPending();
     });
     EXPECT_EQ(result, IDCANCEL);

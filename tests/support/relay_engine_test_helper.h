@@ -10,6 +10,17 @@ public:
     // Returns once the connection attempt that Connect started has written its status (at
     // once when none was started): its worker has ended.
     static void WaitForAttempt(RelayEngine& engine) { engine.connectWorker.Join(); }
+
+    // What the last Connect was given.
+    static const std::wstring& ReceiverPortName(const RelayEngine& engine)
+    {
+        return engine.receiverPortName;
+    }
+    static const std::wstring& OutputPortName(const RelayEngine& engine)
+    {
+        return engine.outputPortName;
+    }
+    static LineSettings Settings(const RelayEngine& engine) { return engine.lineSettings; }
 };
 
 }  // namespace quorvex

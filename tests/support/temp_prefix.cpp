@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <random>
 
+#include <gtest/gtest.h>
+
+#include "platform/system/prefix_check.h"
+
 namespace quorvex::testing {
 
 TempPrefix::TempPrefix()
@@ -30,8 +34,17 @@ TempPrefix::~TempPrefix()
 
 void TempPrefix::LinkDevice(const std::string& name, const std::filesystem::path& target) const
 {
-    std::filesystem::create_directories(path / "devices");
+    if (std::filesystem::create_directory(path / "devices"))
+        std::filesystem::permissions(path / "devices", std::filesystem::perms::owner_all);
     std::filesystem::create_symlink(target, path / "devices" / name);
+}
+
+FolderHandle TempPrefix::Open() const
+{
+    FolderHandle folder;
+    const auto finding = PrefixCheck::Open(path, folder);
+    EXPECT_FALSE(finding) << finding->Text();
+    return folder;
 }
 
 }  // namespace quorvex::testing

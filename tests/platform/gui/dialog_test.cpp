@@ -110,6 +110,21 @@ protected:
 
     void Press(Key key) { system.Deliver(InputEvent::Press(key)); }
 
+    // The template's three tab stops, all enabled: the list, the button and the lower list.
+    struct TabStops {
+        Window* list;
+        Window* button;
+        Window* lower;
+    };
+    static TabStops EnableTabStops(TestDialog& dialog)
+    {
+        const TabStops stops{dialog.GetDlgItem(1005), dialog.GetDlgItem(1006),
+                             dialog.GetDlgItem(1000)};
+        stops.button->EnableWindow(true);
+        stops.lower->EnableWindow(true);
+        return stops;
+    }
+
     std::vector<std::byte> bytes;
     std::array<ResourceEntry, 1> entries{{{ResourceType::Dialog, 1, 0, {}}}};
     ResourceModule module{entries, {}};
@@ -209,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
                [](WindowSystem& system) { system.Deliver(InputEvent::Press(Key::Escape)); }, 99},
         Ending{"TheCaptionsOkButtonConfirms",
                [](WindowSystem& system) {
-                   system.Deliver(InputEvent::ClickAt({478, 2}));
+                   WindowSystemTestHelper::Click(system, {478, 2});
                },
                IDOK},
         Ending{"TheCaptionOkKeyConfirms",
@@ -268,11 +283,7 @@ TEST_F(DialogTest, ShiftTabWalksThreeStopsBackwardsAndWrapsToTheLast)
 {
     TestDialog dialog(module, 200);
     Run(dialog, [&] {
-        Window* list = dialog.GetDlgItem(1005);
-        Window* button = dialog.GetDlgItem(1006);
-        Window* lower = dialog.GetDlgItem(1000);
-        button->EnableWindow(true);
-        lower->EnableWindow(true);
+        const auto [list, button, lower] = EnableTabStops(dialog);
         system.SetFocus(list);
         Press(Key::BackTab);
         EXPECT_EQ(system.GetFocus(), lower);
@@ -293,14 +304,97 @@ TEST_F(DialogTest, EnterSpaceAndClicksPressOnlyAnEnabledButton)
         Press(Key::Enter);
         Press(Key::Space);
         button->EnableWindow(false);
-        Press(Key::Enter);
+        WindowSystemTestHelper::Click(system, {100, 140});
         EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 2)
             << "a disabled button takes nothing";
         button->EnableWindow(true);
-        system.Deliver(InputEvent::ClickAt({100, 140}));
+        WindowSystemTestHelper::Click(system, {100, 140});
         EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 3);
-        system.Deliver(InputEvent::ClickAt({300, 100})) /* the hidden marker and the group box */;
+        WindowSystemTestHelper::Click(system, {300, 100}) /* the hidden marker and the group box */;
         EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 3);
+    });
+}
+
+// A press and its release act together only on the one thing both land on, however much
+// happens between them.
+TEST_F(DialogTest, APressActsOnlyWhenReleasedOnWhatItPressed)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        Window* button = dialog.GetDlgItem(1006);
+        button->EnableWindow(true);
+        const Point onButton{100, 140};
+        const Point onHeading{40, 100};
+        const auto clicks = [&] {
+            return std::count(dialog.log.begin(), dialog.log.end(), "clicked");
+        };
+
+        system.Deliver(InputEvent::ButtonDownAt(onButton));
+        EXPECT_EQ(system.PressedControl(), button) << "held, so a display can draw it pressed";
+        EXPECT_EQ(system.GetFocus(), button) << "a press takes the focus";
+        dialog.SetTimer(7, 100);
+        clock.Advance(std::chrono::seconds(2));
+        EXPECT_GT(system.DispatchPending(), 0u) << "timers run while the button is held";
+        EXPECT_EQ(clicks(), 0) << "nothing until the release";
+        system.Deliver(InputEvent::ButtonUpAt({onButton.x + 20, onButton.y}));
+        EXPECT_EQ(clicks(), 1) << "released on the same button, elsewhere on it";
+        EXPECT_EQ(system.PressedControl(), nullptr);
+
+        system.Deliver(InputEvent::ButtonDownAt(onButton));
+        system.Deliver(InputEvent::ButtonUpAt(onHeading));
+        system.Deliver(InputEvent::ButtonDownAt(onHeading));
+        system.Deliver(InputEvent::ButtonUpAt(onButton));
+        system.Deliver(InputEvent::ButtonUpAt(onButton));
+        EXPECT_EQ(clicks(), 1) << "released elsewhere, pressed elsewhere, or a lone release";
+
+        system.Deliver(InputEvent::ButtonDownAt(onButton));
+        button->EnableWindow(false);
+        button->EnableWindow(true);
+        system.Deliver(InputEvent::ButtonDownAt(onHeading));
+        system.Deliver(InputEvent::ButtonUpAt(onButton));
+        EXPECT_EQ(clicks(), 1) << "a second press replaces the first";
+        system.Deliver(InputEvent::ButtonDownAt(onButton));
+        button->EnableWindow(false);
+        system.Deliver(InputEvent::ButtonUpAt(onButton));
+        EXPECT_EQ(clicks(), 1) << "disabled while held";
+
+        // The caption's OK is a button like the others.
+        const Point onOk{478, 2};
+        system.Deliver(InputEvent::ButtonDownAt(onOk));
+        EXPECT_TRUE(system.IsCaptionOkPressed(dialog));
+        system.Deliver(InputEvent::ButtonUpAt(onHeading));
+        EXPECT_FALSE(dialog.IsEnded()) << "the caption's OK released elsewhere";
+        system.Deliver(InputEvent::ButtonDownAt(onOk));
+        system.Deliver(InputEvent::ButtonUpAt(onOk));
+        EXPECT_TRUE(dialog.IsEnded());
+    });
+}
+
+// The focus never stays on a control that cannot take it, and comes back when one can.
+TEST_F(DialogTest, TheFocusLeavesADisabledControlForTheNextTabStopOrForNone)
+{
+    TestDialog dialog(module, 200);
+    Run(dialog, [&] {
+        const auto [list, button, lower] = EnableTabStops(dialog);
+        system.SetFocus(button);
+        button->EnableWindow(false);
+        EXPECT_EQ(system.GetFocus(), lower) << "the next tab stop in template order";
+        lower->ShowWindow(SW_HIDE);
+        EXPECT_EQ(system.GetFocus(), list) << "hidden as well; wrapping round";
+        lower->ShowWindow(SW_SHOW);
+        EXPECT_EQ(system.GetFocus(), list) << "the focus stays where it is";
+        lower->EnableWindow(false);
+        list->EnableWindow(false);
+        EXPECT_EQ(system.GetFocus(), nullptr) << "no tab stop can take it";
+        dialog.GetDlgItem(1013)->EnableWindow(true);
+        EXPECT_EQ(system.GetFocus(), nullptr) << "a static text is no tab stop";
+
+        button->EnableWindow(true);
+        EXPECT_EQ(system.GetFocus(), button) << "the first to be enabled again takes it";
+        list->EnableWindow(true);
+        EXPECT_EQ(system.GetFocus(), button);
+        Press(Key::Enter);
+        EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "clicked"), 1);
     });
 }
 
@@ -371,17 +465,39 @@ TEST_F(DialogTest, ClicksOpenAListAndChooseInIt)
         FillPorts(dialog);
         dialog.ports.SetCurSel(2);
         const Rect field = dialog.GetDlgItem(1005)->GetWindowRect();
-        system.Deliver(InputEvent::ClickAt({field.left + 5, field.top + 5}));
+        WindowSystemTestHelper::Click(system, {field.left + 5, field.top + 5});
         auto* list = static_cast<ComboBoxWindow*>(dialog.GetDlgItem(1005));
         ASSERT_EQ(system.OpenList(), list);
         EXPECT_EQ(list->ListRect(),
                   (Rect{field.left, field.bottom, field.right, field.bottom + 48}));
-        system.Deliver(InputEvent::ClickAt({field.left + 5, field.bottom + 16 * 0 + 3}));
+        WindowSystemTestHelper::Click(system, {field.left + 5, field.bottom + 16 * 0 + 3});
         EXPECT_EQ(dialog.log, std::vector<std::string>{"selchange 0"});
-        system.Deliver(InputEvent::ClickAt({field.left + 5, field.top + 5}));
-        system.Deliver(InputEvent::ClickAt({2, 600}));
+        WindowSystemTestHelper::Click(system, {field.left + 5, field.top + 5});
+        WindowSystemTestHelper::Click(system, {2, 600});
         EXPECT_EQ(system.OpenList(), nullptr) << "a click beside the list closes it";
         EXPECT_EQ(dialog.ports.GetCurSel(), 0);
+
+        // The row chosen is the one the release is over; a press beside the rows chooses
+        // nothing wherever it is released.
+        const auto row = [&](int index) {
+            return Point{field.left + 5, field.bottom + 16 * index + 3};
+        };
+        WindowSystemTestHelper::Click(system, {field.left + 5, field.top + 5});
+        system.Deliver(InputEvent::ButtonDownAt(row(0)));
+        system.Deliver(InputEvent::ButtonUpAt(row(2)));
+        EXPECT_EQ(dialog.log, (std::vector<std::string>{"selchange 0", "selchange 2"}));
+        EXPECT_EQ(system.OpenList(), nullptr);
+        WindowSystemTestHelper::Click(system, {field.left + 5, field.top + 5});
+        system.Deliver(InputEvent::ButtonDownAt({2, 600}));
+        system.Deliver(InputEvent::ButtonUpAt(row(1)));
+        EXPECT_EQ(system.OpenList(), nullptr);
+        EXPECT_EQ(dialog.ports.GetCurSel(), 2);
+        // A press on the field opens nothing until its release there.
+        system.Deliver(InputEvent::ButtonDownAt({field.left + 5, field.top + 5}));
+        EXPECT_EQ(system.OpenList(), nullptr);
+        system.Deliver(InputEvent::ButtonUpAt(row(1)));
+        EXPECT_EQ(system.OpenList(), nullptr);
+        EXPECT_EQ(dialog.ports.GetCurSel(), 2);
     });
 }
 

@@ -15,6 +15,9 @@ namespace {
 
 class DescriptorScannerTest : public ::testing::Test {
 protected:
+    // How long a worker may take to go to sleep before the test gives up on it.
+    static constexpr std::chrono::seconds kLimit{10};
+
     void WaitForScans(std::uint64_t count)
     {
         DescriptorScannerTestHelper::WaitForScansEnded(scanner, count);
@@ -32,7 +35,7 @@ TEST_F(DescriptorScannerTest, ScansOnlyWhileAskedAndOtherwiseSleepsWithoutATimeL
     processes.Hold(4242, 7, device.number);
     EXPECT_TRUE(scanner.Holders(device).empty()) << "nothing is known before the first scan";
     WaitForScans(1);
-    clock.WaitForUntimedSleepers(1);  // asked nothing since: only a question wakes it
+    ASSERT_TRUE(clock.WaitForUntimedSleepers(1, kLimit)) << "asked nothing, yet it keeps a timer";
     clock.Advance(std::chrono::hours(1));
     EXPECT_EQ(processes.Scans(), 1u);
 
@@ -45,11 +48,10 @@ TEST_F(DescriptorScannerTest, ScansOnlyWhileAskedAndOtherwiseSleepsWithoutATimeL
 
     (void)scanner.Holders(device);  // the next tick, within the pause
     clock.WaitForSleepers(1);
-    EXPECT_EQ(clock.Deadlines(),
-              std::vector<Clock::TimePoint>{started + DescriptorScanner::kMinPause});
+    EXPECT_EQ(clock.NextDeadline(), started + DescriptorScanner::kMinPause);
     clock.Advance(DescriptorScanner::kMinPause);
     WaitForScans(3);
-    clock.WaitForUntimedSleepers(1);  // one scan for the question, and asleep again
+    ASSERT_TRUE(clock.WaitForUntimedSleepers(1, kLimit)) << "one scan, then asleep again";
     EXPECT_EQ(processes.Scans(), 3u);
 }
 

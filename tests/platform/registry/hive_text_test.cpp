@@ -198,6 +198,36 @@ TEST(HiveTextTest, TellsATextBeingWrittenFromAFinishedOne)
     EXPECT_EQ(Parse(whole, root), HiveText::Outcome::Whole);
 }
 
+TEST(HiveTextTest, ASettledLastLineWithoutItsLineFeedIsReadOnlyWhenNoCutCanLookLikeIt)
+{
+    const std::string start = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\k]\n";
+    struct Case {
+        std::string_view last;
+        bool read;
+    };
+    // A number needs all its digits, a text its closing quote; hex data cut after any
+    // byte still looks whole, so it is never read from a line that may have been cut.
+    for (const Case& c :
+         {Case{"\"V\"=dword:0000002A", true}, Case{"\"V\"=\"text\"", true}, Case{"@=\"\"", true},
+          Case{"  \"V\" = dword:0000002a \r", true}, Case{"\"V\"=dword:0000", false},
+          Case{"\"V\"=\"tex", false}, Case{"\"V\"=\"a\\\"", false}, Case{"\"V\"=hex:01,02", false},
+          Case{"\"V\"=hex:01,0", false}, Case{"\"V\"=hex:", false},
+          Case{"\"V\"=hex(2):41,00,\\\n  42,00", false}, Case{"\"V", false},
+          Case{"[HKEY_CURRENT_USER\\k\\s", false}}) {
+        const std::string text = start + std::string(c.last);
+        HiveKey root;
+        HiveText::Layout layout;
+        EXPECT_EQ(HiveText::Parse(text, kRoot, root, layout, true),
+                  c.read ? HiveText::Outcome::Whole : HiveText::Outcome::Damaged)
+            << c.last;
+        const HiveKey* key = root.FindSubKey(L"k");
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->Values().size(), c.read ? 1u : 0u) << c.last;
+        EXPECT_EQ(key->SubKeyCount(), 0u) << c.last;
+        EXPECT_EQ(HiveText::Write(root, kRoot, layout), text + "\n") << "kept verbatim";
+    }
+}
+
 TEST(HiveTextTest, ARewriteKeepsEveryLineItDoesNotUnderstandInPlace)
 {
     const std::string text =

@@ -19,19 +19,40 @@ protected:
     const fs::path path = prefix.Path() / "hive.reg";
 };
 
-// A file left by an earlier run, or by the user, may be readable by everyone.
-TEST_F(PosixFileTest, ReplaceEmptiesAFileAndMakesItTheUsersAlone)
+// Whoever else may write in a folder can put a link, or a file of their own, where the
+// program is about to create or lock one: it is never followed, and never written.
+TEST_F(PosixFileTest, NothingIsCreatedOrLockedThroughALinkOrOverAnotherFile)
 {
+    const fs::path victim = prefix.Path() / "victim";
+    testing::WriteFile(victim, "precious");
+    const fs::path nowhere = prefix.Path() / "nowhere";
+    fs::create_symlink(victim, prefix.Path() / "to-victim");
+    fs::create_symlink(nowhere, prefix.Path() / "to-nowhere");
     testing::WriteFile(path, "old contents");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::others_read);
+
     PosixFile file;
-    ASSERT_EQ(file.Open(path, PosixFile::Mode::Replace), Result::Ok);
+    EXPECT_EQ(file.Open(path, PosixFile::Mode::CreateNew), Result::AlreadyExists);
+    EXPECT_EQ(testing::ReadFile(path), "old contents");
+    for (const char* link : {"to-victim", "to-nowhere"}) {
+        SCOPED_TRACE(link);
+        EXPECT_EQ(file.Open(prefix.Path() / link, PosixFile::Mode::CreateNew),
+                  Result::AlreadyExists);
+        EXPECT_EQ(file.Open(prefix.Path() / link, PosixFile::Mode::LockCompanion),
+                  Result::NotRegular);
+        EXPECT_EQ(file.Open(prefix.Path() / link, PosixFile::Mode::ReadUnlinked),
+                  Result::NotRegular);
+    }
+    EXPECT_EQ(testing::ReadFile(victim), "precious");
+    EXPECT_FALSE(fs::exists(nowhere)) << "nothing made at a link's target";
+    EXPECT_EQ(file.Open(prefix.Path() / "to-victim", PosixFile::Mode::Read), Result::Ok)
+        << "a plain read follows the link, as a hive that is a link is read";
+
+    const fs::path fresh = prefix.Path() / "fresh";
+    ASSERT_EQ(file.Open(fresh, PosixFile::Mode::CreateNew), Result::Ok);
     ASSERT_TRUE(file.WriteAll("new"));
-    ASSERT_TRUE(file.Sync());
     file.Close();
-    EXPECT_EQ(testing::ReadFile(path), "new");
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+    EXPECT_EQ(testing::ReadFile(fresh), "new");
+    EXPECT_EQ(fs::status(fresh).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
 }
 
@@ -76,7 +97,7 @@ TEST_F(PosixFileTest, AReplacedFileHasAnotherIdentity)
 
     const fs::path next = prefix.Path() / "hive.new";
     testing::WriteFile(next, "first");
-    ASSERT_TRUE(PosixFile::Rename(next, path));
+    fs::rename(next, path);
     ASSERT_EQ(PosixFile::IdentityOf(path, after), Result::Ok);
     EXPECT_NE(after, before) << "same size and contents, another file";
 }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/system/prefix_check.h"
 #include "tests/support/temp_prefix.h"
 
 namespace quorvex {
@@ -69,7 +70,11 @@ TEST_P(PrefixLocateTest, FollowsTheVariablesInOrder)
         EXPECT_EQ(Prefix::Locate(), root / *c.expected);
     } else {
         EXPECT_EQ(Prefix::Locate(), std::nullopt);
-        EXPECT_EQ(Prefix::Folder(), std::nullopt);
+        FolderHandle folder;
+        const auto finding = PrefixCheck::Open(folder);
+        ASSERT_TRUE(finding);
+        EXPECT_EQ(finding->problem, PrefixCheck::Problem::NoLocation);
+        EXPECT_FALSE(folder.IsOpen());
     }
 }
 
@@ -82,41 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
                            fs::path("home") / ".config" / "quorvex"},
                       Case{"NothingWithoutAnyVariable", nullptr, nullptr, nullptr, std::nullopt}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
-
-TEST(PrefixTest, CreatesAPrivateFolderOnFirstUse)
-{
-    testing::TempPrefix scratch;
-    const fs::path wanted = scratch.Path() / "a" / "b" / "quorvex";
-    ScopedVariable prefix("QUORVEX_PREFIX", wanted.c_str());
-    EXPECT_FALSE(fs::exists(wanted));
-    EXPECT_EQ(Prefix::Folder(), wanted);
-    EXPECT_EQ(fs::status(wanted).permissions() & fs::perms::all, fs::perms::owner_all);
-    EXPECT_EQ(Prefix::Folder(), wanted) << "an existing folder is used as it is";
-}
-
-TEST(PrefixTest, PrivateFoldersAreMadeInsideThePrefixForTheUserAlone)
-{
-    testing::TempPrefix scratch;
-    const fs::path wanted = scratch.Path() / "new" / "quorvex";
-    ScopedVariable prefix("QUORVEX_PREFIX", wanted.c_str());
-    EXPECT_EQ(Prefix::PrivateFolder("windows"), wanted / "windows");
-    EXPECT_EQ(fs::status(wanted / "windows").permissions() & fs::perms::all, fs::perms::owner_all);
-    EXPECT_EQ(Prefix::PrivateFolder("windows"), wanted / "windows") << "and then used as they are";
-}
-
-// Whatever stands in the way, the answer is nothing rather than a path that is no folder.
-TEST(PrefixTest, AFileInTheWayIsNoFolder)
-{
-    testing::TempPrefix scratch;
-    std::fclose(std::fopen((scratch.Path() / "locks").c_str(), "w"));
-    EXPECT_EQ(Prefix::PrivateFolder("locks"), std::nullopt);
-
-    const fs::path blocked = scratch.Path() / "file";
-    std::fclose(std::fopen(blocked.c_str(), "w"));
-    ScopedVariable prefix("QUORVEX_PREFIX", blocked.c_str());
-    EXPECT_EQ(Prefix::Folder(), std::nullopt);
-    EXPECT_EQ(Prefix::PrivateFolder("locks"), std::nullopt);
-}
 
 }  // namespace
 }  // namespace quorvex

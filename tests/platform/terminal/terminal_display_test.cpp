@@ -65,6 +65,15 @@ std::string MouseClick(int column, int row)
     return bytes;
 }
 
+// A report of a button in the SGR form (mode 1006) that xterm and its kind send: ESC [ <, the
+// button (0 the left one, 2 the right), the 1-based column and row, then M for a press and m
+// for a release.
+std::string SgrReport(int column, int row, bool press, int button = 0)
+{
+    return "\x1b[<" + std::to_string(button) + ";" + std::to_string(column + 1) + ";" +
+           std::to_string(row + 1) + (press ? "M" : "m");
+}
+
 class TerminalFrontEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,6 +88,30 @@ protected:
         return session.Start(columns, rows,
                              {FRONTEND_PROBE, std::to_string(templateId), log.string()}) &&
                session.WaitForText("Parity:");
+    }
+
+    // The same as an xterm-compatible terminal, which reports the mouse in the SGR form.
+    bool LaunchXterm(int columns, int rows, int templateId)
+    {
+        return session.Start(columns, rows,
+                             {"env", "TERM=xterm-256color", FRONTEND_PROBE,
+                              std::to_string(templateId), log.string()}) &&
+               session.WaitForText("Parity:");
+    }
+
+    // Whether the message loop runs: a resize of the terminal reaches the dialog.
+    bool LoopRuns()
+    {
+        const auto sizes = [&] {
+            const auto lines = LogLines();
+            return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+                return line.rfind("size ", 0) == 0;
+            });
+        };
+        const auto before = sizes();
+        wider = !wider;
+        return session.Resize(wider ? 41 : 40, 30) &&
+               PollUntil([&] { return sizes() > before; }, std::chrono::seconds(5));
     }
 
     std::vector<std::string> LogLines() const
@@ -104,6 +137,7 @@ protected:
     TempPrefix prefix;
     std::filesystem::path log = prefix.Path() / "probe.log";
     TmuxSession session{prefix.Path() / "tmux"};
+    bool wider = false;
 };
 
 void ExpectTexts(const std::vector<std::string>& screen, const std::vector<Placed>& texts)
@@ -271,6 +305,48 @@ TEST_F(TerminalFrontEnd, ClicksReachTheirHandlers)
     EXPECT_TRUE(Logged("ok"));
 }
 
+// A press and its release reach the model as they come, and the model pairs them; nothing
+// the mouse sends, or leaves unsent, holds the message loop up.
+TEST_F(TerminalFrontEnd, PressesAndReleasesPairInTheModelAndNeverHoldTheLoopUp)
+{
+    ASSERT_TRUE(LaunchXterm(40, 30, 102));
+    const int column = Column(30 + 99 / 2), row = Row(53 + 10) - 1;  // the button
+    const int besideColumn = Column(9) + 2, besideRow = Row(10);     // the heading
+    const auto pressed = [&] {
+        const auto lines = LogLines();
+        return std::count(lines.begin(), lines.end(), "command 1006 0");
+    };
+
+    ASSERT_TRUE(session.SendBytes(SgrReport(column, row, true)));
+    ASSERT_TRUE(LoopRuns()) << "held while the button is down";
+    EXPECT_EQ(pressed(), 0) << "a press alone is no click";
+    ASSERT_TRUE(session.SendBytes(SgrReport(column, row, false)));
+    ASSERT_TRUE(PollUntil([&] { return pressed() == 1; }));
+
+    // Released beside it, pressed beside it, a release alone, the right button.
+    ASSERT_TRUE(session.SendBytes(SgrReport(column, row, true)));
+    ASSERT_TRUE(session.SendBytes(SgrReport(besideColumn, besideRow, false)));
+    ASSERT_TRUE(session.SendBytes(SgrReport(besideColumn, besideRow, true)));
+    ASSERT_TRUE(session.SendBytes(SgrReport(column, row, false)));
+    ASSERT_TRUE(session.SendBytes(SgrReport(column, row, false)));
+    ASSERT_TRUE(LoopRuns()) << "held after a release alone";
+    ASSERT_TRUE(session.SendBytes(SgrReport(column, row, true, 2)));
+    ASSERT_TRUE(LoopRuns()) << "held while the right button is down";
+    ASSERT_TRUE(session.SendBytes(SgrReport(column, row, false, 2)));
+    ASSERT_TRUE(LoopRuns()) << "held after the right button's release";
+
+    // A report that a slow link cut in two.
+    const std::string report = SgrReport(column, row, true);
+    ASSERT_TRUE(session.SendBytes(report.substr(0, 7)));
+    ASSERT_TRUE(LoopRuns()) << "held while the rest of a report is missing";
+    ASSERT_TRUE(session.SendBytes(report.substr(7)));
+    ASSERT_TRUE(LoopRuns());
+
+    ASSERT_TRUE(session.SendKeys({"F10"}));
+    EXPECT_EQ(session.WaitForExit(), 0);
+    EXPECT_EQ(pressed(), 1) << "only the one click pressed the button";
+}
+
 TEST_F(TerminalFrontEnd, TerminalResizeReachesWmSizeAndTheScreen)
 {
     ASSERT_TRUE(Launch(40, 30, 102));
@@ -345,10 +421,11 @@ TEST_F(TerminalFrontEnd, AfterAResizeTheScreenIsWhatAFreshStartDraws)
 TEST_F(TerminalFrontEnd, ATerminalTooSmallForAnythingStillRuns)
 {
     ASSERT_TRUE(session.Start(12, 3, {FRONTEND_PROBE, "103", log.string()}));
-    ASSERT_TRUE(session.WaitForText(" Terminal to"));
+    // Too narrow for the reason, whole: only the way out.
+    ASSERT_TRUE(session.WaitForText(" F10: OK"));
     ASSERT_TRUE(session.Resize(1, 1));
     ASSERT_TRUE(session.Resize(30, 2));
-    ASSERT_TRUE(session.WaitForText(" Terminal too small"));
+    ASSERT_TRUE(session.WaitForText(" Terminal too small."));
     ASSERT_TRUE(session.SendKeys({"F10"}));
     EXPECT_EQ(session.WaitForExit(), 0);
     EXPECT_TRUE(Logged("result 1"));

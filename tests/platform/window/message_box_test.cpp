@@ -68,10 +68,16 @@ TEST_F(MessageBoxTest, ClicksHitTheButtonsWhereTheLayoutPutsThem)
     WindowSystemTestHelper::SetMessageBoxHook(system, [&](MessageBox& box) {
         const auto layout = box.Arrange(system.ScreenPixels(), system.CellPixels());
         ASSERT_EQ(layout.buttons.size(), 2u);
-        system.Deliver(InputEvent::ClickAt({layout.box.left + 1, layout.box.top + 1}));
+        WindowSystemTestHelper::Click(system, {layout.box.left + 1, layout.box.top + 1});
         EXPECT_FALSE(box.IsAnswered()) << "a click on the text answers nothing";
-        system.Deliver(
-            InputEvent::ClickAt({layout.buttons[1].left + 1, layout.buttons[1].top + 1}));
+        const Point ok{layout.buttons[0].left + 1, layout.buttons[0].top + 1};
+        system.Deliver(InputEvent::ButtonDownAt(ok));
+        EXPECT_EQ(system.PressedBoxButton(box), 0) << "held, so a display can draw it pressed";
+        system.Deliver(InputEvent::ButtonUpAt({layout.buttons[1].left + 1, layout.buttons[1].top}));
+        EXPECT_FALSE(box.IsAnswered()) << "OK pressed, released on Cancel: no answer";
+        EXPECT_EQ(system.PressedBoxButton(box), -1);
+        WindowSystemTestHelper::Click(system,
+                                      {layout.buttons[1].left + 1, layout.buttons[1].top + 1});
     });
     answer = MessageBox::Show(&owner, L"Text", L"Caption", MB_OKCANCEL);
     EXPECT_EQ(answer, IDCANCEL);
