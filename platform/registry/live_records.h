@@ -1,13 +1,16 @@
 #pragma once
 
-#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "platform/registry/descriptor_scanner.h"
+#include "platform/registry/process_table.h"
+#include "platform/threads/clock.h"
 
 namespace quorvex {
 
@@ -16,33 +19,38 @@ namespace quorvex {
 // serial ports exist. A record written in system.reg always wins; the registry asks here
 // only for what the hive lacks. Used by one thread at a time (the registry's lock).
 //
-// The dialog asks every 500 ms while idle, so the answers must cost little: the lock
-// table and the UUCP lock file are looked at on every call; the scan of every process's
-// descriptors only as often as kScanShare of the time allows, going by what the last scan
-// took, and its finding is used until the next one.
+// The dialog asks every 500 ms while idle, so the answers must cost little and never wait:
+// the UUCP lock file is looked at on every call; the system's lock table and the
+// descriptors of every process are scanned by a DescriptorScanner on a thread of its own,
+// and a holder it found is named only once its descriptor is seen on the device still (a
+// process whose descriptors this user may not see, once it is seen to live). Devices are
+// told apart by their numbers, never by path.
 class LiveRecords {
 public:
     // Where the answers come from: the system's own places, or a test's.
     struct Sources {
-        std::filesystem::path proc = "/proc";
+        // The processes, their descriptors, names and file locks; null for /proc.
+        std::shared_ptr<const ProcessTable> processes;
         std::filesystem::path lockFolder = "/var/lock";
         // Whether a device node is a bound RFCOMM tty; by default its major number says.
         std::function<bool(const std::filesystem::path& device)> isRfcomm;
+        // The clock that paces the descriptor scan; null for the system's.
+        Clock* clock = nullptr;
     };
-
-    static constexpr double kScanShare = 0.001;  // of one core, for the descriptor scan
-    static constexpr std::chrono::seconds kMinScanPause{2};
 
     LiveRecords();
     explicit LiveRecords(Sources sources);
-    virtual ~LiveRecords() = default;
-    LiveRecords(LiveRecords&&) = default;
-    LiveRecords& operator=(LiveRecords&&) = default;
+    virtual ~LiveRecords();  // ends the descriptor scan and joins its thread
+    LiveRecords(LiveRecords&&) noexcept;
+    LiveRecords& operator=(LiveRecords&&) noexcept;
 
     // The name (comm) of the program that holds the device behind port `valueName`
-    // ("COM2", no colon) now: by flock, by a UUCP lock file naming a live process, or by
-    // an open descriptor. Nothing when the device is free or the name is no port name.
-    // This process itself is never the holder: it holds ports only while connected.
+    // ("COM2", no colon): by a UUCP lock file naming a live process, now; by a lock (flock)
+    // or an open descriptor, as the last scan found it and as it still is. Nothing when the
+    // device is free or the name is no port name. This process itself is never the holder
+    // (it holds ports only while connected), nor is a process that holds the master side of
+    // the pseudo-terminal whose slave the device is, and no lock on it: that is the line's
+    // far end. Never waits for a scan.
     std::optional<std::wstring> ReceiverOwner(std::wstring_view valueName,
                                               const std::filesystem::path& prefix);
 
@@ -55,15 +63,13 @@ public:
                                                          const std::filesystem::path& prefix);
 
 private:
-    std::optional<int> FlockHolder(const std::filesystem::path& device) const;
-    std::optional<int> LockFileHolder(const std::filesystem::path& device) const;
-    std::optional<int> DescriptorHolder(const std::filesystem::path& device);
-    std::optional<std::wstring> CommandOf(int pid) const;
+    friend class LiveRecordsTestHelper;
+
+    std::optional<std::wstring> NameOf(int pid) const;
 
     Sources sources;
-    // The last descriptor scan: device -> holder, and when the next may run.
-    std::unordered_map<std::string, int> scanned;
-    std::chrono::steady_clock::time_point nextScan{};
+    // Made once and kept in place, so that a move leaves the scan's thread undisturbed.
+    std::unique_ptr<DescriptorScanner> scanner;
 };
 
 }  // namespace quorvex

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/futex.h>
@@ -13,6 +14,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/random.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -241,16 +243,28 @@ int Posix::MillisecondsLeft(std::chrono::steady_clock::time_point deadline)
 
 SystemResult Posix::StatNode(const char* path, NodeStatus& status)
 {
-    struct stat node {};
-    const SystemResult result = Retry([&] { return ::stat(path, &node); });
+    return StatNodeAt(AT_FDCWD, path, status);
+}
+
+SystemResult Posix::StatNodeAt(int folder, const char* name, NodeStatus& status)
+{
+    struct statx node {};
+    const SystemResult result = Retry(
+        [&] { return ::statx(folder, name, AT_STATX_DONT_SYNC, STATX_TYPE | STATX_INO, &node); });
     if (result.Ok()) {
-        status.fileSystemMajor = major(node.st_dev);
-        status.fileSystemMinor = minor(node.st_dev);
-        status.inode = static_cast<std::uint64_t>(node.st_ino);
-        status.characterDevice = S_ISCHR(node.st_mode);
-        status.deviceMajor = major(node.st_rdev);
+        status.fileSystemMajor = node.stx_dev_major;
+        status.fileSystemMinor = node.stx_dev_minor;
+        status.inode = node.stx_ino;
+        status.characterDevice = S_ISCHR(node.stx_mode);
+        status.deviceMajor = node.stx_rdev_major;
+        status.deviceMinor = node.stx_rdev_minor;
     }
     return result;
+}
+
+SystemResult Posix::ReadFolder(int folder, void* buffer, std::size_t size)
+{
+    return Retry([&] { return static_cast<long>(::getdents64(folder, buffer, size)); });
 }
 
 bool Posix::ProcessExists(int pid)
@@ -331,9 +345,34 @@ int Posix::ProcessId()
     return static_cast<int>(::getpid());
 }
 
+std::chrono::nanoseconds Posix::ThreadCpuTime()
+{
+    timespec now{};
+    (void)::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);  // cannot fail for this clock
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
 SystemResult Posix::SendSignal(int pid, int signal)
 {
     return Retry([&] { return static_cast<long>(::kill(static_cast<pid_t>(pid), signal)); });
+}
+
+SystemResult Posix::RaiseDescriptorLimit(std::size_t count)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return {-1, errno};
+    const auto wanted = static_cast<rlim_t>(count);
+    if (limit.rlim_cur >= wanted)
+        return {static_cast<long>(limit.rlim_cur), 0};
+    rlimit raised{wanted, std::max(wanted, limit.rlim_max)};
+    if (::setrlimit(RLIMIT_NOFILE, &raised) != 0) {
+        // Without the right to raise the hard limit, go as far as it allows.
+        raised = {limit.rlim_max, limit.rlim_max};
+        if (::setrlimit(RLIMIT_NOFILE, &raised) != 0)
+            return {-1, errno};
+    }
+    return {static_cast<long>(raised.rlim_cur), 0};
 }
 
 SystemResult Posix::Fork()

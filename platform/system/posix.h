@@ -30,6 +30,7 @@ struct NodeStatus {
     std::uint64_t inode = 0;
     bool characterDevice = false;
     unsigned deviceMajor = 0;  // of a device node
+    unsigned deviceMinor = 0;
 };
 
 // The outcome of one system call: its value when it worked, the errno it left when not.
@@ -93,8 +94,15 @@ public:
     // The whole milliseconds from now until `deadline`, rounded up, 0 once it has passed:
     // the time-out to give a poll that must end by then.
     [[nodiscard]] static int MillisecondsLeft(std::chrono::steady_clock::time_point deadline);
-    // The status of the node `path` names, links followed.
+    // The status of the node `path` names, links followed. Attributes the system holds
+    // are taken as they are, so that a file on a network or user-space file system that
+    // no longer answers cannot hold the caller up.
     static SystemResult StatNode(const char* path, NodeStatus& status);
+    // The same for `name` in the open folder `folder`.
+    static SystemResult StatNodeAt(int folder, const char* name, NodeStatus& status);
+    // Reads the next entries of the open folder `folder` into `buffer`, in the system's
+    // dirent64 records (getdents64); the value is the count of bytes, 0 at the end.
+    static SystemResult ReadFolder(int folder, void* buffer, std::size_t size);
     // True when a process with this id exists, whoever owns it.
     [[nodiscard]] static bool ProcessExists(int pid);
 
@@ -131,7 +139,12 @@ public:
 
     // Processes.
     [[nodiscard]] static int ProcessId();
+    // The processor time the calling thread has used so far.
+    [[nodiscard]] static std::chrono::nanoseconds ThreadCpuTime();
     static SystemResult SendSignal(int pid, int signal);
+    // Lets this process hold at least `count` descriptors, raising the hard limit too where
+    // it is allowed to (CAP_SYS_RESOURCE); the value is the limit now in force.
+    static SystemResult RaiseDescriptorLimit(std::size_t count);
     // The value is the child's id in the parent and 0 in the child.
     static SystemResult Fork();
     // Ends this process at once, without running exit handlers: what a forked child does.

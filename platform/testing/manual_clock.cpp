@@ -15,7 +15,15 @@ Clock::TimePoint ManualClock::Now() const
 bool ManualClock::Sleep(Waiter& waiter, std::optional<TimePoint> deadline)
 {
     if (!deadline) {
+        {
+            std::lock_guard lock(mutex);
+            ++untimedSleepers;
+            sleepersChanged.notify_all();
+        }
         waiter.Sleep();
+        std::lock_guard lock(mutex);
+        --untimedSleepers;
+        sleepersChanged.notify_all();
         return true;
     }
     Sleeper self{&waiter, *deadline};
@@ -60,6 +68,12 @@ bool ManualClock::WaitForTimedWaits(std::size_t total, std::chrono::milliseconds
 {
     std::unique_lock lock(mutex);
     return sleepersChanged.wait_for(lock, limit, [&] { return timedWaits >= total; });
+}
+
+bool ManualClock::WaitForUntimedSleepers(std::size_t count, std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(mutex);
+    return sleepersChanged.wait_for(lock, limit, [&] { return untimedSleepers >= count; });
 }
 
 std::optional<Clock::TimePoint> ManualClock::NextDeadline() const

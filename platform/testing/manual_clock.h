@@ -39,6 +39,12 @@ public:
     // The earliest deadline of the timed waits under way, if any.
     std::optional<TimePoint> NextDeadline() const;
 
+    // Waits, for at most `limit` of real time, until at least `count` threads wait on this
+    // clock without a time limit: asleep until something wakes them, however far time
+    // moves. False when fewer do, so that a test can report a thread that keeps a timer
+    // instead of hanging.
+    bool WaitForUntimedSleepers(std::size_t count, std::chrono::milliseconds limit);
+
 private:
     struct Sleeper {
         Waiter* waiter;
@@ -50,6 +56,7 @@ private:
     TimePoint now{};
     std::vector<Sleeper*> sleepers;
     std::size_t timedWaits = 0;
+    std::size_t untimedSleepers = 0;
 };
 
 }  // namespace quorvex

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/gui/shell.h"
+#include "platform/registry/registry_hives_test_helper.h"
 #include "platform/serial/serial_device.h"
 #include "platform/serial/serial_device_test_helper.h"
 #include "platform/system/utf8.h"
@@ -12,11 +13,16 @@
 #include "platform/window/message_box.h"
 #include "platform/window/window_system_test_helper.h"
 #include "tests/support/file_text.h"
+#include "tests/support/process_table_stand_in.h"
 
 namespace quorvex::testing {
 
 DialogHarness::DialogHarness(Display* shownOn) : system(shownOn ? *shownOn : display, clock)
 {
+    // Nobody holds the receiver port but whom a test records in system.reg: the live
+    // system's processes and lock files, which other programs change meanwhile, are left out.
+    RegistryHivesTestHelper::UseLiveSources(
+        {std::make_shared<ProcessTableStandIn>(), prefix.Path() / "lock", {}, nullptr});
     EXPECT_TRUE(receiver.Open());
     EXPECT_TRUE(com1.Open());
     EXPECT_TRUE(com5.Open());
@@ -46,6 +52,7 @@ DialogHarness::DialogHarness(Display* shownOn) : system(shownOn ? *shownOn : dis
 
 DialogHarness::~DialogHarness()
 {
+    RegistryHivesTestHelper::UseLiveSources({});
     ReleaseOpens();
     Application::EnableOrientationRelayout(false);
 }

@@ -64,5 +64,8 @@ run_demo() {
 }
 
 build=$1
+# A holder session keeps the private server up between the runs: a server that ends with the
+# first run's session can still be going away when the second run's starts.
+"${tmux[@]}" new-session -d -s holder "sleep 86400"
 run_demo 1
 run_demo 2

@@ -6,7 +6,11 @@
 //   registry_writer flood <n> <tag> stores n values <tag>0 ... in HKLM\Flood, then "done"
 //   registry_writer hold <device> flock|open|lockfile <folder>
 //                                   holds the device by that means ("held") until a line
-//                                   of input, as another program holding the receiver
+//                                   of input, as another program holding the receiver;
+//                                   the line "close" lets go of it ("closed") and waits on
+//   registry_writer pair            makes a pseudo-terminal pair, holding both sides as
+//                                   socat does, prints its device path and waits for a
+//                                   line; the line "flock" locks the device ("locked")
 //   registry_writer edit            rewrites system.reg in place as an editor saves, one
 //                                   stage for each line of input (see EditInPlace)
 #include <cstdlib>
@@ -18,6 +22,7 @@
 
 #include "platform/registry/registry_key.h"
 #include "platform/registry/registry_string.h"
+#include "platform/serial/pseudo_terminal.h"
 #include "platform/system/posix.h"
 #include "platform/system/posix_file.h"
 #include "platform/system/utf8.h"
@@ -144,9 +149,30 @@ int Hold(const std::string& device, const std::string& means, const std::string&
     }
     std::cout << "held" << std::endl;
     std::string line;
-    std::getline(std::cin, line);
+    while (std::getline(std::cin, line) && line == "close") {
+        held.Close();
+        std::cout << "closed" << std::endl;
+    }
     if (!lockFile.empty())
         std::filesystem::remove(lockFile);
+    return 0;
+}
+
+int HoldPair()
+{
+    PseudoTerminal pair;
+    if (!pair.Open())
+        return 1;
+    std::cout << pair.DevicePath().string() << std::endl;
+    PosixFile locked;
+    std::string line;
+    while (std::getline(std::cin, line) && line == "flock") {
+        if (locked.Open(pair.DevicePath(), PosixFile::Mode::LockCompanion) !=
+                PosixFile::Result::Ok ||
+            !locked.LockExclusive())
+            return 1;
+        std::cout << "locked" << std::endl;
+    }
     return 0;
 }
 
@@ -167,7 +193,9 @@ int main(int argc, char** argv)
         return Hold(argv[2], argv[3], argc > 4 ? argv[4] : "");
     if (mode == "edit")
         return EditInPlace();
+    if (mode == "pair")
+        return HoldPair();
     std::cerr << "usage: registry_writer settings | owner | owners <n> | flood <n> <tag> | edit | "
-                 "hold <device> <means> [folder]\n";
+                 "hold <device> <means> [folder] | pair\n";
     return 2;
 }

@@ -1,0 +1,84 @@
+// The descriptor scan's worker, on a stand-in process table and a clock the test moves: it
+// scans when asked, as often as its pace allows, and sleeps with no time limit otherwise.
+#include "platform/registry/descriptor_scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/registry/descriptor_scanner_test_helper.h"
+#include "platform/testing/manual_clock.h"
+#include "tests/support/process_table_stand_in.h"
+
+namespace quorvex {
+namespace {
+
+class DescriptorScannerTest : public ::testing::Test {
+protected:
+    // How long a worker may take to go to sleep before the test gives up on it.
+    static constexpr std::chrono::seconds kLimit{10};
+
+    void WaitForScans(std::uint64_t count)
+    {
+        DescriptorScannerTestHelper::WaitForScansEnded(scanner, count);
+    }
+
+    const DescriptorScanner::Device device{{136, 7}, {0, 26, 10}};
+    testing::ProcessTableStandIn processes;
+    ManualClock clock;
+    DescriptorScanner scanner{processes, clock};
+};
+
+TEST_F(DescriptorScannerTest, ScansOnlyWhileAskedAndOtherwiseSleepsWithoutATimeLimit)
+{
+    processes.Start(4242, "gpsd");
+    processes.Hold(4242, 7, device.number);
+    EXPECT_TRUE(scanner.Holders(device).empty()) << "nothing is known before the first scan";
+    WaitForScans(1);
+    ASSERT_TRUE(clock.WaitForUntimedSleepers(1, kLimit)) << "asked nothing, yet it keeps a timer";
+    clock.Advance(std::chrono::hours(1));
+    EXPECT_EQ(processes.Scans(), 1u);
+
+    const auto holders = scanner.Holders(device);
+    ASSERT_EQ(holders.size(), 1u);
+    EXPECT_EQ(holders[0].pid, 4242);
+    EXPECT_EQ(holders[0].descriptor, 7);
+    WaitForScans(2);  // at once: the pause after the first scan is long over
+    const Clock::TimePoint started = clock.Now();
+
+    (void)scanner.Holders(device);  // the next tick, within the pause
+    clock.WaitForSleepers(1);
+    EXPECT_EQ(clock.NextDeadline(), started + DescriptorScanner::kMinPause);
+    clock.Advance(DescriptorScanner::kMinPause);
+    WaitForScans(3);
+    ASSERT_TRUE(clock.WaitForUntimedSleepers(1, kLimit)) << "one scan, then asleep again";
+    EXPECT_EQ(processes.Scans(), 3u);
+}
+
+TEST_F(DescriptorScannerTest, TheFarEndOfALineIsNoHolderUnlessItLocksTheLine)
+{
+    processes.Start(100, "socat");  // made the pair: holds both sides
+    processes.HoldMaster(100, 5, device.number);
+    processes.Hold(100, 6, device.number);
+    processes.Start(200, "picocom");  // another user's, whose descriptors do not show
+    processes.Lock(200, device.node);
+    processes.Start(300, "script");  // the far end, and a lock on the line
+    processes.HoldMaster(300, 3, device.number);
+    processes.Hold(300, 4, device.number);
+    processes.Lock(300, device.node);
+    processes.Start(400, "xterm");  // the far end of another line
+    processes.HoldMaster(400, 3, {136, 8});
+    processes.Hold(400, 9, device.number);
+    processes.Lock(400, {0, 26, 11});
+
+    (void)scanner.Holders(device);
+    WaitForScans(1);
+    const auto holders = scanner.Holders(device);
+    std::vector<std::pair<int, int>> found;
+    for (const auto& holder : holders)
+        found.emplace_back(holder.pid, holder.descriptor);
+    EXPECT_EQ(found, (std::vector<std::pair<int, int>>{{300, 4}, {400, 9}, {200, -1}}));
+}
+
+}  // namespace
+}  // namespace quorvex
