@@ -3,6 +3,7 @@
 #include "dialog/main_dialog.h"
 #include "platform/gui/shell.h"
 #include "ports/settings_store.h"
+#include "resources/main_dialog_templates.h"
 
 namespace quorvex {
 
@@ -26,6 +27,16 @@ bool QuorvexApp::StartUp()
     }
     SetProfileSettings(nullptr);
     return false;
+}
+
+Size QuorvexApp::PortraitLayout() const
+{
+    return {kPortraitDialogRect.cx, kPortraitDialogRect.cy};
+}
+
+Size QuorvexApp::LandscapeLayout() const
+{
+    return {kLandscapeDialogRect.cx, kLandscapeDialogRect.cy};
 }
 
 }  // namespace quorvex

@@ -18,6 +18,10 @@ public:
 protected:
     // Always false: there is no loop beyond the dialog's own.
     bool StartUp() override;
+
+    // The main dialog's templates 102 and 103.
+    Size PortraitLayout() const override;
+    Size LandscapeLayout() const override;
 };
 
 }  // namespace quorvex

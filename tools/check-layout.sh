@@ -16,6 +16,7 @@ declare -A allowed=(
     [platform/framework]="$platform_base platform/resource platform/window platform/gui"
     [platform/terminal]="$platform_base platform/resource platform/window"
     [platform/pixel]="$platform_base platform/resource platform/window"
+    [platform/display]="$platform_base platform/resource platform/window platform/terminal"
     [platform/testing]="$platform_base platform/serial platform/resource platform/window"
     [serial]="$platform_base platform/serial"
     [relay]="$platform_base platform/serial serial"

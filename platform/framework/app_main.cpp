@@ -1,11 +1,15 @@
 #include "platform/framework/application.h"
-#include "platform/window/display.h"
+#include "platform/window/display_source.h"
 
 // The framework's entry point: the program's global application object is registered by
-// now, and runs the program on the one display the program links (a library that defines
-// Display::CreateDefault: the terminal's, or a test program's headless one).
+// now, and runs the program on the display source of the one display library the program
+// links (a library that defines DisplaySource::CreateDefault: the quorvex program's, the
+// terminal's, or a test program's headless one).
 int main()
 {
     quorvex::Application* application = quorvex::Application::Instance();
-    return application ? application->Run(&quorvex::Display::CreateDefault) : -1;
+    if (!application)
+        return -1;
+    const std::unique_ptr<quorvex::DisplaySource> source = quorvex::DisplaySource::CreateDefault();
+    return application->Run(*source);
 }

@@ -12,6 +12,7 @@
 #include "platform/system/program_file.h"
 #include "platform/system/utf8.h"
 #include "platform/window/display.h"
+#include "platform/window/display_source.h"
 #include "platform/window/message_box.h"
 #include "platform/window/window.h"
 #include "platform/window/window_records.h"
@@ -42,27 +43,70 @@ Application* Application::Instance()
     return registered;
 }
 
+namespace {
+
+// A display from a factory that says itself why it gives none.
+class FactorySource : public DisplaySource {
+public:
+    explicit FactorySource(Application::DisplayFactory create) : create(create) {}
+
+    std::unique_ptr<Display> Open(const DisplayRequest& request, std::string& error) override
+    {
+        (void)request;
+        (void)error;
+        return create();
+    }
+
+private:
+    Application::DisplayFactory create;
+};
+
+}  // namespace
+
 int Application::Run(DisplayFactory createDisplay)
+{
+    FactorySource source(createDisplay);
+    return Run(source);
+}
+
+int Application::Refuse(const std::string& reason, DisplaySource* source, bool show)
+{
+    if (!reason.empty()) {
+        const std::string line = ToUtf8(name) + ": " + reason + "\n";
+        std::fputs(line.c_str(), stderr);
+    }
+    if (!show || !source || reason.empty())
+        return -1;
+    // A program started from a launcher has nobody reading its standard error.
+    const DisplayRequest request{name, PortraitLayout(), LandscapeLayout()};
+    if (const std::unique_ptr<Display> display = source->OpenForMessage(request)) {
+        WindowSystem system(*display, GetClock());
+        (void)MessageBox::Show(nullptr, FromUtf8(reason), name,
+                               MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);  // OK alone
+    }
+    return -1;
+}
+
+int Application::Run(DisplaySource& source)
 {
     const std::wstring path = ProgramFile::Path();
     if (path.empty())
-        return -1;
+        return Refuse("cannot tell its own program file (is /proc mounted?)", &source, false);
 
     FolderHandle prefix;
-    if (const auto finding = PrefixCheck::Open(prefix)) {
-        const std::string line = ToUtf8(name) + ": " + finding->Text() + "\n";
-        std::fputs(line.c_str(), stderr);
-        return -1;
-    }
+    if (const auto finding = PrefixCheck::Open(prefix))
+        return Refuse(finding->Text(), &source, true);
 
     SingleInstance instance(prefix, GetClock());
     if ((Shell::IsDeviceClass(L"PocketPC") || Shell::IsDeviceClass(L"Smartphone")) &&
         instance.FindRunningInstance(path))
         return -1;
 
-    const std::unique_ptr<Display> display = createDisplay();
+    const DisplayRequest request{name, PortraitLayout(), LandscapeLayout()};
+    std::string error;
+    const std::unique_ptr<Display> display = source.Open(request, error);
     if (!display)
-        return -1;
+        return Refuse(error, &source, true);
     WindowSystem system(*display, GetClock());
     WindowRecords records;
     // Without records the program runs all the same; only a second start cannot find it.

@@ -6,26 +6,30 @@
 #include <string_view>
 
 #include "platform/threads/clock.h"
+#include "platform/window/window_types.h"
 
 namespace quorvex {
 
 class Display;
+class DisplaySource;
 class ProfileSettings;
 class Window;
 class WindowSystem;
 
 // The one application object of a program. A program defines one global instance of a
 // class derived from it; the constructor registers it before main() runs, and the
-// framework's main() (the quorvex_app_main library) calls Run with the display that the
-// program links.
+// framework's main() (the quorvex_app_main library) calls Run with the display source of the
+// display library that the program links.
 //
 // The application name comes from the program file when the object is made. Run ends with
 // -1 when the program file cannot be told, and when the prefix is not the user's own
 // (PrefixCheck): then, before anything in it is read or written, one line on standard
-// error names the folder, what is wrong and the command that mends it. Otherwise it keeps
+// error names the folder, what is wrong and the command that mends it (and a message box
+// says the same where the program has no terminal). Otherwise it keeps
 // a second start of the program on a "PocketPC" or "Smartphone" class device from running
-// (that start brings the first forward and ends with -1), makes the display and the window
-// system, calls StartUp and returns 0 when StartUp ends. Everything runs on the main thread.
+// (that start brings the first forward and ends with -1), makes the display (none: -1, as
+// for the prefix) and the window system, calls StartUp and returns 0 when StartUp ends.
+// Everything runs on the main thread.
 class Application {
 public:
     Application();
@@ -36,8 +40,15 @@ public:
     // The registered application, or none.
     static Application* Instance();
 
-    // Makes the display the program shows itself on; called once, after the single-instance
-    // check, so that a second start draws nothing. Null ends the run with -1.
+    // Runs the program on the display `source` opens, once, after the single-instance
+    // check, so that a second start draws nothing. A start that fails before it has a
+    // display (the prefix, the display itself) says why on standard error and, where the
+    // source can make a display for it (a program started without a terminal), in a
+    // message box too (OK alone, the application name as caption); a second start only
+    // says so on standard error.
+    int Run(DisplaySource& source);
+
+    // The same with a display made by `createDisplay`, which has said why when it gives none.
     using DisplayFactory = std::unique_ptr<Display> (*)();
     int Run(DisplayFactory createDisplay);
 
@@ -74,7 +85,16 @@ protected:
     // The clock the program runs on: the system clock, or a test program's own.
     virtual Clock& GetClock() { return Clock::System(); }
 
+    // The program's screen layouts in dialog units, for a display that scales the model to
+    // fit them (display_source.h); none by default.
+    virtual Size PortraitLayout() const { return {}; }
+    virtual Size LandscapeLayout() const { return {}; }
+
 private:
+    // Says on standard error why this start ends, and in a message box where `source` can
+    // make a display for it and `show` asks for one; returns the exit code, -1.
+    int Refuse(const std::string& reason, DisplaySource* source, bool show);
+
     std::wstring name;
     Window* mainWindow = nullptr;
     ProfileSettings* settings = nullptr;

@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
 #include <cmath>
 
@@ -78,7 +79,27 @@ bool DialogFont::Load(const std::string& folder, std::string& error)
         return false;
     regular = MakeFont(regularFamily, false);
     bold = MakeFont(boldFamily, true);
+    Measure();
+    return true;
+}
 
+bool DialogFont::LoadAny(std::string& error)
+{
+    if (baseUnits.cx > 0)
+        return true;
+    const QString family = QGuiApplication::font().family();
+    if (QFontDatabase::families().isEmpty() || family.isEmpty()) {
+        error = "the machine has no font to write with";
+        return false;
+    }
+    regular = MakeFont(family, false);
+    bold = MakeFont(family, true);
+    Measure();
+    return true;
+}
+
+void DialogFont::Measure()
+{
     // Measured on a surface of 96 dots per inch, whatever the screen's own density.
     QImage surface(1, 1, QImage::Format_RGB32);
     const int dotsPerMetre = static_cast<int>(std::lround(kDotsPerInch * kInchesPerMetre));
@@ -90,7 +111,6 @@ bool DialogFont::Load(const std::string& folder, std::string& error)
         letters += widths.horizontalAdvance(QChar(c)) + widths.horizontalAdvance(QChar(c + 32));
     const QFontMetrics lines(regular, &surface);
     baseUnits = {static_cast<int>(std::lround(letters / 52)), lines.ascent() + lines.descent()};
-    return true;
 }
 
 }  // namespace quorvex

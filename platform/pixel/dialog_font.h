@@ -27,6 +27,10 @@ public:
     // Both files must be regular files of a sane size that Qt can read as fonts; otherwise
     // false, and `error` names the file and what is wrong with it. Loads once.
     bool Load(const std::string& folder, std::string& error);
+    // The machine's default font instead, when the files cannot be had and any readable
+    // text will do (a message that the program cannot start); false when the machine has
+    // no font at all, which Qt would draw as boxes.
+    bool LoadAny(std::string& error);
 
     const QFont& Regular() const { return regular; }
     const QFont& Bold() const { return bold; }
@@ -38,6 +42,8 @@ public:
 private:
     // The font's id in Qt's database, -1 (with `error` said) when it cannot be added.
     static int Add(const std::string& path, QString& family, std::string& error);
+    // The base units of the regular face.
+    void Measure();
 
     int regularId = -1;
     int boldId = -1;

@@ -7,13 +7,17 @@
 #include <QPainter>
 #include <QRegion>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "platform/pixel/pixel_painter.h"
+#include "platform/system/display_server.h"
 #include "platform/system/file_replacement.h"
 #include "platform/system/folder_handle.h"
 #include "platform/system/posix.h"
+#include "platform/system/program_file.h"
+#include "platform/system/utf8.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
 
@@ -25,16 +29,24 @@ namespace {
 constexpr std::size_t kMaxAreas = 16;
 constexpr double kInchesPerMetre = 1 / 0.0254;
 
-bool HasDisplayServer()
+// Qt ends the process when none of the platforms it was given can start (a server that
+// answered the question but refuses the connection); end it as the program ends a start
+// that cannot go on instead: its reason on standard error and exit code 255. Installed
+// only while the Qt application is made; other messages pass as Qt would write them.
+void EndOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    // Qt would end the process itself when it finds no server; say so instead. A platform
-    // named explicitly (offscreen, for one) needs none.
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value && *value)
-            return true;
+    const std::string text = message.section(QLatin1Char('\n'), 0, 0).toStdString();
+    std::string line;
+    if (type == QtFatalMsg)
+        line = ToUtf8(ProgramFile::ApplicationName(ProgramFile::Path())) +
+               ": no window can be opened: " + text + "\n";
+    else
+        line = (context.category ? std::string(context.category) + ": " : "") + text + "\n";
+    std::fputs(line.c_str(), stderr);
+    if (type == QtFatalMsg) {
+        std::fflush(stderr);
+        Posix::ExitNow(255);
     }
-    return false;
 }
 
 QRect ToQRect(const Rect& rect)
@@ -44,7 +56,8 @@ QRect ToQRect(const Rect& rect)
 
 }  // namespace
 
-PixelDisplay::PixelDisplay(const Options& options) : options(options)
+PixelDisplay::PixelDisplay(const Options& options)
+    : options(options), programName(ToUtf8(options.applicationName))
 {
     argv = {programName.data(), nullptr};
 }
@@ -60,19 +73,24 @@ std::unique_ptr<PixelDisplay> PixelDisplay::Open(const Options& options, std::st
 bool PixelDisplay::Start(std::string& error)
 {
     if (!QCoreApplication::instance()) {
-        if (!HasDisplayServer()) {
-            error =
-                "no display server to open a window on (neither DISPLAY nor WAYLAND_DISPLAY "
-                "is set)";
+        const DisplayServer::Found server = DisplayServer::Find();
+        if (server.platforms.empty()) {
+            error = server.why;
             return false;
         }
+        platforms = server.platforms;
+        argv = {programName.data(), platformFlag.data(), platforms.data(), nullptr};
+        argc = 3;
+        const QtMessageHandler previous = qInstallMessageHandler(EndOnFatal);
         ownApplication = std::make_unique<QGuiApplication>(argc, argv.data());
+        qInstallMessageHandler(previous);
     } else if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         error = "the Qt application of this process cannot show windows";
         return false;
     }
     std::string fontError;
-    if (!font.Load(options.fontFolder, fontError)) {
+    std::string anyError;
+    if (!font.Load(options.fontFolder, fontError) && !(options.anyFont && font.LoadAny(anyError))) {
         error = "the dialog's font is missing (the package fonts-dejavu-core has it): " + fontError;
         return false;
     }
@@ -90,6 +108,7 @@ bool PixelDisplay::Start(std::string& error)
     loopWait = std::make_unique<QtLoopWait>();
     window = std::make_unique<PixelWindow>(static_cast<PixelWindow::Listener&>(*this));
     window->resize(options.window.cx, options.window.cy);
+    window->setTitle(QString::fromStdWString(options.applicationName));
     backingStore = std::make_unique<QBackingStore>(window.get());
     Refit();
     window->show();
@@ -147,6 +166,13 @@ QRegion PixelDisplay::DamagedRegion() const
 
 void PixelDisplay::Flush(const WindowSystem& model)
 {
+    if (activateRetries > 0) {
+        --activateRetries;
+        if (window->isActive())
+            activateRetries = 0;
+        else
+            window->requestActivate();
+    }
     if (const Window* front = model.GetForegroundWindow();
         front && front->GetWindowText() != title) {
         title = front->GetWindowText();
@@ -226,6 +252,11 @@ void PixelDisplay::BringToFront()
     window->show();
     window->raise();
     window->requestActivate();
+    // An X server ignores a focus change stamped earlier than the last one, and Qt stamps
+    // it with the last server time it saw, which may predate another program's taking the
+    // focus; the request itself makes the server send a fresh time, so the next passes ask
+    // again until the window is active.
+    activateRetries = kActivateRetries;
     wholeScreen = true;
 }
 

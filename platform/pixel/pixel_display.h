@@ -41,12 +41,20 @@ public:
         // The dialog's two layouts in dialog units, which decide the scale.
         ScreenScale::Layouts layouts;
         std::string fontFolder = DialogFont::kDefaultFolder;
+        // When the font files cannot be had, the machine's default font: for a window that
+        // only says why the program cannot start.
+        bool anyFont = false;
+        // The application's name: Qt's, and the window's title until the model names one.
+        std::wstring applicationName = L"quorvex";
         // Called once, when the window first shows a whole frame.
         std::function<void()> firstFrame;
     };
 
-    // Opens the window; none, with `error` saying why, when there is no display server to
-    // show it on, the font files are missing or unreadable, or another pixel display exists.
+    // Opens the window; none, with `error` saying why, when no display server answers
+    // (display_server.h; Qt is handed the platforms that answer), the font files are
+    // missing or unreadable, or another pixel display exists. Should Qt fail to start a
+    // platform all the same (a server that refuses the connection), the process ends with
+    // exit code 255 and Qt's reason on standard error, where Qt would abort it.
     static std::unique_ptr<PixelDisplay> Open(const Options& options, std::string& error);
     ~PixelDisplay() override;
 
@@ -87,7 +95,9 @@ private:
     Options options;
     // The Qt application's arguments, alive as long as it is.
     int argc = 1;
-    std::string programName = "quorvex";
+    std::string programName;
+    std::string platformFlag = "-platform";
+    std::string platforms;
     std::vector<char*> argv;
     std::unique_ptr<QGuiApplication> ownApplication;
     DialogFont font;
@@ -110,6 +120,9 @@ private:
     std::vector<int> descriptors;
     bool shown = false;
     std::wstring title;
+    // Passes of the loop that ask again to activate the window brought forward.
+    static constexpr int kActivateRetries = 3;
+    int activateRetries = 0;
 
     // The device pixels the last Flush drew, for tests (pixel_display_test_helper.h).
     std::vector<Rect> lastDrawn;

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/futex.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -19,6 +23,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -280,6 +285,88 @@ SystemResult Posix::Poll(int fd, short events, int wakeFd, int timeoutMs, short&
     fdRevents = entries[0].revents;
     wakeRevents = entries[1].revents;
     return ready;
+}
+
+namespace {
+
+// Connects the non-blocking socket `fd` to `address`, waiting up to `timeoutMs` for a
+// connection under way; the socket is closed unless it connected.
+SystemResult ConnectWithin(int fd, const sockaddr* address, socklen_t length, int timeoutMs)
+{
+    // An interrupted connect goes on by itself: it is waited for like one under way.
+    int result = ::connect(fd, address, length);
+    int error = result == 0 ? 0 : errno;
+    if (error == EINPROGRESS || error == EINTR) {
+        PollEntry entry{fd, POLLOUT, 0};
+        const SystemResult ready = Posix::PollAll({&entry, 1}, timeoutMs);
+        socklen_t size = sizeof error;
+        if (!ready.Ok())
+            error = ready.error;
+        else if (ready.value == 0)
+            error = ETIMEDOUT;
+        else if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+            error = errno;
+    }
+    if (error != 0) {
+        (void)::close(fd);  // never connected: nothing to flush
+        return {-1, error};
+    }
+    return {fd, 0};
+}
+
+}  // namespace
+
+SystemResult Posix::ConnectLocal(const std::string& path, bool abstract)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::size_t offset = abstract ? 1 : 0;
+    if (path.empty() || path.size() + offset >= sizeof address.sun_path)
+        return {-1, ENAMETOOLONG};
+    std::memcpy(address.sun_path + offset, path.data(), path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return {-1, errno};
+    // An abstract name is as long as it is, without a terminating zero.
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
+                                               path.size() + (abstract ? 0 : 1));
+    return ConnectWithin(fd, reinterpret_cast<const sockaddr*>(&address), length, 0);
+}
+
+SystemResult Posix::ConnectTcp(const std::string& host, int port, int timeoutMs)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    const std::string service = std::to_string(port);
+    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found)
+        return {-1, EHOSTUNREACH};
+    SystemResult result{-1, ECONNREFUSED};
+    for (const addrinfo* each = found; each; each = each->ai_next) {
+        const int fd = ::socket(each->ai_family, each->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                                each->ai_protocol);
+        if (fd < 0) {
+            result = {-1, errno};
+            continue;
+        }
+        result = ConnectWithin(fd, each->ai_addr, each->ai_addrlen, timeoutMs);
+        if (result.Ok())
+            break;
+    }
+    ::freeaddrinfo(found);
+    return result;
+}
+
+SystemResult Posix::ForegroundGroup(int fd)
+{
+    return Retry([&] { return static_cast<long>(::tcgetpgrp(fd)); });
+}
+
+int Posix::ProcessGroup()
+{
+    return static_cast<int>(::getpgrp());
 }
 
 SystemResult Posix::ChangeMode(int fd, unsigned mode)

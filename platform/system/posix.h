@@ -106,6 +106,17 @@ public:
     // True when a process with this id exists, whoever owns it.
     [[nodiscard]] static bool ProcessExists(int pid);
 
+    // Connects a stream socket to a local socket: the file `path`, or with `abstract` the
+    // name `path` in the abstract namespace. The value is the connected descriptor.
+    static SystemResult ConnectLocal(const std::string& path, bool abstract);
+    // Connects a TCP socket to `port` of `host` (a name or a numeric address), trying each
+    // address the name has until one answers, each within `timeoutMs`.
+    static SystemResult ConnectTcp(const std::string& host, int port, int timeoutMs);
+    // The foreground process group of the terminal `fd`, when it is this process's
+    // controlling terminal; and this process's own group.
+    static SystemResult ForegroundGroup(int fd);
+    [[nodiscard]] static int ProcessGroup();
+
     // Waits for `fd` (and `wakeFd`, when not -1) to become ready for `events`; the time-out
     // is in milliseconds, -1 for none. Sets the revents it saw and returns the count of
     // ready descriptors (0 on time-out). The time-out is recomputed after an interruption.

@@ -103,6 +103,11 @@ std::unique_ptr<TerminalDisplay> TerminalDisplay::Open()
     return display;
 }
 
+std::string TerminalDisplay::WhyNotOpened()
+{
+    return "this program runs in a terminal: its standard input and output must be one";
+}
+
 bool TerminalDisplay::Start()
 {
     if (!Posix::IsTerminal(STDIN_FILENO) || !Posix::IsTerminal(STDOUT_FILENO))

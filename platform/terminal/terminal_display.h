@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "platform/system/signal_pipe.h"
 #include "platform/terminal/cell_grid.h"
@@ -31,6 +32,8 @@ public:
     // Takes over the terminal; none when standard input or output is not a terminal,
     // curses cannot drive it, or another terminal display exists.
     static std::unique_ptr<TerminalDisplay> Open();
+    // Why Open gave none, in words for the person who started the program.
+    static std::string WhyNotOpened();
     ~TerminalDisplay() override;
 
     Size ScreenPixels() const override;

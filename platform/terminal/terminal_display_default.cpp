@@ -1,19 +1,27 @@
-#include <cstdio>
-
 #include "platform/terminal/terminal_display.h"
-#include "platform/window/display.h"
+#include "platform/window/display_source.h"
 
 namespace quorvex {
+namespace {
 
-// The program's display: the terminal it was started in.
-std::unique_ptr<Display> Display::CreateDefault()
-{
-    if (std::unique_ptr<TerminalDisplay> terminal = TerminalDisplay::Open())
+// The terminal the program was started in, and nothing else.
+class TerminalSource : public DisplaySource {
+public:
+    std::unique_ptr<Display> Open(const DisplayRequest& request, std::string& error) override
+    {
+        (void)request;
+        std::unique_ptr<TerminalDisplay> terminal = TerminalDisplay::Open();
+        if (!terminal)
+            error = TerminalDisplay::WhyNotOpened();
         return terminal;
-    // The program cannot show itself anywhere; say so where the person who started it looks.
-    std::fputs("This program runs in a terminal: its standard input and output must be one.\n",
-               stderr);
-    return nullptr;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<DisplaySource> DisplaySource::CreateDefault()
+{
+    return std::make_unique<TerminalSource>();
 }
 
 }  // namespace quorvex

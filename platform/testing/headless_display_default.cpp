@@ -1,12 +1,25 @@
-#include "platform/window/display.h"
+#include "platform/window/display_source.h"
 #include "platform/window/headless_display.h"
 
 namespace quorvex {
+namespace {
 
-// Chosen by the build until a terminal front end provides the program's display.
-std::unique_ptr<Display> Display::CreateDefault()
+// A screen without a screen, for test programs that start the framework.
+class HeadlessSource : public DisplaySource {
+public:
+    std::unique_ptr<Display> Open(const DisplayRequest& request, std::string& error) override
+    {
+        (void)request;
+        (void)error;
+        return std::make_unique<HeadlessDisplay>();
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<DisplaySource> DisplaySource::CreateDefault()
 {
-    return std::make_unique<HeadlessDisplay>();
+    return std::make_unique<HeadlessSource>();
 }
 
 }  // namespace quorvex

@@ -13,7 +13,8 @@ class WindowSystem;
 // The seam between the window-system model and what shows it. The model keeps every rule
 // (focus, keys, lists, message boxes); a display only draws the model and turns what the
 // user does into InputEvents. A terminal front end implements it for the program, tests
-// fake it. Every call comes from the UI thread that runs the window system.
+// fake it. A program gets its display from a DisplaySource (display_source.h). Every call
+// comes from the UI thread that runs the window system.
 class Display {
 public:
     virtual ~Display() = default;
@@ -49,11 +50,6 @@ public:
     // Another start of the program asked this one to come forward: show it, for example
     // redraw and flash the caption or ring the bell.
     virtual void BringToFront() = 0;
-
-    // The display a program runs on. Defined by exactly one display library that the
-    // program links (quorvex_display_terminal, or quorvex_display_headless in test
-    // programs): linking none is a missing symbol, linking two a duplicate one.
-    static std::unique_ptr<Display> CreateDefault();
 };
 
 }  // namespace quorvex

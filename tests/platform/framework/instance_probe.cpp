@@ -7,6 +7,7 @@
 #include "platform/framework/application.h"
 #include "platform/gui/dialog.h"
 #include "platform/resource/resource_module.h"
+#include "platform/window/display_source.h"
 #include "platform/window/headless_display.h"
 #include "platform/window/window_system.h"
 #include "tests/support/template_builder.h"
@@ -72,7 +73,17 @@ ProbeApp app;
 }  // namespace
 
 // The probe's own display, in place of a display library.
-std::unique_ptr<Display> Display::CreateDefault()
+class ProbeSource : public DisplaySource {
+public:
+    std::unique_ptr<Display> Open(const DisplayRequest& request, std::string& error) override
+    {
+        (void)request;
+        (void)error;
+        return std::make_unique<ProbeDisplay>();
+    }
+};
+
+std::unique_ptr<DisplaySource> DisplaySource::CreateDefault()
 {
-    return std::make_unique<ProbeDisplay>();
+    return std::make_unique<ProbeSource>();
 }

@@ -14,6 +14,7 @@
 #include "platform/gui/dialog.h"
 #include "platform/resource/bitmap.h"
 #include "platform/window/display.h"
+#include "platform/window/display_source.h"
 #include "platform/window/paint_context.h"
 #include "platform/window/surface.h"
 #include "resources/bitmap_ids.h"
@@ -164,9 +165,12 @@ protected:
 
 std::unique_ptr<Display> CreateLoggingDisplay()
 {
-    std::unique_ptr<Display> terminal = Display::CreateDefault();
-    if (!terminal)
+    std::string error;
+    std::unique_ptr<Display> terminal = DisplaySource::CreateDefault()->Open({}, error);
+    if (!terminal) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return nullptr;
+    }
     return std::make_unique<LoggingDisplay>(std::move(terminal));
 }
 
