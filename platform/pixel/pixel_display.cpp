@@ -168,10 +168,7 @@ void PixelDisplay::Flush(const WindowSystem& model)
 {
     if (activateRetries > 0) {
         --activateRetries;
-        if (window->isActive())
-            activateRetries = 0;
-        else
-            window->requestActivate();
+        window->requestActivate();
     }
     if (const Window* front = model.GetForegroundWindow();
         front && front->GetWindowText() != title) {
@@ -254,8 +251,9 @@ void PixelDisplay::BringToFront()
     window->requestActivate();
     // An X server ignores a focus change stamped earlier than the last one, and Qt stamps
     // it with the last server time it saw, which may predate another program's taking the
-    // focus; the request itself makes the server send a fresh time, so the next passes ask
-    // again until the window is active.
+    // focus (and Qt may not have heard of that yet, so it cannot tell whether the window is
+    // still active). Each request makes the server send a fresh time, which wakes the loop:
+    // the passes that follow ask again, a bounded number of times.
     activateRetries = kActivateRetries;
     wholeScreen = true;
 }

@@ -121,7 +121,7 @@ private:
     bool shown = false;
     std::wstring title;
     // Passes of the loop that ask again to activate the window brought forward.
-    static constexpr int kActivateRetries = 3;
+    static constexpr int kActivateRetries = 10;
     int activateRetries = 0;
 
     // The device pixels the last Flush drew, for tests (pixel_display_test_helper.h).

@@ -1,0 +1,143 @@
+// quorvex-x-screen: what the end-to-end test and the figures need of an X screen (Xvfb) that
+// xdotool does not give, with Qt alone, so that no other tool is needed:
+//
+//   grab FILE [X Y W H]          writes the screen (or that part of it) to FILE as a PNG
+//   compare A B [X Y W H]        exit 0 when the PNGs A and B are alike pixel for pixel,
+//                                the rectangle X Y W H (the lamp, which flashes) left out;
+//                                else says how many pixels differ and where, exit 1
+//   decoy TITLE                  shows a small window titled TITLE, writes its X window id,
+//                                and waits to be killed: something else to have the focus
+//   first-frame X Y W H S -- PROGRAM
+//                                starts PROGRAM (standard input /dev/null) and grabs the
+//                                screen's part X Y W H as fast as it can for S seconds; the
+//                                picture it ends on is the settled window, and the program's
+//                                first whole frame is the first grab equal to it: writes
+//                                "first-frame-ms N" (from the start of PROGRAM) and the pid
+//                                ("pid N"), and leaves PROGRAM running
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QWindow>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace {
+
+std::optional<QRect> Region(char** argv, int argc, int first)
+{
+    if (argc < first + 4)
+        return std::nullopt;
+    return QRect(std::atoi(argv[first]), std::atoi(argv[first + 1]), std::atoi(argv[first + 2]),
+                 std::atoi(argv[first + 3]));
+}
+
+QImage Grab(const QRect& region)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QPixmap shot = region.isValid() ? screen->grabWindow(0, region.x(), region.y(),
+                                                               region.width(), region.height())
+                                          : screen->grabWindow(0);
+    return shot.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+int Compare(const char* first, const char* second, const std::optional<QRect>& mask)
+{
+    const QImage a = QImage(first).convertToFormat(QImage::Format_RGB32);
+    const QImage b = QImage(second).convertToFormat(QImage::Format_RGB32);
+    if (a.isNull() || b.isNull() || a.size() != b.size()) {
+        std::printf("the pictures differ in size: %dx%d and %dx%d\n", a.width(), a.height(),
+                    b.width(), b.height());
+        return 1;
+    }
+    long differing = 0;
+    QRect where;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((!mask || !mask->contains(x, y)) && a.pixel(x, y) != b.pixel(x, y)) {
+                ++differing;
+                where |= QRect(x, y, 1, 1);
+            }
+    if (differing == 0)
+        return 0;
+    std::printf("%ld pixels differ, within x %d..%d, y %d..%d\n", differing, where.left(),
+                where.right(), where.top(), where.bottom());
+    return 1;
+}
+
+int FirstFrame(const QRect& region, double seconds, char** program)
+{
+    struct Sample {
+        qint64 at;
+        QImage image;
+    };
+    std::vector<Sample> changes;
+    QProcess child;
+    child.setStandardInputFile(QProcess::nullDevice());
+    QStringList arguments;
+    for (char** each = program + 1; *each; ++each)
+        arguments << QString::fromLocal8Bit(*each);
+    child.setProgram(QString::fromLocal8Bit(program[0]));
+    child.setArguments(arguments);
+    QElapsedTimer clock;
+    clock.start();
+    // Detached: the program goes on after this tool ends, and the caller ends it.
+    qint64 pid = 0;
+    if (!child.startDetached(&pid)) {
+        std::fprintf(stderr, "cannot start %s\n", program[0]);
+        return 1;
+    }
+    while (clock.elapsed() < seconds * 1000) {
+        const qint64 at = clock.elapsed();
+        QImage image = Grab(region);
+        if (changes.empty() || image != changes.back().image)
+            changes.push_back({at, std::move(image)});
+    }
+    const QImage& settled = changes.back().image;
+    for (const Sample& sample : changes)
+        if (sample.image == settled) {
+            std::printf("first-frame-ms %lld\npid %lld\n", static_cast<long long>(sample.at),
+                        static_cast<long long>(pid));
+            break;
+        }
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 3 && std::strcmp(argv[1], "compare") == 0) {
+        // No display needed to compare two files.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication application(argc, argv);
+        return Compare(argv[2], argv[3], Region(argv, argc, 4));
+    }
+    QGuiApplication application(argc, argv);
+    if (argc >= 3 && std::strcmp(argv[1], "grab") == 0) {
+        const QImage image = Grab(Region(argv, argc, 3).value_or(QRect()));
+        return image.save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "decoy") == 0) {
+        QWindow window;
+        window.setTitle(QString::fromLocal8Bit(argv[2]));
+        window.setGeometry(600, 20, 120, 80);
+        window.show();
+        std::printf("%llu\n", static_cast<unsigned long long>(window.winId()));
+        std::fflush(stdout);
+        return application.exec();
+    }
+    if (argc >= 9 && std::strcmp(argv[1], "first-frame") == 0 && std::strcmp(argv[7], "--") == 0)
+        return FirstFrame(*Region(argv, argc, 2), std::atof(argv[6]), argv + 8);
+    std::fputs(
+        "usage: quorvex-x-screen grab FILE [X Y W H] | compare A B [X Y W H] | decoy TITLE\n"
+        "       | first-frame X Y W H SECONDS -- PROGRAM [ARGS]\n",
+        stderr);
+    return 2;
+}
