@@ -35,16 +35,19 @@ bool SharedLibrary::Load(const std::string& path, std::string& error)
     else if (status.st_mode & S_IWOTH)
         refused = " may be written by others";
     if (refused.empty()) {
-        // The open file itself, through its descriptor: the one just checked.
-        const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        handle = ::dlopen(self.c_str(), RTLD_NOW | RTLD_LOCAL);
+        // Loaded by its path (the loader knows an object by the name it was loaded under, so
+        // a descriptor's name would alias whatever was loaded through that number before),
+        // and taken only when the path still names the file just checked.
+        handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        struct stat now {};
         if (!handle) {
             const char* said = ::dlerror();
-            std::string why = said ? said : "";
-            // The loader names the descriptor's path; the person knows the file by its own.
-            if (why.rfind(self + ": ", 0) == 0)
-                why.erase(0, self.size() + 2);
-            refused = " cannot be loaded: " + (why.empty() ? std::string("unknown error") : why);
+            refused = " cannot be loaded: " + std::string(said ? said : "unknown error");
+        } else if (!Posix::Status(path.c_str(), now).Ok() || now.st_dev != status.st_dev ||
+                   now.st_ino != status.st_ino) {
+            (void)::dlclose(handle);  // nothing of it has run but its constructors
+            handle = nullptr;
+            refused = " changed while it was being loaded";
         }
     }
     (void)Posix::Close(fd);  // read only; the loader keeps its own mapping

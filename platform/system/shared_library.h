@@ -7,8 +7,8 @@ namespace quorvex {
 // A shared library that the program loads while it runs, for a part installed apart from
 // it (the window display). Found by an absolute path alone, never by a search the
 // environment could steer (LD_LIBRARY_PATH, RPATH); opened first and checked on the open
-// file, which is then what is loaded, so nothing can be swapped in between: a regular file
-// owned by root or the effective user, writable by nobody else. Every symbol is resolved at
+// file (a regular file owned by root or the effective user, writable by nobody else), and
+// kept only when the path still names that file after loading. Every symbol is resolved at
 // load (RTLD_NOW): a library that does not fit the program fails here, with the loader's
 // words, rather than at its first call. A loaded library stays for the process's life,
 // since the libraries it brings in (Qt's) are not made to be unloaded. Any thread.
