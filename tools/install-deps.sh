@@ -10,6 +10,7 @@ packages=(
     libncurses-dev                                   # the terminal front end
     qt6-base-dev fonts-dejavu-core                   # the pixel display (QtGui, QtTest), its font
     xvfb xdotool                                     # the window tried under X, as a person would
+    weston qt6-wayland                               # one start under Wayland, as phones run it
     locales                                          # German and Turkish, for the display's tests
     socat tmux procps                                # benchmark peer, terminal tests
     dpkg-dev file man-db                             # the package and its check
