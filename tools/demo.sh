@@ -7,11 +7,29 @@
 # beside quorvex shows the sentences as they arrive. Nothing outside the demo prefix and the
 # build folder is touched.
 #
+# `tools/demo.sh gui` opens quorvex's window instead, on the display this session shows
+# (DISPLAY or WAYLAND_DISPLAY), and says so plainly when there is none.
+#
 # Every run starts from a fresh demo prefix, so that it begins as the README says and not
 # where the last run left off. QUORVEX_DEMO_BUILD names a build tree that already holds
 # quorvex and quorvex-nmea-sim (the end-to-end test's); nothing is then installed or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+mode=${1:-terminal}
+case $mode in
+terminal) ;;
+gui)
+    if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+        echo "demo: no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
+        echo "Run it in a desktop session, or try the terminal: tools/demo.sh" >&2
+        exit 1
+    fi
+    ;;
+*)
+    echo "usage: tools/demo.sh [gui]" >&2
+    exit 2
+    ;;
+esac
 
 if [[ -n ${QUORVEX_DEMO_BUILD:-} ]]; then
     build=$QUORVEX_DEMO_BUILD
@@ -73,7 +91,13 @@ if [[ -n ${TMUX:-} ]]; then
 fi
 
 status=0
-"$build/app/quorvex" || status=$?
+if [[ $mode == gui ]]; then
+    # As a launcher starts it: standard input from /dev/null, so it opens its window.
+    echo "Quorvex opens its window; close it (or press F10 there) to end the demo."
+    "$build/app/quorvex" </dev/null || status=$?
+else
+    "$build/app/quorvex" || status=$?
+fi
 
 stop
 trap - EXIT
