@@ -183,8 +183,9 @@ TEST_F(CheckReportTest, NamesTheReceiversHolderButNotTheFarEndOfItsLine)
     ASSERT_TRUE(receiver.Open(PseudoTerminal::DeviceSide::Free));
     prefix.LinkDevice("com2", receiver.DevicePath());
     const DeviceNumber device = ProcessTableStandIn::NodeDevice(receiver.DevicePath());
-    table->Start(100, "socat");
+    table->Start(100, "socat");  // made the pair: holds both sides
     table->HoldMaster(100, 5, device);
+    table->Hold(100, 6, device);
     std::string text = Run();
     EXPECT_HAS(text, "COM2 (receiver): nobody holds it");
     EXPECT_HAS_NOT(text, "socat");

@@ -77,14 +77,15 @@ TEST(QuorvexCheckProgram, SaysHowToUseItAndRefusesWhatItDoesNotKnow)
     EXPECT_EQ(wrong.status, kBadUsage);
 }
 
-// The far ends of both lines are held here, as a simulator holds them, and do not count.
+// Both lines are made here, as a simulator makes them: this process holds both sides of
+// each, and as their far end it does not count as a holder.
 TEST(QuorvexCheckProgram, EndsWithZeroWhenQuorvexCouldConnectAndOneWhenNot)
 {
     testing::TempPrefix prefix;
     PseudoTerminal receiver;
     PseudoTerminal output;
-    ASSERT_TRUE(receiver.Open(PseudoTerminal::DeviceSide::Free));
-    ASSERT_TRUE(output.Open(PseudoTerminal::DeviceSide::Free));
+    ASSERT_TRUE(receiver.Open(PseudoTerminal::DeviceSide::Held));
+    ASSERT_TRUE(output.Open(PseudoTerminal::DeviceSide::Held));
     prefix.LinkDevice("com2", receiver.DevicePath());
     prefix.LinkDevice("com1", output.DevicePath());
     Outcome outcome = RunCheck();
@@ -158,11 +159,12 @@ TEST(QuorvexCheckProgram, NamesADeviceTheUserMayNotOpen)
     EXPECT_EQ(outcome.status, kCouldNotConnect);
 }
 
+// This process made the pair and holds both its sides, as socat does: it is the far end.
 TEST(QuorvexCheckProgram, NamesTheReceiversHolderButNotTheFarEndOfItsLine)
 {
     testing::TempPrefix prefix;
     PseudoTerminal receiver;
-    ASSERT_TRUE(receiver.Open(PseudoTerminal::DeviceSide::Free));
+    ASSERT_TRUE(receiver.Open(PseudoTerminal::DeviceSide::Held));
     prefix.LinkDevice("com2", receiver.DevicePath());
     Outcome outcome = RunCheck();
     EXPECT_HAS(outcome.output, "\nCOM2 (receiver): nobody holds it");
@@ -242,6 +244,8 @@ TEST(QuorvexCheckProgram, OpensNoDeviceAndMakesNothing)
         ASSERT_TRUE(unsafe.Add(device, IN_OPEN));
     outcome = RunCheck();
     EXPECT_HAS(outcome.output, "may be written by others");
+    EXPECT_FALSE(Has(outcome.output, rfcomm.string())) << "a link was followed:\n"
+                                                       << outcome.output;
     EXPECT_EQ(outcome.status, kCouldNotConnect);
     EXPECT_FALSE(unsafe.Seen()) << "something in the prefix was opened";
 
