@@ -243,30 +243,30 @@ bool PortCheck::Holders(const Port& port, const Place& place, const Say& say) co
             "records above)");
         free = false;
     }
+    // The dialog offers Connect only while nobody is named as the receiver's holder; the
+    // open itself is refused only by a lock.
+    const bool dialogAsks = port.receiver && !records.HasReceiverRecord();
+    bool anyone = false;
     for (const LiveRecords::Holder& holder : live.HoldersNow(place.opened)) {
+        anyone = true;
         const std::string name = ToUtf8(holder.name);
         std::string text = "held by " + name + " (process " + std::to_string(holder.pid) + ")";
-        switch (holder.way) {
-            case LiveRecords::Holder::Way::UucpLock:
-                text += " by a UUCP lock file, LCK.." + place.device.filename().string();
-                break;
-            case LiveRecords::Holder::Way::Lock:
-                text += " by a lock on the device";
-                break;
-            case LiveRecords::Holder::Way::Descriptor:
-                text += ", which has it open";
-                break;
-        }
-        if (port.receiver && !records.HasReceiverRecord())
-            text += ": quorvex shows \"In use by " + name + "\" and offers no Connect";
-        else if (holder.way == LiveRecords::Holder::Way::Descriptor)
-            text += ": it may keep quorvex out, and would share the line with it";
+        const bool locks = holder.way != LiveRecords::Holder::Way::Descriptor;
+        if (holder.way == LiveRecords::Holder::Way::UucpLock)
+            text += " by a UUCP lock file, LCK.." + place.device.filename().string();
         else
+            text += locks ? " by a lock on the device" : ", which has it open";
+        if (dialogAsks)
+            text += ": quorvex shows \"In use by " + name + "\" and offers no Connect";
+        else if (locks)
             text += ": quorvex cannot open it while it does";
+        else
+            text += ": quorvex may open it too, unless that program asked for the line alone " +
+                    std::string("(which only opening it would show), and would share the line");
         say(text);
-        free = false;
+        free = free && !dialogAsks && !locks;
     }
-    if (free)
+    if (!anyone)
         say(Posix::EffectiveUser() == 0 ? "nobody holds it"
                                         : "nobody holds it (of other users' programs, only the " +
                                               std::string("locks they take show)"));

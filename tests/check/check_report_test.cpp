@@ -158,7 +158,7 @@ TEST_F(CheckReportTest, NamesNothingBehindBluetoothCom9)
     EXPECT_FALSE(couldConnect);
 }
 
-TEST_F(CheckReportTest, ConnectsWithAFreeReceiverAndAFreeOutput)
+TEST_F(CheckReportTest, ConnectsWithAFreeReceiverAndAnOutputNobodyLocks)
 {
     PseudoTerminal receiver;
     PseudoTerminal output;
@@ -166,13 +166,31 @@ TEST_F(CheckReportTest, ConnectsWithAFreeReceiverAndAFreeOutput)
     ASSERT_TRUE(output.Open());
     prefix.LinkDevice("com2", receiver.DevicePath());
     prefix.LinkDevice("com1", output.DevicePath());
-    const std::string text = Run();
+    std::string text = Run();
     EXPECT_HAS(text,
                "COM2 (receiver): " + receiver.DevicePath().string() + " is a pseudo-terminal");
     EXPECT_HAS(text, "COM2 (receiver): nobody holds it");
     EXPECT_HAS(text, "COM1 (output): quorvex could open it\n");
     EXPECT_HAS(text, "result: quorvex could connect the receiver COM2 to COM1");
     EXPECT_TRUE(couldConnect) << text;
+
+    // An output another program only has open (rfcomm keeps the port it connected open)
+    // may still be opened; one it locks may not.
+    const DeviceNumber device = ProcessTableStandIn::NodeDevice(output.DevicePath());
+    table->Start(300, "rfcomm");
+    table->Hold(300, 4, device);
+    text = Run();
+    EXPECT_HAS(text,
+               "COM1 (output): held by rfcomm (process 300), which has it open: quorvex "
+               "may open it too");
+    EXPECT_HAS(text, "COM1 (output): quorvex could open it\n");
+    EXPECT_TRUE(couldConnect) << text;
+    table->Lock(300, ProcessTableStandIn::NodeFile(output.DevicePath()));
+    text = Run();
+    EXPECT_HAS(text,
+               "COM1 (output): held by rfcomm (process 300) by a lock on the device: "
+               "quorvex cannot open it while it does\n");
+    EXPECT_FALSE(couldConnect) << text;
 }
 
 // The receiver's holders are named however they hold it; the program at the far end of a
