@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev       # tests and benchmarks
     libncurses-dev                                   # the terminal front end
     socat tmux procps                                # benchmark peer, terminal tests
+    util-linux                                       # setpriv: a test as a second user
     dpkg-dev file man-db                             # the package and its check
 )
 
