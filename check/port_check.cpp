@@ -87,6 +87,8 @@ bool PortCheck::Check(const Port& port, std::vector<std::string>& lines) const
         }
     }
     const bool could = listed && usable;
+    if (!listed)
+        return false;  // the listing said so already
     if (!could)
         say("quorvex could not open it");
     else if (survey.Passes())

@@ -47,6 +47,7 @@ fi
 expected=(
     ./usr/bin/quorvex-check
     ./usr/bin/quorvex-nmea-sim
+    ./usr/share/doc/quorvex/BENCHMARKS.md
     ./usr/share/doc/quorvex/README.md
     ./usr/share/doc/quorvex/copyright
     ./usr/share/man/man1/quorvex-check.1.gz
