@@ -15,6 +15,7 @@ declare -A allowed=(
     [platform/gui]="$platform_base platform/resource platform/window"
     [platform/framework]="$platform_base platform/resource platform/window platform/gui"
     [platform/terminal]="$platform_base platform/resource platform/window"
+    [platform/pixel]="$platform_base platform/resource platform/window"
     [platform/testing]="$platform_base platform/serial platform/resource platform/window"
     [serial]="$platform_base platform/serial"
     [relay]="$platform_base platform/serial serial"

@@ -31,7 +31,7 @@ struct TestSeams {
     std::mutex mutex;
     SerialDeviceTestHelper::OpenObserver openObserver;
     std::filesystem::path lockFolder;
-    std::function<void()> pollObserver;
+    std::function<bool()> pollObserver;
     std::atomic<bool> pollObserved{false};  // spares every event wait the mutex
 };
 
@@ -52,17 +52,17 @@ void NotifyOpenObserver(const std::filesystem::path& node)
         observer(node);
 }
 
-void NotifyPollObserver()
+// False when a test makes the coming poll fail.
+bool NotifyPollObserver()
 {
     if (!Seams().pollObserved.load(std::memory_order_relaxed))
-        return;
-    std::function<void()> observer;
+        return true;
+    std::function<bool()> observer;
     {
         std::lock_guard lock(Seams().mutex);
         observer = Seams().pollObserver;
     }
-    if (observer)
-        observer();
+    return !observer || observer();
 }
 
 std::filesystem::path LockFolder()
@@ -85,7 +85,7 @@ void SerialDeviceTestHelper::SetLockFolder(std::filesystem::path folder)
     Seams().lockFolder = std::move(folder);
 }
 
-void SerialDeviceTestHelper::SetEventPollObserver(std::function<void()> observer)
+void SerialDeviceTestHelper::SetEventPollObserver(std::function<bool()> observer)
 {
     std::lock_guard lock(Seams().mutex);
     Seams().pollObserved.store(static_cast<bool>(observer), std::memory_order_relaxed);
@@ -228,8 +228,8 @@ bool SerialDevice::WaitEvent(std::uint32_t& events)
         const short interest = hung ? 0 : CharacterInterest(wanted);
         short ttyEvents = 0;
         short wakeEvents = 0;
-        NotifyPollObserver();
-        if (!Posix::Poll(watched, interest, wakeFd, -1, ttyEvents, wakeEvents).Ok())
+        if (!NotifyPollObserver() ||
+            !Posix::Poll(watched, interest, wakeFd, -1, ttyEvents, wakeEvents).Ok())
             return false;
         if ((wakeEvents & POLLIN) != 0) {
             (void)Posix::DrainEventFd(wakeFd);  // a racing second drain finds it empty: harmless

@@ -19,8 +19,9 @@ public:
     static void SetLockFolder(std::filesystem::path folder);
 
     // Called by an event wait before each poll it makes, so that a test counts the polls a
-    // wait takes (one that spins takes them without end).
-    static void SetEventPollObserver(std::function<void()> observer);
+    // wait takes (one that spins takes them without end). Returning false makes that poll
+    // fail as the system's own would.
+    static void SetEventPollObserver(std::function<bool()> observer);
 };
 
 }  // namespace quorvex

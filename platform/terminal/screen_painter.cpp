@@ -82,22 +82,6 @@ constexpr int kInkOfCovered = 4;
 constexpr int kInkOfHalf = 8;
 constexpr std::uint32_t kPaper = 0xFFFFFF;
 
-std::wstring_view AnswerText(int answer)
-{
-    switch (answer) {
-        case IDOK:
-            return L"OK";
-        case IDCANCEL:
-            return L"Cancel";
-        case IDYES:
-            return L"Yes";
-        case IDNO:
-            return L"No";
-        default:
-            return L"?";
-    }
-}
-
 }  // namespace
 
 ScreenPainter::Cells ScreenPainter::ToCells(const Rect& pixels, Size cell)
@@ -118,17 +102,10 @@ void ScreenPainter::Paint()
     clipped = false;
     const Size screen = model.ScreenPixels();
     grid.Reset(screen.cx / std::max(cell.cx, 1), screen.cy / std::max(cell.cy, 1));
-    const auto windows = model.TopLevelWindows();
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-        if ((*it)->IsWindowVisible())
-            PaintTopLevel(**it);
-    if (const Window* open = model.OpenList())
-        PaintOpenList(static_cast<const ComboBoxWindow&>(*open));
-    for (const MessageBox* box : model.MessageBoxes())
-        PaintMessageBox(*box);
+    PaintOrder::Walk(model, *this);
 }
 
-void ScreenPainter::PaintTopLevel(const Window& window)
+void ScreenPainter::TopLevel(const Window& window)
 {
     const Rect frame = window.GetWindowRect();
     const Cells at = ToCells(frame, cell);
@@ -146,20 +123,6 @@ void ScreenPainter::PaintTopLevel(const Window& window)
         }
     }
     PaintPixels(window);
-    PaintChildren(window);
-}
-
-void ScreenPainter::PaintChildren(const Window& window)
-{
-    // Children() is topmost first, so the bottom of the stack is painted first.
-    const auto children = window.Children();
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        const Window& child = **it;
-        if (!child.IsWindowVisible())
-            continue;
-        PaintControl(child);
-        PaintChildren(child);
-    }
 }
 
 void ScreenPainter::NoteExtent(const Cells& at)
@@ -169,7 +132,7 @@ void ScreenPainter::NoteExtent(const Cells& at)
         clipped = true;
 }
 
-void ScreenPainter::PaintControl(const Window& window)
+void ScreenPainter::Control(const Window& window)
 {
     const Cells at = ToCells(window.GetWindowRect(), cell);
     NoteExtent(at);
@@ -282,7 +245,7 @@ void ScreenPainter::PaintPixels(const Window& window)
     }
 }
 
-void ScreenPainter::PaintOpenList(const ComboBoxWindow& list)
+void ScreenPainter::OpenList(const ComboBoxWindow& list)
 {
     const Cells at = ToCells(list.ListRect(), cell);
     const int rows = list.VisibleRows();
@@ -301,7 +264,7 @@ void ScreenPainter::PaintOpenList(const ComboBoxWindow& list)
         grid.Text(at.column + at.width - 1, at.row + rows - 1, L"\u2193", CellRole::List, 1);
 }
 
-void ScreenPainter::PaintMessageBox(const MessageBox& box)
+void ScreenPainter::Box(const MessageBox& box)
 {
     const MessageBox::Layout layout = box.Arrange(model.ScreenPixels(), cell);
     const Cells at = ToCells(layout.box, cell);
@@ -313,17 +276,26 @@ void ScreenPainter::PaintMessageBox(const MessageBox& box)
                                                               : L"";
     caption += box.Caption();
     grid.Text(at.column + 1, at.row, caption, CellRole::BoxCaption, at.width - 2);
+    if (layout.icon.Width() > 0) {
+        // The icon, in three characters on its square's first row.
+        const Cells icon = ToCells(layout.icon, cell);
+        grid.Text(icon.column, icon.row, box.Icon() == MB_ICONQUESTION ? L"(?)" : L"/!\\",
+                  CellRole::Bold, icon.width);
+    }
+    const Cells text =
+        ToCells({layout.text.x, layout.text.y, layout.box.right, layout.box.bottom}, cell);
     for (std::size_t i = 0; i < layout.lines.size(); ++i)
-        grid.Text(at.column + 2, at.row + 2 + static_cast<int>(i), layout.lines[i], CellRole::Box,
-                  at.width - 4);
+        grid.Text(text.column, text.row + static_cast<int>(i), layout.lines[i], CellRole::Box,
+                  at.column + at.width - 2 - text.column);
     for (std::size_t i = 0; i < layout.buttons.size(); ++i) {
         const Cells button = ToCells(layout.buttons[i], cell);
         const int index = static_cast<int>(i);
         const CellRole role = index == model.PressedBoxButton(box) ? CellRole::ButtonPressed
                               : index == box.FocusedButton()       ? CellRole::BoxButtonFocused
                                                                    : CellRole::BoxButton;
-        grid.Text(button.column, button.row, Bracketed(AnswerText(box.Buttons()[i]), button.width),
-                  role, button.width);
+        grid.Text(button.column, button.row,
+                  Bracketed(MessageBox::ButtonText(box.Buttons()[i]), button.width), role,
+                  button.width);
     }
 }
 

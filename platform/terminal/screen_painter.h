@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/terminal/cell_grid.h"
+#include "platform/window/paint_order.h"
 #include "platform/window/window_types.h"
 
 namespace quorvex {
@@ -18,11 +19,11 @@ class WindowSystem;
 // where rounding would set the two a row apart. What a window paints itself shows as
 // coloured half cells (white, the handheld's paper, as the terminal's background), and
 // never over a frame. The painter reads the model and never changes it. UI thread only.
-class ScreenPainter {
+class ScreenPainter : private PaintOrder::Painter {
 public:
     // `model` and `grid` outlive the painter.
     ScreenPainter(const WindowSystem& model, CellGrid& grid) : model(model), grid(grid) {}
-    virtual ~ScreenPainter() = default;
+    ~ScreenPainter() override = default;
 
     // Resets the grid to the model's screen and paints everything visible.
     void Paint();
@@ -39,16 +40,17 @@ public:
     static Cells ToCells(const Rect& pixels, Size cell);
 
 private:
-    void PaintTopLevel(const Window& window);
-    void PaintChildren(const Window& window);
-    void PaintControl(const Window& window);
+    // PaintOrder::Painter: the model's parts, in the order they are painted.
+    void TopLevel(const Window& window) override;
+    void Control(const Window& window) override;
+    void OpenList(const ComboBoxWindow& list) override;
+    void Box(const MessageBox& box) override;
+
     void PaintText(const Window& window, Cells at);
     void NoteExtent(const Cells& at);
     void PaintButton(const Window& window, const Cells& at);
     void PaintField(const ComboBoxWindow& list, const Cells& at);
     void PaintPixels(const Window& window);
-    void PaintOpenList(const ComboBoxWindow& list);
-    void PaintMessageBox(const MessageBox& box);
 
     const WindowSystem& model;
     CellGrid& grid;

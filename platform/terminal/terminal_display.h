@@ -5,8 +5,8 @@
 #include <memory>
 #include <span>
 
+#include "platform/system/signal_pipe.h"
 #include "platform/terminal/cell_grid.h"
-#include "platform/terminal/signal_pipe.h"
 #include "platform/terminal/terminal_key_map.h"
 #include "platform/terminal/terminal_palette.h"
 #include "platform/window/display.h"

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "platform/system/posix.h"
+#include "platform/threads/blocking_wait.h"
 
 namespace quorvex {
 namespace {
@@ -33,7 +34,7 @@ void Poller::Wake()
 }
 
 std::size_t Poller::Wait(std::span<const int> descriptors, std::span<bool> ready,
-                         std::optional<std::chrono::milliseconds> timeout)
+                         std::optional<std::chrono::milliseconds> timeout, BlockingWait* blocking)
 {
     std::array<PollEntry, kMaxDescriptors + 1> entries{};
     const std::size_t count =
@@ -44,7 +45,15 @@ std::size_t Poller::Wait(std::span<const int> descriptors, std::span<bool> ready
     const int limit = timeout ? static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(
                                     timeout->count(), 0, 1 << 30))
                               : -1;
-    const SystemResult result = Posix::PollAll({entries.data(), count + 1}, limit);
+    int waitMs = limit;
+    if (blocking) {
+        std::array<int, kMaxDescriptors + 1> watched{};
+        for (std::size_t i = 0; i < count + 1; ++i)
+            watched[i] = entries[i].fd;
+        blocking->Block({watched.data(), count + 1}, timeout);
+        waitMs = 0;
+    }
+    const SystemResult result = Posix::PollAll({entries.data(), count + 1}, waitMs);
     std::fill(ready.begin(), ready.end(), false);
     if (!result.Ok() || result.value == 0)
         return 0;

@@ -8,6 +8,7 @@
 
 namespace quorvex {
 
+class BlockingWait;
 class WindowSystem;
 
 // The seam between the window-system model and what shows it. The model keeps every rule
@@ -25,6 +26,13 @@ public:
 
     // Something visible in the model changed. Cheap: the display notes it and draws in Flush.
     virtual void ModelChanged() = 0;
+    // Only what a window painted itself changed, inside `area` (screen pixels): a display
+    // that can, draws that alone again. By default, as any other change.
+    virtual void AreaChanged(const Rect& area)
+    {
+        (void)area;
+        ModelChanged();
+    }
 
     // The message loop is about to wait: draw what changed since the last Flush.
     virtual void Flush(const WindowSystem& model) = 0;
@@ -33,6 +41,11 @@ public:
     // readable, the loop calls ReadInput, which passes each event to `model.Deliver`.
     virtual std::span<const int> InputDescriptors() const = 0;
     virtual void ReadInput(WindowSystem& model) = 0;
+
+    // Where every message loop of the model blocks, nested ones included: none, and the loop
+    // polls the descriptors itself; a display whose toolkit has an event loop of its own
+    // gives a wait that runs that loop while it watches the model's descriptors.
+    virtual BlockingWait* LoopWait() { return nullptr; }
 
     // Another start of the program asked this one to come forward: show it, for example
     // redraw and flash the caption or ring the bell.

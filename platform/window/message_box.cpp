@@ -42,6 +42,22 @@ int MessageBox::Show(Window* owner, std::wstring_view text, std::wstring_view ca
     return box.answer;
 }
 
+std::wstring_view MessageBox::ButtonText(int answer)
+{
+    switch (answer) {
+        case IDOK:
+            return L"OK";
+        case IDCANCEL:
+            return L"Cancel";
+        case IDYES:
+            return L"Yes";
+        case IDNO:
+            return L"No";
+        default:
+            return L"?";
+    }
+}
+
 void MessageBox::FocusButton(int index)
 {
     focused = std::clamp(index, 0, static_cast<int>(buttons.size()) - 1);
@@ -66,15 +82,27 @@ MessageBox::Layout MessageBox::Arrange(Size screen, Size cell) const
     const int cw = std::max(cell.cx, 1);
     const int ch = std::max(cell.cy, 1);
     const int columns = std::clamp(screen.cx / cw - 2, 12, kMaxColumns);
-    const int textColumns = columns - 4;
+    // The icon's square, in whole columns, and one column between it and the text.
+    const int iconRows = Icon() != 0 ? 2 : 0;
+    const int iconColumns = iconRows > 0 ? (iconRows * ch + cw - 1) / cw : 0;
+    const int textIndent = iconColumns > 0 ? iconColumns + 1 : 0;
+    const int textColumns = std::max(columns - 4 - textIndent, 4);
     layout.lines = WordWrap::Lines(text, textColumns);
-    // Caption row, a blank, the text, a blank, the buttons, the frame's last row.
-    const int rows = static_cast<int>(layout.lines.size()) + 5;
+    // Caption row, a blank, the text (beside the icon), a blank, the buttons, the frame's
+    // last row.
+    const int textRows = std::max(static_cast<int>(layout.lines.size()), iconRows);
+    const int rows = textRows + 5;
     const int width = columns * cw;
     const int height = rows * ch;
     const int left = std::max((screen.cx - width) / 2 / cw * cw, 0);
     const int top = std::max((screen.cy - height) / 2 / ch * ch, 0);
     layout.box = {left, top, left + width, top + height};
+    if (iconRows > 0) {
+        const int iconLeft = left + 2 * cw;
+        const int iconTop = top + 2 * ch;
+        layout.icon = {iconLeft, iconTop, iconLeft + iconRows * ch, iconTop + iconRows * ch};
+    }
+    layout.text = {left + (2 + textIndent) * cw, top + 2 * ch};
     const int count = static_cast<int>(buttons.size());
     const int span = count * kButtonColumns + (count - 1) * 2;
     int x = left + (columns - span) / 2 * cw;

@@ -29,6 +29,9 @@ public:
     std::uint32_t Icon() const { return type & MB_ICONMASK; }
     Window* Owner() const { return owner; }
 
+    // What a button giving `answer` reads: "OK", "Cancel", "Yes", "No".
+    static std::wstring_view ButtonText(int answer);
+
     // The answers its buttons give, left to right, and which one has the focus.
     const std::vector<int>& Buttons() const { return buttons; }
     int FocusedButton() const { return focused; }
@@ -39,10 +42,14 @@ public:
     bool IsAnswered() const { return answered; }
 
     // Where the box and its buttons sit on a screen of `screen` pixels with cells of `cell`
-    // pixels: centred, at most 40 columns wide, the text word-wrapped into `lines`, the
-    // buttons centred on the last row but one. The display draws it so; clicks hit it so.
+    // pixels: centred, at most 40 columns wide, the text word-wrapped into `lines` from
+    // `text` (its first line's top-left corner) on, the buttons centred on the last row but
+    // one. A box with an icon keeps a square of two rows' height left of the text for it
+    // (`icon`, empty without one). The display draws it so; clicks hit it so.
     struct Layout {
         Rect box;
+        Rect icon;
+        Point text;
         std::vector<std::wstring> lines;
         std::vector<Rect> buttons;
     };

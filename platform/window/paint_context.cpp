@@ -23,7 +23,7 @@ bool PaintContext::BeginPaint(Window& target)
 void PaintContext::EndPaint()
 {
     if (window)
-        window->NoteChanged();
+        window->NotePainted();
     window = nullptr;
 }
 

@@ -357,6 +357,12 @@ void Window::NoteChanged() const
         system->NoteChanged();
 }
 
+void Window::NotePainted() const
+{
+    if (system)
+        system->NoteChanged(GetWindowRect());
+}
+
 std::span<std::uint32_t> Window::PixelsForPaint()
 {
     const Size size{rect.Width(), rect.Height()};

@@ -148,6 +148,8 @@ private:
     void ExposeBelow();
     void Orphan();  // its window system goes away first: forget the window without messages
     std::span<std::uint32_t> PixelsForPaint();
+    // Tells the display that the pixels the window painted itself changed, and nothing else.
+    void NotePainted() const;
 
     WindowSystem* system = nullptr;
     std::uint32_t handle = 0;

@@ -198,6 +198,11 @@ void WindowSystem::NoteChanged() const
     display.ModelChanged();
 }
 
+void WindowSystem::NoteChanged(const Rect& area) const
+{
+    display.AreaChanged(area);
+}
+
 void WindowSystem::Post(std::uint32_t window, std::uint32_t message, WPARAM wParam, LPARAM lParam)
 {
     posted.push_back({window, message, wParam, lParam});
@@ -291,7 +296,8 @@ void WindowSystem::WaitForWork()
             std::chrono::ceil<std::chrono::milliseconds>(std::max(left, Clock::Duration::zero()));
     }
     std::array<bool, kMaxSources> ready{};
-    if (poller.Wait({descriptors.data(), count}, {ready.data(), count}, timeout) == 0)
+    if (poller.Wait({descriptors.data(), count}, {ready.data(), count}, timeout,
+                    display.LoopWait()) == 0)
         return;
     if (records && recordsIndex < count && ready[recordsIndex] && records->TakeForwardRequests())
         Deliver(InputEvent::Forward());

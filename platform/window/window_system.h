@@ -31,7 +31,8 @@ class WindowRecords;
 // The loop (RunUntil) dispatches, in this order: posted messages, then WM_PAINT for the
 // invalidated windows, then due timers; when nothing is left it flushes the display and
 // waits on the display's input, the bring-forward channel and the wake-up, for at most
-// the time to the next timer. A modal dialog or a message box is a nested RunUntil, so
+// the time to the next timer, in the display's own wait when it has one (Display::LoopWait).
+// A modal dialog or a message box is a nested RunUntil, so
 // timers and paints keep running under it. Time comes from the clock, so with a
 // ManualClock a test moves time and calls DispatchPending, or scripts what happens whenever
 // the loop would wait (window_system_test_helper.h).
@@ -93,8 +94,10 @@ public:
     // Makes a top-level window fill the screen, now and after every resize.
     void SetFullScreen(Window& window);
 
-    // Tells the display that something visible changed.
+    // Tells the display that something visible changed; or only pixels a window painted
+    // itself, inside `area` on the screen.
     void NoteChanged() const;
+    void NoteChanged(const Rect& area) const;
 
 private:
     friend class MessageBox;

@@ -17,7 +17,7 @@
 
 namespace quorvex::testing {
 
-DialogHarness::DialogHarness()
+DialogHarness::DialogHarness(Display* shownOn) : system(shownOn ? *shownOn : display, clock)
 {
     // Nobody holds the receiver port but whom a test records in system.reg: the live
     // system's processes and lock files, which other programs change meanwhile, are left out.

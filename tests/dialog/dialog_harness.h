@@ -47,7 +47,8 @@ protected:
     // An answer to a message box that is a close request instead of a button.
     static constexpr int kCloseRequest = -1;
 
-    DialogHarness();
+    // On a headless screen of 480 x 640 pixels, or on `shownOn`, which outlives the harness.
+    explicit DialogHarness(Display* shownOn = nullptr);
     ~DialogHarness() override;
 
     // Makes a MainDialog and runs it modally; `script` runs once it is set up and idle.

@@ -118,21 +118,21 @@ attempt_fails_in_time "after the stray presses"
 step "the caption's OK asks; the question's Cancel and OK are clicks"
 read -r ok_column ok_row < <(where '[OK]') || fail "no OK in the caption"
 click $((ok_column + 1)) "$ok_row" 0.1
-q_wait main 'want to exit' 3 || fail "the caption's OK asked nothing"
+q_wait main 'Are you sure' 3 || fail "the caption's OK asked nothing"
 read -r cancel_column cancel_row < <(where 'Cancel') || fail "no Cancel in the question"
 send "$(report "$cancel_column" "$cancel_row" 0 press)"
 sleep 0.2
 send "$(report 2 2 0 release)"
 sleep 0.5
-q_screen main | grep -F 'want to exit' >/dev/null || fail "Cancel released elsewhere answered"
+q_screen main | grep -F 'Are you sure' >/dev/null || fail "Cancel released elsewhere answered"
 click "$cancel_column" "$cancel_row" 0.1
 for _ in $(seq 40); do
-    q_screen main | grep -F 'want to exit' >/dev/null || break
+    q_screen main | grep -F 'Are you sure' >/dev/null || break
     sleep 0.05
 done
-q_screen main | grep -F 'want to exit' >/dev/null && fail "Cancel did not answer"
+q_screen main | grep -F 'Are you sure' >/dev/null && fail "Cancel did not answer"
 click $((ok_column + 1)) "$ok_row"
-q_wait main 'want to exit' 3 || fail "the caption's OK asked nothing"
+q_wait main 'Are you sure' 3 || fail "the caption's OK asked nothing"
 read -r yes_column yes_row < <(where ' OK ') || fail "no OK in the question"
 click "$((yes_column + 1))" "$yes_row" 0.1
 [[ $(q_exit_code main) == 0 ]] || fail "leaving by OK ended with $(cat "$work/main.exit")"

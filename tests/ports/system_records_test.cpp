@@ -29,6 +29,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A made-up process that holds the receiver: no real process, child or this test, is it.
+constexpr int kGpsd = testing::ProcessTableStandIn::kFirstMadeUpPid;
+
 class SystemRecordsTest : public ::testing::Test {
 protected:
     SystemRecordsTest()
@@ -141,8 +144,8 @@ TEST_F(SystemRecordsTest, TheDialogsQuestionNeverWaitsForTheScan)
     ASSERT_TRUE(receiver.Open());
     prefix.LinkDevice("com2", receiver.DevicePath());
     auto processes = std::make_shared<testing::ProcessTableStandIn>();
-    processes->Start(4242, "gpsd");
-    processes->Hold(4242, 7, testing::ProcessTableStandIn::NodeDevice(receiver.DevicePath()));
+    processes->Start(kGpsd, "gpsd");
+    processes->Hold(kGpsd, 7, testing::ProcessTableStandIn::NodeDevice(receiver.DevicePath()));
     processes->Block();
     UseProcesses(processes);
     EXPECT_EQ(GetReceiverPortOwner(L"COM2"), L"") << "the first question starts the scan";

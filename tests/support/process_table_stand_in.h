@@ -20,6 +20,9 @@ class ProcessTableStandIn final : public ProcessTable {
 public:
     // A held scan gives up after this long, as a test that waited for it would hang.
     static constexpr std::chrono::seconds kGiveUp{20};
+    // Process ids from here on belong to no real process (the kernel's ids stay below
+    // 1 << 22), so a made-up process is never this test or one of its children.
+    static constexpr int kFirstMadeUpPid = 1 << 23;
 
     // The device a node stands for, and the node itself as a file to lock.
     static DeviceNumber NodeDevice(const std::filesystem::path& node);

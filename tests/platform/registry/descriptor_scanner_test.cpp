@@ -14,6 +14,12 @@
 namespace quorvex {
 namespace {
 
+// A made-up process's id: never this test's own, which the scanner passes over.
+constexpr int Pid(int n)
+{
+    return testing::ProcessTableStandIn::kFirstMadeUpPid + n;
+}
+
 class DescriptorScannerTest : public ::testing::Test {
 protected:
     // How long a worker may take to go to sleep before the test gives up on it.
@@ -32,8 +38,8 @@ protected:
 
 TEST_F(DescriptorScannerTest, ScansOnlyWhileAskedAndOtherwiseSleepsWithoutATimeLimit)
 {
-    processes.Start(4242, "gpsd");
-    processes.Hold(4242, 7, device.number);
+    processes.Start(Pid(4242), "gpsd");
+    processes.Hold(Pid(4242), 7, device.number);
     EXPECT_TRUE(scanner.Holders(device).empty()) << "nothing is known before the first scan";
     WaitForScans(1);
     ASSERT_TRUE(clock.WaitForUntimedSleepers(1, kLimit)) << "asked nothing, yet it keeps a timer";
@@ -42,7 +48,7 @@ TEST_F(DescriptorScannerTest, ScansOnlyWhileAskedAndOtherwiseSleepsWithoutATimeL
 
     const auto holders = scanner.Holders(device);
     ASSERT_EQ(holders.size(), 1u);
-    EXPECT_EQ(holders[0].pid, 4242);
+    EXPECT_EQ(holders[0].pid, Pid(4242));
     EXPECT_EQ(holders[0].descriptor, 7);
     WaitForScans(2);  // at once: the pause after the first scan is long over
     const Clock::TimePoint started = clock.Now();
@@ -58,19 +64,19 @@ TEST_F(DescriptorScannerTest, ScansOnlyWhileAskedAndOtherwiseSleepsWithoutATimeL
 
 TEST_F(DescriptorScannerTest, TheFarEndOfALineIsNoHolderUnlessItLocksTheLine)
 {
-    processes.Start(100, "socat");  // made the pair: holds both sides
-    processes.HoldMaster(100, 5, device.number);
-    processes.Hold(100, 6, device.number);
-    processes.Start(200, "picocom");  // another user's, whose descriptors do not show
-    processes.Lock(200, device.node);
-    processes.Start(300, "script");  // the far end, and a lock on the line
-    processes.HoldMaster(300, 3, device.number);
-    processes.Hold(300, 4, device.number);
-    processes.Lock(300, device.node);
-    processes.Start(400, "xterm");  // the far end of another line
-    processes.HoldMaster(400, 3, {136, 8});
-    processes.Hold(400, 9, device.number);
-    processes.Lock(400, {0, 26, 11});
+    processes.Start(Pid(100), "socat");  // made the pair: holds both sides
+    processes.HoldMaster(Pid(100), 5, device.number);
+    processes.Hold(Pid(100), 6, device.number);
+    processes.Start(Pid(200), "picocom");  // another user's, whose descriptors do not show
+    processes.Lock(Pid(200), device.node);
+    processes.Start(Pid(300), "script");  // the far end, and a lock on the line
+    processes.HoldMaster(Pid(300), 3, device.number);
+    processes.Hold(Pid(300), 4, device.number);
+    processes.Lock(Pid(300), device.node);
+    processes.Start(Pid(400), "xterm");  // the far end of another line
+    processes.HoldMaster(Pid(400), 3, {136, 8});
+    processes.Hold(Pid(400), 9, device.number);
+    processes.Lock(Pid(400), {0, 26, 11});
 
     (void)scanner.Holders(device);
     WaitForScans(1);
@@ -78,7 +84,8 @@ TEST_F(DescriptorScannerTest, TheFarEndOfALineIsNoHolderUnlessItLocksTheLine)
     std::vector<std::pair<int, int>> found;
     for (const auto& holder : holders)
         found.emplace_back(holder.pid, holder.descriptor);
-    EXPECT_EQ(found, (std::vector<std::pair<int, int>>{{300, 4}, {400, 9}, {200, -1}}));
+    EXPECT_EQ(found,
+              (std::vector<std::pair<int, int>>{{Pid(300), 4}, {Pid(400), 9}, {Pid(200), -1}}));
 
     // A scan made at once, on this thread, for a program that asks once, finds the same
     // and tells who holds the line by a lock.
@@ -86,7 +93,7 @@ TEST_F(DescriptorScannerTest, TheFarEndOfALineIsNoHolderUnlessItLocksTheLine)
     for (const auto& holder : DescriptorScanner::HoldersNow(processes, device))
         now.emplace_back(holder.pid, holder.descriptor, holder.locks);
     EXPECT_EQ(now, (std::vector<std::tuple<int, int, bool>>{
-                       {300, 4, true}, {400, 9, false}, {200, -1, true}}));
+                       {Pid(300), 4, true}, {Pid(400), 9, false}, {Pid(200), -1, true}}));
     EXPECT_EQ(processes.Scans(), 2u) << "no worker was asked";
 }
 

@@ -217,6 +217,7 @@ public:
                 (void)device.SetMask(EV_RXCHAR | EV_ERR);
                 spun.Set();
             }
+            return true;
         });
     }
     ~PollCounter() { SerialDeviceTestHelper::SetEventPollObserver(nullptr); }

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/framework/application.h"
 #include "platform/framework/profile_settings.h"
@@ -103,6 +104,29 @@ TEST_F(MessageBoxTest, LayoutWrapsTheTextInsideACentredBox)
     EXPECT_EQ(layout->lines.front(), L"NMEA sentences may be delayed or");
     EXPECT_EQ(layout->box.Height(), static_cast<int>(layout->lines.size() + 5) * 16);
     EXPECT_TRUE(layout->box.Contains(layout->buttons.back().TopLeft()));
+}
+
+TEST_F(MessageBoxTest, AnIconKeepsASquareOfTwoRowsLeftOfTheText)
+{
+    std::vector<MessageBox::Layout> layouts;
+    WindowSystemTestHelper::SetMessageBoxHook(system, [&](MessageBox& box) {
+        layouts.push_back(box.Arrange({240, 320}, {7, 13}));
+        box.Answer(IDOK);
+    });
+    MessageBox::Show(&owner, L"Leave?", L"quorvex", MB_OK | MB_ICONEXCLAMATION);
+    MessageBox::Show(&owner, L"Leave?", L"quorvex", MB_OK);
+    ASSERT_EQ(layouts.size(), 2u);
+    // 32 columns of 7 pixels, centred in whole columns and rows; the icon 26 x 26, two
+    // columns and two rows in; the text a column past the icon's four whole columns. One
+    // line beside the icon still takes the icon's two rows: 7 rows of 13 in all.
+    const MessageBox::Layout& icon = layouts[0];
+    EXPECT_EQ(icon.box, (Rect{7, 104, 231, 195}));
+    EXPECT_EQ(icon.icon, (Rect{21, 130, 47, 156}));
+    EXPECT_EQ(icon.text, (Point{56, 130}));
+    const MessageBox::Layout& plain = layouts[1];
+    EXPECT_EQ(plain.icon, Rect());
+    EXPECT_EQ(plain.text, (Point{21, 143}));
+    EXPECT_EQ(plain.box.Height(), 6 * 13);
 }
 
 TEST_F(MessageBoxTest, ACloseRequestCancelsTheBoxAndThenReachesTheDialog)

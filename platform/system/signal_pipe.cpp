@@ -1,4 +1,4 @@
-#include "platform/terminal/signal_pipe.h"
+#include "platform/system/signal_pipe.h"
 
 #include <fcntl.h>
 #include <signal.h>

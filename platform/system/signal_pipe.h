@@ -2,9 +2,9 @@
 
 namespace quorvex {
 
-// Turns the signals a terminal program must answer into bytes on a pipe that the message
-// loop polls, so that no work runs inside a signal handler: SIGTERM, SIGHUP and SIGINT ask
-// the program to close, SIGWINCH says the terminal changed its size. The handlers only
+// Turns the signals a display must answer into bytes on a pipe that the message loop polls,
+// so that no work runs inside a signal handler: SIGTERM, SIGHUP and SIGINT ask the program
+// to close, SIGWINCH says the terminal changed its size. The handlers only
 // write the signal's number. At most one is open at a time; closing it puts back the
 // handlers that were there before. Owner's thread only.
 class SignalPipe {
