@@ -29,6 +29,12 @@ using testing::ProcessTableStandIn;
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00\n\n";
 
+// A made-up process's id: never this test's own, nor a child's.
+constexpr int Pid(int n)
+{
+    return ProcessTableStandIn::kFirstMadeUpPid + n;
+}
+
 class CheckReportTest : public ::testing::Test {
 protected:
     CheckReportTest()
@@ -177,19 +183,17 @@ TEST_F(CheckReportTest, ConnectsWithAFreeReceiverAndAnOutputNobodyLocks)
     // An output another program only has open (rfcomm keeps the port it connected open)
     // may still be opened; one it locks may not.
     const DeviceNumber device = ProcessTableStandIn::NodeDevice(output.DevicePath());
-    table->Start(300, "rfcomm");
-    table->Hold(300, 4, device);
+    table->Start(Pid(300), "rfcomm");
+    table->Hold(Pid(300), 4, device);
     text = Run();
-    EXPECT_HAS(text,
-               "COM1 (output): held by rfcomm (process 300), which has it open: quorvex "
-               "may open it too");
+    EXPECT_HAS(text, "COM1 (output): held by rfcomm (process " + std::to_string(Pid(300)) +
+                         "), which has it open: quorvex may open it too");
     EXPECT_HAS(text, "COM1 (output): quorvex could open it\n");
     EXPECT_TRUE(couldConnect) << text;
-    table->Lock(300, ProcessTableStandIn::NodeFile(output.DevicePath()));
+    table->Lock(Pid(300), ProcessTableStandIn::NodeFile(output.DevicePath()));
     text = Run();
-    EXPECT_HAS(text,
-               "COM1 (output): held by rfcomm (process 300) by a lock on the device: "
-               "quorvex cannot open it while it does\n");
+    EXPECT_HAS(text, "COM1 (output): held by rfcomm (process " + std::to_string(Pid(300)) +
+                         ") by a lock on the device: quorvex cannot open it while it does\n");
     EXPECT_FALSE(couldConnect) << text;
 }
 
@@ -201,26 +205,27 @@ TEST_F(CheckReportTest, NamesTheReceiversHolderButNotTheFarEndOfItsLine)
     ASSERT_TRUE(receiver.Open(PseudoTerminal::DeviceSide::Free));
     prefix.LinkDevice("com2", receiver.DevicePath());
     const DeviceNumber device = ProcessTableStandIn::NodeDevice(receiver.DevicePath());
-    table->Start(100, "socat");  // made the pair: holds both sides
-    table->HoldMaster(100, 5, device);
-    table->Hold(100, 6, device);
+    table->Start(Pid(100), "socat");  // made the pair: holds both sides
+    table->HoldMaster(Pid(100), 5, device);
+    table->Hold(Pid(100), 6, device);
     std::string text = Run();
     EXPECT_HAS(text, "COM2 (receiver): nobody holds it");
     EXPECT_HAS_NOT(text, "socat");
 
-    table->Start(4242, "gpsd");
-    table->Hold(4242, 3, device);
+    table->Start(Pid(4242), "gpsd");
+    table->Hold(Pid(4242), 3, device);
     text = Run();
-    EXPECT_HAS(text,
-               "COM2 (receiver): held by gpsd (process 4242), which has it open: quorvex "
-               "shows \"In use by gpsd\" and offers no Connect\n");
+    EXPECT_HAS(text, "COM2 (receiver): held by gpsd (process " + std::to_string(Pid(4242)) +
+                         "), which has it open: quorvex shows \"In use by gpsd\" and offers no "
+                         "Connect\n");
     EXPECT_HAS_NOT(text, "socat");
     EXPECT_HAS(text, "COM2 (receiver): quorvex could not open it\n");
 
-    table->Close(4242, 3);
-    table->Lock(100, ProcessTableStandIn::NodeFile(receiver.DevicePath()));
+    table->Close(Pid(4242), 3);
+    table->Lock(Pid(100), ProcessTableStandIn::NodeFile(receiver.DevicePath()));
     text = Run();
-    EXPECT_HAS(text, "COM2 (receiver): held by socat (process 100) by a lock on the device")
+    EXPECT_HAS(text, "COM2 (receiver): held by socat (process " + std::to_string(Pid(100)) +
+                         ") by a lock on the device")
         << "the far end that locks the line holds it";
 
     ChildProcess other;
