@@ -101,8 +101,8 @@ std::vector<DescriptorScanner::Finding> DescriptorScanner::HoldersNow(const Proc
                                                                       const Device& device)
 {
     std::vector<Search> searches{{device, {}, {}}};
-    const std::atomic<bool> going{false};
-    Find(table, searches, going);
+    const std::atomic<bool> never{false};  // a scan the caller waits for is never cut short
+    Find(table, searches, never);
     return std::move(searches.front().findings);
 }
 
