@@ -182,7 +182,7 @@ bool PortCheck::DescribeDevice(const Port& port, const Place& place, const Devic
             return true;
         case Line::SerialNoUart:
             say(device + " is a serial port with no hardware behind it (/sys/class/tty/" +
-                place.device.filename().string() +
+                (facts.name.empty() ? place.device.filename().string() : facts.name) +
                 "/type reads 0, \"unknown\"): " + Remedy(port, place));
             return false;
         case Line::BoundRfcomm:

@@ -74,6 +74,7 @@ void DeviceNode::DescribeCharacterDevice(Facts& facts, const std::filesystem::pa
         facts.line = Line::Unlisted;
         return;
     }
+    facts.name = LinkName(entry);  // the entry leads to the device's folder, named so
     if (LinkName(entry / "subsystem") != "tty") {
         facts.line = Line::NotATerminal;
         return;

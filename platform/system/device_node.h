@@ -49,6 +49,7 @@ public:
         Line line = Line::Unknown;
         int uartType = -1;   // a serial port's UART type, as the system gives it
         std::string driver;  // the driver, when the system names one
+        std::string name;    // the system's own name for the device ("ttyS1"), when listed
         // Whether this process may open it for reading and writing; the reason when not.
         bool mayOpen = false;
         int accessError = 0;

@@ -75,6 +75,15 @@ TEST_F(DeviceListTest, TellsSerialPortsWithAndWithoutHardwareBoundBluetoothPorts
     EXPECT_EQ(facts.line, Line::Terminal);
     EXPECT_EQ(facts.driver, "pl2303");
 
+    // In the system's list an entry leads to the device's folder, which bears its name.
+    fs::create_directories(sys / "devices" / "platform" / "serial8250" / "tty" / "ttyS9");
+    fs::create_directory_symlink("../../devices/platform/serial8250/tty/ttyS9",
+                                 sys / "dev" / "char" / "4:73");
+    facts.major = 4;
+    facts.minor = 73;
+    DeviceNode::DescribeCharacterDevice(facts, sys);
+    EXPECT_EQ(facts.name, "ttyS9");
+
     fs::remove_all(sys / "dev");
     EXPECT_EQ(LineOf(4, 64), Line::Unknown) << "no device list: nothing can be told";
 }
