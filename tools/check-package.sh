@@ -45,9 +45,12 @@ if ((has_dialog)); then
 fi
 
 expected=(
+    ./usr/bin/quorvex-check
     ./usr/bin/quorvex-nmea-sim
+    ./usr/share/doc/quorvex/BENCHMARKS.md
     ./usr/share/doc/quorvex/README.md
     ./usr/share/doc/quorvex/copyright
+    ./usr/share/man/man1/quorvex-check.1.gz
     ./usr/share/man/man1/quorvex-nmea-sim.1.gz
     ./usr/share/man/man1/quorvex.1.gz
 )
@@ -86,11 +89,12 @@ else
 fi
 
 "$root/usr/bin/quorvex-nmea-sim" --help | grep '^usage: quorvex-nmea-sim' >/dev/null || fail "quorvex-nmea-sim --help"
+"$root/usr/bin/quorvex-check" --help | grep '^usage: quorvex-check' >/dev/null || fail "quorvex-check --help"
 if ((has_dialog)); then
     missing=$(ldd "$root/usr/bin/quorvex" | grep 'not found' || true)
     [[ -z $missing ]] || fail "quorvex lacks libraries: $missing"
 fi
-for page in quorvex quorvex-nmea-sim; do
+for page in quorvex quorvex-check quorvex-nmea-sim; do
     file=$root/usr/share/man/man1/$page.1.gz
     text=$(MANWIDTH=80 man -l "$file" 2>/dev/null)
     [[ $text == *"Quorvex $version"* ]] || fail "man page $page(1) does not render with the version"

@@ -13,6 +13,7 @@ packages=(
     weston qt6-wayland                               # one start under Wayland, as phones run it
     locales                                          # German and Turkish, for the display's tests
     socat tmux procps                                # benchmark peer, terminal tests
+    util-linux                                       # setpriv: a test as a second user
     dpkg-dev file man-db                             # the package and its check
 )
 

@@ -99,8 +99,14 @@ int Application::Run(DisplaySource& source)
 
     SingleInstance instance(prefix, GetClock());
     if ((Shell::IsDeviceClass(L"PocketPC") || Shell::IsDeviceClass(L"Smartphone")) &&
-        instance.FindRunningInstance(path))
-        return -1;
+        instance.FindRunningInstance(path)) {
+        const SingleInstance::Running& running = instance.Found();
+        const std::string shownOn = running.shownOn.empty() ? "" : " in " + ToUtf8(running.shownOn);
+        // Said on standard error alone: a second start shows nothing.
+        return Refuse("already running as process " + std::to_string(running.pid) + shownOn +
+                          "; it was asked to come forward",
+                      &source, false);
+    }
 
     const DisplayRequest request{name, PortraitLayout(), LandscapeLayout()};
     std::string error;
@@ -110,7 +116,7 @@ int Application::Run(DisplaySource& source)
     WindowSystem system(*display, GetClock());
     WindowRecords records;
     // Without records the program runs all the same; only a second start cannot find it.
-    if (records.Open(prefix, path))
+    if (records.Open(prefix, path, display->ShownOn()))
         system.SetRecords(&records);
     // The result ends the program either way: there is no loop beyond the dialogs.
     [[maybe_unused]] const bool started = StartUp();

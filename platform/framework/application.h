@@ -27,9 +27,11 @@ class WindowSystem;
 // error names the folder, what is wrong and the command that mends it (and a message box
 // says the same where the program has no terminal). Otherwise it keeps
 // a second start of the program on a "PocketPC" or "Smartphone" class device from running
-// (that start brings the first forward and ends with -1), makes the display (none: -1, as
-// for the prefix) and the window system, calls StartUp and returns 0 when StartUp ends.
-// Everything runs on the main thread.
+// (that start brings the first forward, names it on standard error by its process id and
+// where it shows itself, and ends with -1), makes the display (none: -1, as for the
+// prefix) and the window system, calls StartUp and returns 0 when StartUp ends. Every
+// line goes to standard error; a message box says the same only where there is no
+// terminal. Everything runs on the main thread.
 class Application {
 public:
     Application();

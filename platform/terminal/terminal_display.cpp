@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/system/posix.h"
+#include "platform/system/utf8.h"
 #include "platform/terminal/hint_row.h"
 #include "platform/terminal/screen_painter.h"
 #include "platform/window/input_event.h"
@@ -105,7 +106,11 @@ std::unique_ptr<TerminalDisplay> TerminalDisplay::Open()
 
 std::string TerminalDisplay::WhyNotOpened()
 {
-    return "this program runs in a terminal: its standard input and output must be one";
+    if (!Posix::IsTerminal(STDIN_FILENO) || !Posix::IsTerminal(STDOUT_FILENO))
+        return "this program runs in a terminal: its standard input and output must be one";
+    const char* type = std::getenv("TERM");
+    return "this terminal cannot be driven: TERM=" + std::string(type ? type : "") +
+           " names no terminal type this system knows";
 }
 
 bool TerminalDisplay::Start()
@@ -291,6 +296,14 @@ void TerminalDisplay::BringToFront()
     clearok(curscr, TRUE);
     changed = true;
     flash();
+}
+
+std::wstring TerminalDisplay::ShownOn() const
+{
+    std::string name;
+    if (!Posix::TerminalName(STDOUT_FILENO, name).Ok())
+        return {};
+    return L"the terminal " + FromUtf8(name);
 }
 
 void TerminalDisplay::Flush(const WindowSystem& model)
