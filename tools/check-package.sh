@@ -80,10 +80,10 @@ check_fields() {
 check_fields "$terminal_deb" quorvex man-db
 terminal_depends=$(depends_of "$terminal_deb")
 for library in libc6 libstdc++6; do
-    grep -q "^$library " <<<"$terminal_depends" || fail "quorvex: Depends lacks $library: $terminal_depends"
+    grep -Eq "^$library( |$)" <<<"$terminal_depends" || fail "quorvex: Depends lacks $library: $terminal_depends"
 done
 if ((has_dialog)); then
-    grep -q '^libncursesw6 ' <<<"$terminal_depends" || fail "quorvex: Depends lacks libncursesw6"
+    grep -Eq '^libncursesw6( |$)' <<<"$terminal_depends" || fail "quorvex: Depends lacks libncursesw6"
 fi
 # A board without a display installs quorvex alone: nothing of Qt may come with it.
 grep -qi 'qt' <<<"$terminal_depends" && fail "quorvex depends on Qt: ${terminal_depends//$'\n'/, }"
@@ -96,7 +96,7 @@ if ((has_gui)); then
     done
     if ((has_module)); then
         for library in libqt6gui6 libqt6core6; do
-            grep -q "^$library " <<<"$gui_depends" || fail "quorvex-gui: Depends lacks $library"
+            grep -Eq "^$library( |$)" <<<"$gui_depends" || fail "quorvex-gui: Depends lacks $library"
         done
     fi
 fi
