@@ -62,6 +62,7 @@ fi
 # Fields. A Debian description is a summary line and an extended description, each line of
 # it within 80 columns.
 depends_of() { dpkg-deb -f "$1" Depends | sed 's/, /\n/g'; }
+depends_on() { grep -qx -e "$1" -e "$1 (.*)" <<<"$2"; }  # a package, with a version or without
 check_fields() {
     local deb=$1 name=$2 recommends=$3
     local description summary
@@ -80,10 +81,10 @@ check_fields() {
 check_fields "$terminal_deb" quorvex man-db
 terminal_depends=$(depends_of "$terminal_deb")
 for library in libc6 libstdc++6; do
-    grep -Eq "^$library( |$)" <<<"$terminal_depends" || fail "quorvex: Depends lacks $library: $terminal_depends"
+    depends_on "$library" "$terminal_depends" || fail "quorvex: Depends lacks $library: $terminal_depends"
 done
 if ((has_dialog)); then
-    grep -Eq '^libncursesw6( |$)' <<<"$terminal_depends" || fail "quorvex: Depends lacks libncursesw6"
+    depends_on libncursesw6 "$terminal_depends" || fail "quorvex: Depends lacks libncursesw6"
 fi
 # A board without a display installs quorvex alone: nothing of Qt may come with it.
 grep -qi 'qt' <<<"$terminal_depends" && fail "quorvex depends on Qt: ${terminal_depends//$'\n'/, }"
@@ -96,7 +97,7 @@ if ((has_gui)); then
     done
     if ((has_module)); then
         for library in libqt6gui6 libqt6core6; do
-            grep -Eq "^$library( |$)" <<<"$gui_depends" || fail "quorvex-gui: Depends lacks $library"
+            depends_on "$library" "$gui_depends" || fail "quorvex-gui: Depends lacks $library"
         done
     fi
 fi
@@ -153,7 +154,8 @@ grep -q '^MIT License$' LICENSE || fail "LICENSE is not the MIT licence"
 licence=$(sed -n '/^Permission is hereby granted/,$p' LICENSE)
 for deb in "${debs[@]}"; do
     name=$(dpkg-deb -f "$deb" Package)
-    copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright")
+    copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright") ||
+        { fail "$name: no copyright file"; continue; }
     grep -q '^License: Expat$' <<<"$copyright" || fail "$name: copyright names no Expat (MIT) licence"
     stated=$(sed -n '/^License: Expat$/,$p' <<<"$copyright" | sed '1d; s/^ //; s/^\.$//')
     [[ $licence == "$stated" ]] || fail "$name: copyright's licence text differs from LICENSE"
