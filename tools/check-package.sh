@@ -182,6 +182,9 @@ if ((has_gui)); then
         fail "the desktop entry does not validate: $report"
     report=$(appstreamcli validate --no-net "$metainfo" 2>&1) ||
         fail "the AppStream metadata do not validate: $report"
+    # The tree as a software centre reads it: the metadata with the desktop entry they launch.
+    report=$(appstreamcli validate-tree --no-net "$staging" 2>&1) ||
+        fail "the staging tree's AppStream metadata do not validate: $report"
     entry() { sed -n "s/^$1=//p" "$desktop"; }
     [[ $(entry Icon) == "$id" ]] || fail "the desktop entry's icon is '$(entry Icon)', not $id"
     [[ $(entry Terminal) == false && $(entry TryExec) == quorvex ]] ||
@@ -213,7 +216,10 @@ if ((has_gui)); then
         fail "the desktop entry starts quorvex with standard input $(cat "$stand_in/stdin" 2>/dev/null), not /dev/null: $exec_line"
 fi
 
+# What apt, dpkg and the triggers they run say when something went wrong.
+complaints() { grep -E 'WARNING|[Ee]rror|^(W|E): ' <<<"$1" || true; }
 if [[ $(id -u) -eq 0 && ${CI:-} == true ]]; then
+    export DEBIAN_FRONTEND=noninteractive
     installed=1
     root=/
     log=$(apt-get install -y --no-install-recommends "${debs[@]/#/./}" 2>&1) ||
@@ -244,7 +250,7 @@ if ((installed)); then
     # hicolor-icon-theme and desktop-file-utils, which fire for the files quorvex-gui installs.
     # They must have run without a complaint and left no package waiting for them, and the
     # icon cache, where there is one, must know the icon on install and forget it on removal.
-    [[ $log != *WARNING* && $log != *rror* ]] || fail "installing warned: $log"
+    [[ -z $(complaints "$log") ]] || fail "installing said: $(complaints "$log")"
     if ((has_gui)); then
         for trigger in hicolor-icon-theme desktop-file-utils; do
             [[ $log == *"Processing triggers for $trigger "* ]] || fail "installing fired no trigger of $trigger"
@@ -263,7 +269,7 @@ if ((installed)); then
     fi
     log=$(apt-get purge -y "${packages[@]}" 2>&1) || { echo "$log" >&2; fail "apt-get purge failed"; }
     installed=0
-    [[ $log != *WARNING* && $log != *rror* ]] || fail "removing warned: $log"
+    [[ -z $(complaints "$log") ]] || fail "removing said: $(complaints "$log")"
     [[ -z $(dpkg --audit) ]] || fail "dpkg --audit after removing: $(dpkg --audit)"
     left=$(find /usr/lib/quorvex /usr/share/doc/quorvex /usr/share/doc/quorvex-gui /usr/bin/quorvex* \
                 /usr/share/man/man1/quorvex* 2>/dev/null || true)
