@@ -271,10 +271,12 @@ if ((installed)); then
     installed=0
     [[ -z $(complaints "$log") ]] || fail "removing said: $(complaints "$log")"
     [[ -z $(dpkg --audit) ]] || fail "dpkg --audit after removing: $(dpkg --audit)"
-    left=$(find /usr/lib/quorvex /usr/share/doc/quorvex /usr/share/doc/quorvex-gui /usr/bin/quorvex* \
-                /usr/share/man/man1/quorvex* 2>/dev/null || true)
-    left+=$(find /usr/share/icons /usr/share/applications /usr/share/metainfo -name "$id.*" 2>/dev/null || true)
-    [[ -z $left ]] || fail "left after removing: $left"
+    left=$({
+        find /usr/lib/quorvex /usr/share/doc/quorvex /usr/share/doc/quorvex-gui /usr/bin/quorvex* \
+            /usr/share/man/man1/quorvex*
+        find /usr/share/icons /usr/share/applications /usr/share/metainfo -name "$id.*"
+    } 2>/dev/null || true)
+    [[ -z $left ]] || fail "left after removing: ${left//$'\n'/ }"
     if [[ -f $cache ]] && grep -qF "$id" "$cache"; then
         fail "the icon cache still knows $id after removing"
     fi
