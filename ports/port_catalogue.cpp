@@ -8,11 +8,6 @@
 #include "platform/resource/resource_module.h"
 
 namespace quorvex {
-namespace {
-
-constexpr std::wstring_view kBluetoothPortsKey = L"SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports";
-
-}  // namespace
 
 PortCatalogue::PortCatalogue(const ResourceModule& resources) : resources(resources)
 {
@@ -23,24 +18,27 @@ void PortCatalogue::Build()
 {
     entries.clear();
     ScanBluetoothPorts();
-    struct Candidate {
-        std::wstring_view deviceName;
-        std::uint16_t textId;
-        std::uint8_t isBluetooth;
-        std::uint8_t isPresent;
-    };
-    const std::array<Candidate, 4> candidates{{
-        {L"COM1:", 142, 0, 1},
-        {L"COM5:", 143, 1, com5Present},
-        {L"COM6:", 144, 1, com6Present},
-        {L"COM9:", 145, 1, 1},
-    }};
-    for (const Candidate& candidate : candidates) {
+    const std::array<std::uint8_t, 4> registered{0, com5Present, com6Present, 0};
+    for (std::size_t index = 0; index < kCandidates.size(); ++index) {
+        const Candidate& candidate = kCandidates[index];
         const std::wstring_view text = resources.LoadString(candidate.textId).value_or(L"");
+        const std::uint8_t isPresent = candidate.alwaysOffered ? 1 : registered[index];
         entries.push_back(std::make_unique<PortEntry>(std::wstring(candidate.deviceName),
                                                       std::wstring(text), candidate.isBluetooth,
-                                                      candidate.isPresent));
+                                                      isPresent));
     }
+}
+
+std::optional<std::size_t> PortCatalogue::RegisteredIndex(std::span<const std::byte> port)
+{
+    if (port.size() > kPortValueBytes)
+        return std::nullopt;
+    const std::wstring text = RegistryString::Decode(port);
+    if (text == L"COM5")
+        return 1;
+    if (text == L"COM6")
+        return 2;
+    return std::nullopt;
 }
 
 void PortCatalogue::ScanBluetoothPorts()
@@ -52,7 +50,7 @@ void PortCatalogue::ScanBluetoothPorts()
         RegistryStatus::Success)
         return;
     for (std::uint32_t index = 0;; ++index) {
-        std::array<wchar_t, 32> name{};
+        std::array<wchar_t, kLongestSubKeyName + 1> name{};
         std::size_t length = 0;
         const RegistryStatus status = ports.EnumerateSubKey(index, name, length);
         // A name too long for the buffer skips that subkey only. Any other failure (the
@@ -68,15 +66,15 @@ void PortCatalogue::ScanBluetoothPorts()
             continue;
         // The read's outcome is not looked at: the zeroed buffer of a missing or too long
         // value matches no port name.
-        std::array<std::byte, 16> port{};
+        std::array<std::byte, kPortValueBytes> port{};
         std::uint32_t type = 0;
         std::size_t size = 0;
         subKey.QueryValue(L"Port", type, port, size);
         subKey.Close();
-        const std::wstring text = RegistryString::Decode(port);
-        if (text == L"COM5")
+        const auto registered = RegisteredIndex(port);
+        if (registered == 1)
             com5Present = 1;
-        else if (text == L"COM6")
+        else if (registered == 2)
             com6Present = 1;
     }
     ports.Close();

@@ -25,6 +25,7 @@ declare -A allowed=(
     [dialog]="$platform_base platform/serial platform/registry platform/resource platform/window
               platform/gui platform/framework serial relay resources ports"
     [sim]="$platform_base platform/serial"
+    [check]="$platform_base platform/registry platform/resource resources ports"
     [app]="$platform_base platform/serial platform/registry platform/resource platform/window
            platform/gui platform/framework serial relay resources ports dialog"
 )

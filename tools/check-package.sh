@@ -104,9 +104,12 @@ fi
 
 # The exact file lists.
 terminal_files=(
+    ./usr/bin/quorvex-check
     ./usr/bin/quorvex-nmea-sim
+    ./usr/share/doc/quorvex/BENCHMARKS.md
     ./usr/share/doc/quorvex/README.md
     ./usr/share/doc/quorvex/copyright
+    ./usr/share/man/man1/quorvex-check.1.gz
     ./usr/share/man/man1/quorvex-nmea-sim.1.gz
     ./usr/share/man/man1/quorvex.1.gz
 )
@@ -230,6 +233,7 @@ else
 fi
 
 "$root/usr/bin/quorvex-nmea-sim" --help | grep '^usage: quorvex-nmea-sim' >/dev/null || fail "quorvex-nmea-sim --help"
+"$root/usr/bin/quorvex-check" --help | grep '^usage: quorvex-check' >/dev/null || fail "quorvex-check --help"
 libraries=()
 ((has_dialog)) && libraries+=("$root/usr/bin/quorvex")
 ((has_module)) && libraries+=("$root/usr/lib/quorvex/quorvex-pixel.so")
@@ -237,7 +241,7 @@ for file in "${libraries[@]}"; do
     missing=$(ldd "$file" | grep 'not found' || true)
     [[ -z $missing ]] || fail "$file lacks libraries: $missing"
 done
-for page in quorvex quorvex-nmea-sim; do
+for page in quorvex quorvex-check quorvex-nmea-sim; do
     file=$root/usr/share/man/man1/$page.1.gz
     text=$(MANWIDTH=80 man -l "$file" 2>/dev/null)
     [[ $text == *"Quorvex $version"* ]] || fail "man page $page(1) does not render with the version"

@@ -11,6 +11,7 @@ packages=(
     qt6-base-dev fonts-dejavu-core                   # the pixel display (QtGui, QtTest), its font
     locales                                          # German and Turkish, for the display's tests
     socat tmux procps                                # benchmark peer, terminal tests
+    util-linux                                       # setpriv: a test as a second user
     dpkg-dev file man-db                             # the packages and their check
     appstream desktop-file-utils                     # validate the window's desktop entry, metadata
     hicolor-icon-theme gtk-update-icon-cache         # the icon cache trigger its package fires

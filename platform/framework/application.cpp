@@ -44,21 +44,29 @@ Application* Application::Instance()
 
 int Application::Run(DisplayFactory createDisplay)
 {
-    const std::wstring path = ProgramFile::Path();
-    if (path.empty())
-        return -1;
-
-    FolderHandle prefix;
-    if (const auto finding = PrefixCheck::Open(prefix)) {
-        const std::string line = ToUtf8(name) + ": " + finding->Text() + "\n";
+    // What ends a start is said on standard error, which a second start in another
+    // terminal shares with the person who made it; the screen is never touched for it.
+    const auto refuse = [this](const std::string& reason) {
+        const std::string line = ToUtf8(name) + ": " + reason + "\n";
         std::fputs(line.c_str(), stderr);
         return -1;
-    }
+    };
+    const std::wstring path = ProgramFile::Path();
+    if (path.empty())
+        return refuse("cannot tell its own program file (is /proc mounted?)");
+
+    FolderHandle prefix;
+    if (const auto finding = PrefixCheck::Open(prefix))
+        return refuse(finding->Text());
 
     SingleInstance instance(prefix, GetClock());
     if ((Shell::IsDeviceClass(L"PocketPC") || Shell::IsDeviceClass(L"Smartphone")) &&
-        instance.FindRunningInstance(path))
-        return -1;
+        instance.FindRunningInstance(path)) {
+        const SingleInstance::Running& running = instance.Found();
+        const std::string shownOn = running.shownOn.empty() ? "" : " in " + ToUtf8(running.shownOn);
+        return refuse("already running as process " + std::to_string(running.pid) + shownOn +
+                      "; it was asked to come forward");
+    }
 
     const std::unique_ptr<Display> display = createDisplay();
     if (!display)
@@ -66,7 +74,7 @@ int Application::Run(DisplayFactory createDisplay)
     WindowSystem system(*display, GetClock());
     WindowRecords records;
     // Without records the program runs all the same; only a second start cannot find it.
-    if (records.Open(prefix, path))
+    if (records.Open(prefix, path, display->ShownOn()))
         system.SetRecords(&records);
     // The result ends the program either way: there is no loop beyond the dialogs.
     [[maybe_unused]] const bool started = StartUp();

@@ -24,8 +24,11 @@ class WindowSystem;
 // (PrefixCheck): then, before anything in it is read or written, one line on standard
 // error names the folder, what is wrong and the command that mends it. Otherwise it keeps
 // a second start of the program on a "PocketPC" or "Smartphone" class device from running
-// (that start brings the first forward and ends with -1), makes the display and the window
-// system, calls StartUp and returns 0 when StartUp ends. Everything runs on the main thread.
+// (that start brings the first forward, names it on standard error by its process id and
+// where it shows itself, and ends with -1), makes the display (none: -1, the display
+// having said why) and the window system, calls StartUp and returns 0 when StartUp ends.
+// Every line goes to standard error, never to the screen. Everything runs on the main
+// thread.
 class Application {
 public:
     Application();

@@ -47,15 +47,17 @@ bool SingleInstance::FindRunningInstance(std::wstring_view programPath)
     return false;
 }
 
-bool SingleInstance::SignalRunningWindow(std::wstring_view programPath) const
+bool SingleInstance::SignalRunningWindow(std::wstring_view programPath)
 {
     const int self = Posix::ProcessId();
     for (const auto& process : WindowRecords::Enumerate(prefix)) {
         if (process.pid == self || !TextFold::Equal(process.programPath, programPath))
             continue;
         if (std::any_of(process.windows.begin(), process.windows.end(), IsApplicationWindow) &&
-            WindowRecords::SendForward(prefix, process.pid))
+            WindowRecords::SendForward(prefix, process.pid)) {
+            found = {process.pid, process.shownOn};
             return true;
+        }
     }
     return false;
 }

@@ -33,15 +33,24 @@ public:
     // other was found in time, or when the mutex cannot be used at all.
     bool FindRunningInstance(std::wstring_view programPath);
 
+    // The instance the search found: its process id and where it shows itself (empty when
+    // its record does not say). A pid of 0 until a search finds one.
+    struct Running {
+        int pid = 0;
+        std::wstring shownOn;
+    };
+    const Running& Found() const { return found; }
+
     // The mutex name for a program path (at most 260 characters are used).
     static std::wstring MutexName(std::wstring_view programPath);
 
 private:
-    bool SignalRunningWindow(std::wstring_view programPath) const;
+    bool SignalRunningWindow(std::wstring_view programPath);
 
     const FolderHandle& prefix;
     Clock& clock;
     NamedMutex mutex;
+    Running found;
 };
 
 }  // namespace quorvex

@@ -229,6 +229,18 @@ void PixelDisplay::BringToFront()
     wholeScreen = true;
 }
 
+std::wstring PixelDisplay::ShownOn() const
+{
+    const QString platform = QGuiApplication::platformName();
+    QString where = QStringLiteral("the ") + platform + QStringLiteral(" platform");
+    if (platform == QStringLiteral("xcb"))
+        where = QStringLiteral("the X display ") + qEnvironmentVariable("DISPLAY");
+    else if (platform.startsWith(QStringLiteral("wayland")))
+        where = QStringLiteral("the Wayland display ") +
+                qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
+    return (QStringLiteral("a window on ") + where).toStdWString();
+}
+
 bool PixelDisplay::SaveScreenshot(const std::string& path) const
 {
     QByteArray bytes;

@@ -58,6 +58,8 @@ public:
     std::span<const int> InputDescriptors() const override;
     void ReadInput(WindowSystem& model) override;
     void BringToFront() override;
+    // "a window on the X display :0", on the Wayland display, or on Qt's platform.
+    std::wstring ShownOn() const override;
     BlockingWait* LoopWait() override { return loopWait.get(); }
 
     // Writes what the window shows now to a PNG file; false when it cannot.

@@ -79,18 +79,9 @@ std::optional<Clock::TimePoint> DescriptorScanner::Scan()
         ++scansBegun;
     }
     const auto used = Posix::ThreadCpuTime();
-    const int self = Posix::ProcessId();
-    ScanLocks(searches, self);
-    ScanDescriptors(searches, self);
+    Find(table, searches, stopping);
     if (stopping)
         return std::nullopt;
-    // Lockers whose descriptors did not show (another user's processes) count by their lock.
-    for (Search& search : searches)
-        for (const int pid : search.lockers)
-            if (search.findings.size() < kMostFindings &&
-                std::none_of(search.findings.begin(), search.findings.end(),
-                             [pid](const Finding& finding) { return finding.pid == pid; }))
-                search.findings.push_back({pid, -1});
     // The rest goes by the processor time the scan used, not by how long it took: on a busy
     // machine a scan takes longer without costing more. It is reckoned before the findings
     // are given out, so that nobody who has seen them can move the clock under it.
@@ -106,7 +97,36 @@ std::optional<Clock::TimePoint> DescriptorScanner::Scan()
     return rested;
 }
 
-void DescriptorScanner::ScanLocks(std::vector<Search>& searches, int self) const
+std::vector<DescriptorScanner::Finding> DescriptorScanner::HoldersNow(const ProcessTable& table,
+                                                                      const Device& device)
+{
+    std::vector<Search> searches{{device, {}, {}}};
+    const std::atomic<bool> never{false};  // a scan the caller waits for is never cut short
+    Find(table, searches, never);
+    return std::move(searches.front().findings);
+}
+
+void DescriptorScanner::Find(const ProcessTable& table, std::vector<Search>& searches,
+                             const std::atomic<bool>& stopping)
+{
+    const int self = Posix::ProcessId();
+    ScanLocks(table, searches, self, stopping);
+    ScanDescriptors(table, searches, self, stopping);
+    for (Search& search : searches) {
+        for (Finding& finding : search.findings)
+            finding.locks = Has(search.lockers, finding.pid);
+        // Lockers whose descriptors did not show (another user's processes) count by their
+        // lock.
+        for (const int pid : search.lockers)
+            if (search.findings.size() < kMostFindings &&
+                std::none_of(search.findings.begin(), search.findings.end(),
+                             [pid](const Finding& finding) { return finding.pid == pid; }))
+                search.findings.push_back({pid, -1, true});
+    }
+}
+
+void DescriptorScanner::ScanLocks(const ProcessTable& table, std::vector<Search>& searches,
+                                  int self, const std::atomic<bool>& stopping)
 {
     table.ForEachLock([&](int pid, FileNumber file) {
         for (Search& search : searches)
@@ -117,7 +137,8 @@ void DescriptorScanner::ScanLocks(std::vector<Search>& searches, int self) const
     });
 }
 
-void DescriptorScanner::ScanDescriptors(std::vector<Search>& searches, int self) const
+void DescriptorScanner::ScanDescriptors(const ProcessTable& table, std::vector<Search>& searches,
+                                        int self, const std::atomic<bool>& stopping)
 {
     table.ForEachProcess([&](int pid) {
         if (pid == self)

@@ -37,6 +37,7 @@ public:
     struct Finding {
         int pid = 0;
         int descriptor = -1;
+        bool locks = false;  // it holds a lock on the device's node
     };
 
     // A device as the question names it: its number, and the node the question reached it
@@ -65,6 +66,11 @@ public:
     // scan found may have changed since: callers confirm a finding before they trust it.
     std::vector<Finding> Holders(const Device& device);
 
+    // The holders of `device` that a scan made now on the calling thread finds, by the same
+    // rules, with no worker and no rest: for a program that asks once. Takes as long as a
+    // scan takes.
+    static std::vector<Finding> HoldersNow(const ProcessTable& table, const Device& device);
+
 private:
     friend class DescriptorScannerTestHelper;
 
@@ -78,8 +84,13 @@ private:
     // Scans for the devices asked about since the last scan, and returns when the rest
     // after it ends; nothing when there were none, or when the object is being destroyed.
     std::optional<Clock::TimePoint> Scan();
-    void ScanLocks(std::vector<Search>& searches, int self) const;
-    void ScanDescriptors(std::vector<Search>& searches, int self) const;
+    // One scan for `searches`, given up as soon as `stopping` is set.
+    static void Find(const ProcessTable& table, std::vector<Search>& searches,
+                     const std::atomic<bool>& stopping);
+    static void ScanLocks(const ProcessTable& table, std::vector<Search>& searches, int self,
+                          const std::atomic<bool>& stopping);
+    static void ScanDescriptors(const ProcessTable& table, std::vector<Search>& searches, int self,
+                                const std::atomic<bool>& stopping);
 
     const ProcessTable& table;
     Clock& clock;

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/registry/proc_folder.h"
+#include "platform/system/device_node.h"
 #include "platform/system/link_target.h"
 #include "platform/system/port_name.h"
 #include "platform/system/posix.h"
@@ -13,13 +14,11 @@
 namespace quorvex {
 namespace {
 
-constexpr unsigned kRfcommMajor = 216;
-
 bool DefaultIsRfcomm(const std::filesystem::path& device)
 {
     NodeStatus status;
     return Posix::StatNode(device.c_str(), status).Ok() && status.characterDevice &&
-           status.deviceMajor == kRfcommMajor;
+           status.deviceMajor == DeviceNode::kRfcommMajor;
 }
 
 }  // namespace
@@ -81,6 +80,29 @@ std::optional<std::wstring> LiveRecords::ReceiverOwner(std::wstring_view valueNa
             if (auto name = NameOf(finding.pid))
                 return name;
     return std::nullopt;
+}
+
+std::vector<LiveRecords::Holder> LiveRecords::HoldersNow(const std::filesystem::path& device) const
+{
+    std::vector<Holder> holders;
+    const std::filesystem::path node = LinkTarget::Final(device).lexically_normal();
+    const auto uucp = UucpLock::Holder(sources.lockFolder, node.filename().string());
+    if (uucp)
+        if (auto name = NameOf(*uucp))
+            holders.push_back({*uucp, std::move(*name), Holder::Way::UucpLock});
+    NodeStatus status;
+    if (!Posix::StatNode(node.c_str(), status).Ok() || !status.characterDevice)
+        return holders;
+    const DescriptorScanner::Device wanted{
+        {status.deviceMajor, status.deviceMinor},
+        {status.fileSystemMajor, status.fileSystemMinor, status.inode}};
+    for (const DescriptorScanner::Finding& finding :
+         DescriptorScanner::HoldersNow(*sources.processes, wanted))
+        if (finding.pid != uucp)
+            if (auto name = NameOf(finding.pid))
+                holders.push_back({finding.pid, std::move(*name),
+                                   finding.locks ? Holder::Way::Lock : Holder::Way::Descriptor});
+    return holders;
 }
 
 std::optional<std::wstring> LiveRecords::NameOf(int pid) const

@@ -54,6 +54,20 @@ public:
     std::optional<std::wstring> ReceiverOwner(std::wstring_view valueName,
                                               const std::filesystem::path& prefix);
 
+    // A process that holds a device, as found now, and how it holds it.
+    struct Holder {
+        enum class Way { UucpLock, Lock, Descriptor };
+        int pid = 0;
+        std::wstring name;
+        Way way = Way::Descriptor;
+    };
+
+    // Every process that holds the device `device` (a path, its links followed) leads to,
+    // by the rules of ReceiverOwner, found at once on the calling thread: a scan, which
+    // takes a while on a crowded machine. For a program that asks once. The holder the
+    // UUCP lock file names comes first.
+    std::vector<Holder> HoldersNow(const std::filesystem::path& device) const;
+
     // "COMn" for each link devices/comn in `prefix` that resolves to a bound RFCOMM tty,
     // in increasing n.
     std::vector<std::wstring> BluetoothPorts(const std::filesystem::path& prefix) const;

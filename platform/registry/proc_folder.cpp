@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/system/device_node.h"
 #include "platform/system/folder_stream.h"
 #include "platform/system/posix.h"
 #include "platform/system/posix_file.h"
@@ -15,8 +16,6 @@
 namespace quorvex {
 namespace {
 
-// Unix98 pseudo-terminal slaves: the pair with index n has the slave device (136, n).
-constexpr unsigned kSlaveMajor = 136;
 // The fields of a lock table's line that are read come first; the rest of a line longer
 // than this is left out.
 constexpr std::size_t kLongestLockLine = 256;
@@ -153,7 +152,8 @@ std::optional<DeviceNumber> ProcFolder::SlaveOf(int pid, int descriptor, DeviceN
     const auto index = Number(rest.substr(0, rest.find('\n')));
     if (!index)
         return std::nullopt;
-    return DeviceNumber{kSlaveMajor, *index};
+    // Unix98 pseudo-terminal pairs: the pair with index n has the device side (136, n).
+    return DeviceNumber{DeviceNode::kFirstPseudoTerminalMajor, *index};
 }
 
 void ProcFolder::ForEachLock(const std::function<bool(int pid, FileNumber file)>& visit) const

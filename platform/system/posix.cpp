@@ -158,6 +158,30 @@ unsigned Posix::EffectiveUser()
     return static_cast<unsigned>(::geteuid());
 }
 
+unsigned Posix::EffectiveGroup()
+{
+    return static_cast<unsigned>(::getegid());
+}
+
+SystemResult Posix::Groups(std::vector<unsigned>& groups)
+{
+    groups.clear();
+    const SystemResult count = Retry([] { return static_cast<long>(::getgroups(0, nullptr)); });
+    if (!count.Ok())
+        return count;
+    std::vector<gid_t> ids(static_cast<std::size_t>(count.value));
+    const SystemResult got = Retry(
+        [&] { return static_cast<long>(::getgroups(static_cast<int>(ids.size()), ids.data())); });
+    if (got.Ok())
+        groups.assign(ids.begin(), ids.begin() + got.value);
+    return got;
+}
+
+SystemResult Posix::AccessEffective(const char* path, int mode)
+{
+    return Retry([&] { return static_cast<long>(::faccessat(AT_FDCWD, path, mode, AT_EACCESS)); });
+}
+
 SystemResult Posix::Random(void* buffer, std::size_t count)
 {
     return Retry([&] { return static_cast<long>(::getrandom(buffer, count, 0)); });
@@ -315,6 +339,17 @@ SystemResult Posix::Control(int fd, int command, long argument)
 bool Posix::IsTerminal(int fd)
 {
     return ::isatty(fd) == 1;
+}
+
+SystemResult Posix::TerminalName(int fd, std::string& name)
+{
+    char path[256];
+    // ttyname_r returns the error itself instead of setting errno.
+    const int error = ::ttyname_r(fd, path, sizeof path);
+    if (error != 0)
+        return {-1, error};
+    name = path;
+    return {0, 0};
 }
 
 SystemResult Posix::Pipe(int (&ends)[2], int flags)

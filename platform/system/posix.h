@@ -86,6 +86,12 @@ public:
     // The absolute path without links, "." or "..", of an existing node.
     static SystemResult RealPath(const char* path, std::string& resolved);
     [[nodiscard]] static unsigned EffectiveUser();
+    [[nodiscard]] static unsigned EffectiveGroup();
+    // The supplementary groups of this process, which the system checks access with.
+    static SystemResult Groups(std::vector<unsigned>& groups);
+    // Whether this process may reach the node `path` names (links followed) for `mode`, the
+    // R_OK, W_OK and X_OK bits of access(), by its effective ids; nothing is opened.
+    static SystemResult AccessEffective(const char* path, int mode);
     // Fills `buffer` with bytes from the kernel's random source.
     static SystemResult Random(void* buffer, std::size_t count);
     // Waits for any of `entries` as poll() does; the time-out is in milliseconds, -1 for
@@ -122,6 +128,8 @@ public:
     // A descriptor's flags, as fcntl() gets and sets them; `argument` only for a set.
     static SystemResult Control(int fd, int command, long argument = 0);
     [[nodiscard]] static bool IsTerminal(int fd);
+    // The path of the terminal `fd` is open on, such as /dev/pts/3.
+    static SystemResult TerminalName(int fd, std::string& name);
 
     // Pipes, sockets and signals.
     static SystemResult Pipe(int (&ends)[2], int flags);

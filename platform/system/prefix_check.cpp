@@ -148,6 +148,9 @@ public:
             Note(Unusable(current.Path(), opened.error));
             return;
         }
+        // What is in the prefix may be trusted once it and the folders above it pass; the
+        // problems of its own folders are each that folder's.
+        const bool passed = findings.empty();
         for (const std::string_view name : PrefixCheck::kFolders) {
             struct stat status {};
             const std::string entry(name);
@@ -160,7 +163,7 @@ public:
                 firstOnly)
                 return;
         }
-        if (prefix && findings.empty())
+        if (prefix && passed)
             *prefix = std::move(folder);
     }
 
@@ -252,8 +255,16 @@ std::optional<PrefixCheck::Finding> PrefixCheck::Open(FolderHandle& prefix)
 
 std::vector<PrefixCheck::Finding> PrefixCheck::Inspect(const std::filesystem::path& location)
 {
+    FolderHandle unused;
+    return Inspect(location, unused);
+}
+
+std::vector<PrefixCheck::Finding> PrefixCheck::Inspect(const std::filesystem::path& location,
+                                                       FolderHandle& prefix)
+{
+    prefix.Close();
     Walk walk(false, false);
-    walk.Run(location, nullptr);
+    walk.Run(location, &prefix);
     return std::move(walk.findings);
 }
 

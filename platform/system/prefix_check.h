@@ -56,6 +56,11 @@ public:
     // Every problem of the prefix at `location` as it stands, nothing made or changed; a
     // prefix that does not exist yet has none of its own.
     static std::vector<Finding> Inspect(const std::filesystem::path& location);
+    // The same, and the prefix opened into `prefix` when it and the folders above it have
+    // none (its own folders may have some: each of those is named in its finding); closed
+    // otherwise, and while the prefix does not exist.
+    static std::vector<Finding> Inspect(const std::filesystem::path& location,
+                                        FolderHandle& prefix);
 
     // One of the prefix's folders (kFolders), made with mode 0700 when missing and checked
     // as the prefix is.

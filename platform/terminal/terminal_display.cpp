@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/system/posix.h"
+#include "platform/system/utf8.h"
 #include "platform/terminal/hint_row.h"
 #include "platform/terminal/screen_painter.h"
 #include "platform/window/input_event.h"
@@ -286,6 +287,14 @@ void TerminalDisplay::BringToFront()
     clearok(curscr, TRUE);
     changed = true;
     flash();
+}
+
+std::wstring TerminalDisplay::ShownOn() const
+{
+    std::string name;
+    if (!Posix::TerminalName(STDOUT_FILENO, name).Ok())
+        return {};
+    return L"the terminal " + FromUtf8(name);
 }
 
 void TerminalDisplay::Flush(const WindowSystem& model)

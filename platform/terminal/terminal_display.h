@@ -40,6 +40,7 @@ public:
     std::span<const int> InputDescriptors() const override;
     void ReadInput(WindowSystem& model) override;
     void BringToFront() override;
+    std::wstring ShownOn() const override;  // "the terminal /dev/pts/3"
 
 private:
     TerminalDisplay() = default;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <span>
+#include <string>
 
 #include "platform/window/window_types.h"
 
@@ -49,6 +50,11 @@ public:
     // Another start of the program asked this one to come forward: show it, for example
     // redraw and flash the caption or ring the bell.
     virtual void BringToFront() = 0;
+
+    // Where the program shows itself, for a person who starts it a second time and is told
+    // which instance runs: "the terminal /dev/pts/3", or the window's place. Empty when the
+    // display cannot tell.
+    virtual std::wstring ShownOn() const { return {}; }
 
     // The display a program runs on. Defined by exactly one display library that the
     // program links (quorvex_display_terminal, or quorvex_display_headless in test

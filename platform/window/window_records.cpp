@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <sstream>
@@ -99,6 +100,11 @@ std::optional<WindowRecords::ProcessEntry> ReadRecord(const FolderHandle& window
     entry.pid = pid;
     entry.programPath = Unescape(std::string_view(line).substr(8));
     while (std::getline(in, line)) {
+        if (line.rfind("shown\t", 0) == 0) {
+            entry.shownOn = Unescape(std::string_view(line).substr(6));
+            entry.shownOn.resize(std::min(entry.shownOn.size(), WindowRecords::kMaxShownOn));
+            continue;
+        }
         const auto fields = SplitTabs(line);
         if (fields.size() != 6 || fields[0] != "window")
             continue;
@@ -127,11 +133,13 @@ WindowRecords::~WindowRecords()
         (void)folder.Remove(channelName);
 }
 
-bool WindowRecords::Open(const FolderHandle& prefix, const std::wstring& programPath)
+bool WindowRecords::Open(const FolderHandle& prefix, const std::wstring& programPath,
+                         std::wstring_view shown)
 {
     if (!recordName.empty() || !OpenFolder(prefix, folder))
         return false;
     program = programPath;
+    shownOn = shown.substr(0, kMaxShownOn);
     const std::string pid = std::to_string(Posix::ProcessId());
     recordName = pid + ".rec";
     channelName = pid + ".fifo";
@@ -161,6 +169,8 @@ bool WindowRecords::Write(const std::vector<WindowEntry>& windows)
 {
     std::ostringstream text;
     text << "program\t" << Escape(program) << '\n';
+    if (!shownOn.empty())
+        text << "shown\t" << Escape(shownOn) << '\n';
     for (const WindowEntry& window : windows) {
         char numbers[40];
         std::snprintf(numbers, sizeof numbers, "%08x\t%08x", window.style, window.exStyle);

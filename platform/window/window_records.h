@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/system/folder_handle.h"
@@ -14,8 +15,8 @@ class Window;
 // Each process's record of its top-level windows, kept in the prefix where another
 // process can enumerate it, and each process's bring-forward channel.
 //
-// The records live in windows/<pid>.rec (program path, then one line per window: class,
-// style, extended style, visible, owned), rewritten whole and renamed into place on each
+// The records live in windows/<pid>.rec (program path, where the process shows itself,
+// then one line per window: class, style, extended style, visible, owned), rewritten whole and renamed into place on each
 // change so a reader never sees half of one. The channel is the FIFO windows/<pid>.fifo,
 // which the window system polls. Both are removed when the object goes; records of
 // processes that are gone are ignored by readers. A reader takes a record only when it is
@@ -27,6 +28,8 @@ class WindowRecords {
 public:
     // A record holds a line per top-level window; a process has a handful.
     static constexpr std::uint64_t kMaxRecordBytes = 8192;
+    // Where a process shows itself is kept to this many characters.
+    static constexpr std::size_t kMaxShownOn = 256;
 
     struct WindowEntry {
         std::wstring className;
@@ -39,6 +42,7 @@ public:
     struct ProcessEntry {
         int pid = 0;
         std::wstring programPath;
+        std::wstring shownOn;  // "the terminal /dev/pts/3"; empty when not told
         std::vector<WindowEntry> windows;
     };
 
@@ -47,9 +51,11 @@ public:
     WindowRecords(const WindowRecords&) = delete;
     WindowRecords& operator=(const WindowRecords&) = delete;
 
-    // Starts this process's record for `programPath` in `prefix` and opens its channel.
-    // False when the windows folder cannot be used; publishing then does nothing.
-    bool Open(const FolderHandle& prefix, const std::wstring& programPath);
+    // Starts this process's record for `programPath` in `prefix`, with where it shows
+    // itself (Display::ShownOn, cut to kMaxShownOn), and opens its channel. False when the
+    // windows folder cannot be used; publishing then does nothing.
+    bool Open(const FolderHandle& prefix, const std::wstring& programPath,
+              std::wstring_view shownOn = {});
 
     // Replaces the record with these windows.
     void Publish(std::span<Window* const> windows);
@@ -69,6 +75,7 @@ private:
 
     FolderHandle folder;  // windows/
     std::wstring program;
+    std::wstring shownOn;
     std::string recordName;
     std::string channelName;
     int channel = -1;

@@ -85,7 +85,7 @@ step "disconnect"
 q_keys main Enter
 q_wait main 'Available'
 
-step "a second quorvex ends with 255 and draws nothing"
+step "a second quorvex ends with 255, draws nothing and names the first on standard error"
 q_keys main Enter
 q_wait main 'Connected to'
 "${Q_TMUX[@]}" new-window -d -n second \
@@ -94,6 +94,12 @@ q_wait main 'Connected to'
 if grep -q $'\e' "$work/second.typescript"; then
     fail "the second start wrote to the terminal: $(cat -v "$work/second.typescript")"
 fi
+records=("$Q_PREFIX"/windows/*.rec)
+first=$(basename "${records[0]}" .rec)
+said="quorvex: already running as process $first in the terminal $("${Q_TMUX[@]}" display-message -p -t main '#{pane_tty}'); it was asked to come forward"
+# The typescript holds what the second start wrote between script's own first and last lines.
+[[ ${#records[@]} -eq 1 && $(sed '1d; $d' "$work/second.typescript" | tr -d '\r') == "$said" ]] ||
+    fail "the second start said: $(cat -v "$work/second.typescript"), not: $said"
 
 step "leave by OK while connected; the next start reconnects by itself"
 q_keys main F10

@@ -1,6 +1,6 @@
-// A tiny program for the single-instance tests: it runs a dialog with no display, says
-// "ready" once its window is shown, and "front" when a second start asks it to come
-// forward, after which it ends.
+// A tiny program for the single-instance tests: it runs a dialog with no display (which
+// says it shows on "the probe's screen"), says "ready" once its window is shown, and
+// "front" when a second start asks it to come forward, after which it ends.
 #include <cstdio>
 #include <memory>
 
@@ -43,6 +43,8 @@ protected:
 
 class ProbeDisplay : public HeadlessDisplay {
 public:
+    std::wstring ShownOn() const override { return L"the probe's screen"; }
+
     void BringToFront() override
     {
         Say("front\n");

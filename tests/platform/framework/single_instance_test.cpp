@@ -209,15 +209,20 @@ protected:
     const std::string probe = QUORVEX_INSTANCE_PROBE;
 };
 
-TEST_F(TwoProcessesTest, ASecondStartBringsTheFirstForwardAndEndsWithMinusOne)
+// The second start shows nothing, but says on standard error which instance runs and
+// where: a person who started it in another terminal would not see the first come forward.
+TEST_F(TwoProcessesTest, ASecondStartBringsTheFirstForwardNamesItAndEndsWithMinusOne)
 {
     ChildProcess first;
     ASSERT_TRUE(first.Start(probe, {}));
     ASSERT_EQ(ReadLine(first), "ready");
 
     ChildProcess second;
-    ASSERT_TRUE(second.Start(probe, {}));
-    EXPECT_EQ(ReadLine(second), std::nullopt) << "the second start shows nothing";
+    ASSERT_TRUE(second.Start(probe, {}, true));
+    EXPECT_EQ(ReadLine(second), "instance_probe: already running as process " +
+                                    std::to_string(first.Pid()) +
+                                    " in the probe's screen; it was asked to come forward");
+    EXPECT_EQ(ReadLine(second), std::nullopt) << "one line, and nothing shown";
     EXPECT_EQ(second.Wait(), kEndedWithMinusOne);
     EXPECT_EQ(ReadLine(first), "front");
     EXPECT_EQ(first.Wait(), 0);

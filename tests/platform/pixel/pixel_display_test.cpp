@@ -54,6 +54,14 @@ TEST(DialogFontTest, AFileThatIsNoFontIsRefused)
     EXPECT_EQ(error.find("DejaVuSans-Bold.ttf"), std::string::npos) << "the regular face first";
 }
 
+// A second start names where the running one shows itself.
+TEST(PixelDisplayTest, SaysWhereItShowsItself)
+{
+    testing::PixelScreen screen({240, 320});
+    ASSERT_TRUE(screen.pixelDisplay);
+    EXPECT_EQ(screen.pixelDisplay->ShownOn(), L"a window on the offscreen platform");
+}
+
 // ---- One UI loop -------------------------------------------------------------------------------
 
 long VoluntarySwitches()

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "platform/registry/descriptor_scanner_test_helper.h"
@@ -85,6 +86,15 @@ TEST_F(DescriptorScannerTest, TheFarEndOfALineIsNoHolderUnlessItLocksTheLine)
         found.emplace_back(holder.pid, holder.descriptor);
     EXPECT_EQ(found,
               (std::vector<std::pair<int, int>>{{Pid(300), 4}, {Pid(400), 9}, {Pid(200), -1}}));
+
+    // A scan made at once, on this thread, for a program that asks once, finds the same
+    // and tells who holds the line by a lock.
+    std::vector<std::tuple<int, int, bool>> now;
+    for (const auto& holder : DescriptorScanner::HoldersNow(processes, device))
+        now.emplace_back(holder.pid, holder.descriptor, holder.locks);
+    EXPECT_EQ(now, (std::vector<std::tuple<int, int, bool>>{
+                       {Pid(300), 4, true}, {Pid(400), 9, false}, {Pid(200), -1, true}}));
+    EXPECT_EQ(processes.Scans(), 2u) << "no worker was asked";
 }
 
 }  // namespace

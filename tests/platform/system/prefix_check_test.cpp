@@ -91,6 +91,38 @@ TEST_F(PrefixCheckTest, APrefixOrAFolderOfItThatOthersMayWriteIsRefusedWithNothi
     }
 }
 
+// A look at the prefix hands it out, to read what is safe, only while it and the folders
+// above it pass; a folder of its own that fails is its own finding.
+TEST_F(PrefixCheckTest, ALookHandsOutThePrefixOnlyWhenItAndTheFoldersAboveItPass)
+{
+    fs::create_directory(prefix);
+    fs::permissions(prefix, kPrivate);
+    fs::create_directory(prefix / "windows");
+    fs::permissions(prefix / "windows", kPrivate | fs::perms::group_write);
+    FolderHandle folder;
+    auto findings = PrefixCheck::Inspect(prefix, folder);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].folder, prefix / "windows");
+    ASSERT_TRUE(folder.IsOpen()) << "the prefix itself passes";
+    EXPECT_TRUE(folder.IsAt(prefix));
+
+    fs::permissions(prefix, kPrivate | fs::perms::others_write);
+    findings = PrefixCheck::Inspect(prefix, folder);
+    EXPECT_EQ(findings.size(), 2u);
+    EXPECT_FALSE(folder.IsOpen()) << "nothing in a prefix others may write is read";
+
+    fs::permissions(prefix, kPrivate);
+    fs::permissions(scratch.Path(), kPrivate | fs::perms::others_write);
+    findings = PrefixCheck::Inspect(prefix, folder);
+    fs::permissions(scratch.Path(), kPrivate);
+    EXPECT_FALSE(folder.IsOpen()) << "nor in one below a folder others may write";
+
+    FolderHandle missing;
+    EXPECT_TRUE(PrefixCheck::Inspect(scratch.Path() / "none", missing).empty());
+    EXPECT_FALSE(missing.IsOpen());
+    EXPECT_FALSE(fs::exists(scratch.Path() / "none"));
+}
+
 TEST_F(PrefixCheckTest, AFolderAboveThatOthersMayWriteCountsOnlyWhenItIsNotSticky)
 {
     const fs::path shared = scratch.Path() / "shared";

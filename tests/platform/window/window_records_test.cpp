@@ -22,12 +22,14 @@ namespace {
 // A process id no live process has: the kernel's limit is far below it.
 constexpr int kGone = 999999999;
 
+constexpr std::wstring_view kShownOn = L"the terminal /dev/pts/7";
+
 // This process publishes a visible dialog with one child, as the program does.
 class WindowRecordsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(records.Open(folder, ProgramFile::Path()));
+        ASSERT_TRUE(records.Open(folder, ProgramFile::Path(), kShownOn));
         system.SetRecords(&records);
         dialog.Create(L"Dialog", L"", WS_POPUP | WS_VISIBLE, {0, 0, 10, 10}, nullptr, 0,
                       WS_EX_CAPTIONOKBTN);
@@ -50,6 +52,7 @@ TEST_F(WindowRecordsTest, PublishesOnlyTopLevelWindowsWithTheirStyles)
     const auto all = WindowRecords::Enumerate(folder);
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].programPath, ProgramFile::Path());
+    EXPECT_EQ(all[0].shownOn, kShownOn) << "a second start names where it shows itself";
     ASSERT_EQ(all[0].windows.size(), 1u);
     EXPECT_EQ(all[0].windows[0].className, L"Dialog");
     EXPECT_EQ(all[0].windows[0].exStyle, WS_EX_CAPTIONOKBTN);
@@ -62,6 +65,25 @@ TEST_F(WindowRecordsTest, IgnoresTheRecordOfAProcessThatIsGone)
     std::ofstream(prefix.Path() / "windows" / (std::to_string(kGone) + ".rec"))
         << "program\t/opt/x\nwindow\tDialog\t90000000\t0\t1\t0\n";
     EXPECT_EQ(WindowRecords::Enumerate(folder).size(), 1u);
+}
+
+// Where another process says it shows itself is printed by a second start: however long
+// the record says it is, only so much is taken.
+TEST_F(WindowRecordsTest, WhereAProcessShowsItselfIsTakenOnlySoFar)
+{
+    ChildProcess other;
+    ASSERT_TRUE(other.Start("sleep", {"60"}));
+    const std::string shown(WindowRecords::kMaxShownOn + 100, 'x');
+    testing::WriteFile(prefix.Path() / "windows" / (std::to_string(other.Pid()) + ".rec"),
+                       "program\t" + ToUtf8(ProgramFile::OfProcess(other.Pid())) + "\nshown\t" +
+                           shown + "\nwindow\tDialog\t90000000\t00000000\t1\t0\n");
+    for (const auto& process : WindowRecords::Enumerate(folder))
+        if (process.pid == other.Pid()) {
+            EXPECT_EQ(process.shownOn, FromUtf8(shown.substr(0, WindowRecords::kMaxShownOn)));
+            EXPECT_EQ(process.windows.size(), 1u);
+            return;
+        }
+    ADD_FAILURE() << "the record was not read";
 }
 
 TEST_F(WindowRecordsTest, KeepsTheRecordCurrent)
