@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a build tree of its own (build/package: the programs, no
-# tests), then checks it: its name, its version (the project's, which is the version
-# record's), its dependencies, and the exact list of files it installs, unpacked into a
-# staging root; there the programs run and the man pages render. Run as root with CI=true,
-# it installs the package for real with apt instead, checks `man quorvex`, and removes it.
+# Builds the Debian packages from a build tree of its own (build/package: what the packages
+# ship, no tests), then checks them: quorvex (the programs, their man pages) and, where Qt 6 is
+# found, quorvex-gui (the pixel display's library, the desktop entry, the icon, the AppStream
+# metadata). For each: its name, its version (the project's, which is the version record's),
+# its fields, and the exact list of files it installs; that quorvex pulls in no Qt, by its
+# dependencies and by what its programs load; that the desktop entry and the metadata validate,
+# agree on the application's id, and that the entry starts quorvex with standard input from
+# /dev/null. Unpacked into a staging root, the programs run and the man pages render. Run as
+# root with CI=true, it installs both packages for real with apt instead, checks `man quorvex`
+# and that the icon cache and desktop database triggers ran cleanly, then removes them and
+# checks that nothing of theirs is left.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -11,40 +17,93 @@ tools/install-deps.sh
 build=build/package
 cmake --preset package >/dev/null
 cmake --build --preset package
-rm -f "$build"/quorvex_*.deb
+rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
-debs=("$build"/quorvex_*.deb)
-[[ ${#debs[@]} -eq 1 && -f ${debs[0]} ]] || { echo "expected one package, found: ${debs[*]}" >&2; exit 1; }
-deb=${debs[0]}
 
 failed=0
 fail() { echo "check-package: $*" >&2; failed=1; }
+stand_in=
+installed=0
+cleanup() {
+    if [[ -n $stand_in ]]; then rm -rf "$stand_in"; fi
+    if ((installed)); then apt-get purge -y -qq quorvex-gui quorvex >/dev/null 2>&1 || true; fi
+}
+trap cleanup EXIT
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 record=$(sed -n 's/.*{L"FileVersion", L"\([0-9.]*\)"}.*/\1/p' resources/version_record.cpp)
 [[ -n $version && $version == "$record" ]] ||
     fail "project version '$version' differs from the version record's '$record'"
-[[ $(basename "$deb") == "quorvex_${version}_$(dpkg --print-architecture).deb" ]] ||
-    fail "unexpected file name $(basename "$deb")"
-[[ $(dpkg-deb -f "$deb" Package) == quorvex ]] || fail "package name"
-[[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "package version $(dpkg-deb -f "$deb" Version)"
-[[ $(dpkg-deb -f "$deb" Recommends) == *man-db* ]] || fail "does not recommend man-db"
+arch=$(dpkg --print-architecture)
+id=$(sed -n 's/^set(QUORVEX_APP_ID \([^ )]*\))$/\1/p' CMakeLists.txt)
+[[ -n $id ]] || fail "CMakeLists.txt sets no QUORVEX_APP_ID"
 
-# The dialog program is in the package whenever the tree builds it.
-# The target list is taken whole first: grep -q leaving a pipe early would fail ninja's
-# write, and with pipefail the whole test, now and then.
-has_dialog=0
+# What the tree builds. The target list is taken whole first: grep -q leaving a pipe early
+# would fail ninja's write, and with pipefail the whole check, now and then.
 targets=$(ninja -C "$build" -t targets all)
+has_dialog=0
 grep -q '^quorvex: ' <<<"$targets" && has_dialog=1
-depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libstdc++6; do
-    [[ $depends == *"$library "* ]] || fail "Depends lacks $library: $depends"
-done
-if ((has_dialog)); then
-    [[ $depends == *libncursesw6* ]] || fail "Depends lacks libncursesw6: $depends"
+# The window's package is made where the build finds QtGui, and then holds the pixel display.
+has_gui=0
+grep -q '^Qt6Gui_DIR:PATH=/' "$build/CMakeCache.txt" && has_gui=1
+has_module=0
+grep -Eq '(^|/)quorvex-pixel\.so: ' <<<"$targets" && has_module=1
+
+terminal_deb=$build/quorvex_${version}_$arch.deb
+gui_deb=$build/quorvex-gui_${version}_$arch.deb
+debs=("$terminal_deb")
+((has_gui)) && debs+=("$gui_deb")
+made=$(find "$build" -maxdepth 1 -name '*.deb' | sort)
+if [[ $made != "$(printf '%s\n' "${debs[@]}" | sort)" ]]; then
+    echo "check-package: packages made: ${made//$'\n'/ }; expected: ${debs[*]}" >&2
+    exit 1
 fi
 
-expected=(
+# Fields. A Debian description is a summary line and an extended description, each line of
+# it within 80 columns.
+depends_of() { dpkg-deb -f "$1" Depends | sed 's/, /\n/g'; }
+depends_on() { grep -qx -e "$1" -e "$1 (.*)" <<<"$2"; }  # a package, with a version or without
+check_fields() {
+    local deb=$1 name=$2 recommends=$3
+    local description summary
+    [[ $(dpkg-deb -f "$deb" Package) == "$name" ]] || fail "$name: package name $(dpkg-deb -f "$deb" Package)"
+    [[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "$name: version $(dpkg-deb -f "$deb" Version)"
+    [[ $(dpkg-deb -f "$deb" Architecture) == "$arch" ]] || fail "$name: architecture"
+    [[ $(dpkg-deb -f "$deb" Section) == utils ]] || fail "$name: section $(dpkg-deb -f "$deb" Section)"
+    [[ $(dpkg-deb -f "$deb" Recommends) == "$recommends" ]] ||
+        fail "$name: recommends '$(dpkg-deb -f "$deb" Recommends)', not '$recommends'"
+    description=$(dpkg-deb -f "$deb" Description)
+    summary=$(head -1 <<<"$description")
+    [[ -n $summary && $summary != *. && $(wc -l <<<"$description") -ge 2 ]] ||
+        fail "$name: description wants a summary line without a full stop, and more lines"
+    [[ -z $(awk 'length > 80' <<<"$description") ]] || fail "$name: description lines over 80 columns"
+}
+check_fields "$terminal_deb" quorvex man-db
+terminal_depends=$(depends_of "$terminal_deb")
+for library in libc6 libstdc++6; do
+    depends_on "$library" "$terminal_depends" || fail "quorvex: Depends lacks $library: $terminal_depends"
+done
+if ((has_dialog)); then
+    depends_on libncursesw6 "$terminal_depends" || fail "quorvex: Depends lacks libncursesw6"
+fi
+# A board without a display installs quorvex alone: nothing of Qt may come with it.
+grep -qi 'qt' <<<"$terminal_depends" && fail "quorvex depends on Qt: ${terminal_depends//$'\n'/, }"
+if ((has_gui)); then
+    check_fields "$gui_deb" quorvex-gui qt6-wayland
+    gui_depends=$(depends_of "$gui_deb")
+    wanted_depends=("quorvex (= $version)" fonts-dejavu-core)
+    for wanted in "${wanted_depends[@]}"; do
+        grep -qxF "$wanted" <<<"$gui_depends" || fail "quorvex-gui: Depends lacks '$wanted': $gui_depends"
+    done
+    if ((has_module)); then
+        for library in libqt6gui6 libqt6core6; do
+            depends_on "$library" "$gui_depends" || fail "quorvex-gui: Depends lacks $library"
+        done
+    fi
+fi
+
+# The exact file lists.
+terminal_files=(
     ./usr/bin/quorvex-check
     ./usr/bin/quorvex-nmea-sim
     ./usr/share/doc/quorvex/BENCHMARKS.md
@@ -54,46 +113,134 @@ expected=(
     ./usr/share/man/man1/quorvex-nmea-sim.1.gz
     ./usr/share/man/man1/quorvex.1.gz
 )
-((has_dialog)) && expected+=(./usr/bin/quorvex)
-actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
-wanted=$(printf '%s\n' "${expected[@]}" | sort)
-if [[ $actual != "$wanted" ]]; then
-    fail "file list differs (< packed, > expected):"
-    diff <(echo "$actual") <(echo "$wanted") >&2 || true
+((has_dialog)) && terminal_files+=(./usr/bin/quorvex)
+icon_sizes=(16 24 32 48 64 128 256)
+gui_files=(
+    "./usr/share/applications/$id.desktop"
+    ./usr/share/doc/quorvex-gui/copyright
+    "./usr/share/icons/hicolor/scalable/apps/$id.svg"
+    "./usr/share/metainfo/$id.metainfo.xml"
+)
+for size in "${icon_sizes[@]}"; do
+    gui_files+=("./usr/share/icons/hicolor/${size}x$size/apps/$id.png")
+done
+((has_module)) && gui_files+=(./usr/lib/quorvex/quorvex-pixel.so)
+check_files() {
+    local deb=$1 actual wanted
+    shift
+    actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
+    wanted=$(printf '%s\n' "$@" | sort)
+    if [[ $actual != "$wanted" ]]; then
+        fail "$(basename "$deb"): file list differs (< packed, > expected):"
+        diff <(echo "$actual") <(echo "$wanted") >&2 || true
+    fi
+}
+check_files "$terminal_deb" "${terminal_files[@]}"
+shipped=("${terminal_files[@]}")
+if ((has_gui)); then
+    check_files "$gui_deb" "${gui_files[@]}"
+    shipped+=("${gui_files[@]}")
 fi
 
-# The package's tree builds the programs it ships and nothing else (no examples, tests,
-# benchmarks or test stand-ins).
-built=$(awk -F: '$2 ~ /EXECUTABLE_LINKER/ {n = split($1, p, "/"); print "./usr/bin/" p[n]}' <<<"$targets" | sort)
-shipped=$(printf '%s\n' "${expected[@]}" | grep '^\./usr/bin/' | sort)
-[[ $built == "$shipped" ]] || fail "the package tree builds other programs: $(comm -23 <(echo "$built") <(echo "$shipped") | tr '\n' ' ')"
+# The package's tree builds the programs and the library it ships and nothing else (no
+# examples, tests, benchmarks or test stand-ins).
+built=$(awk -F: '$2 ~ /(EXECUTABLE|MODULE_LIBRARY|SHARED_LIBRARY)_LINKER/ {
+                     n = split($1, p, "/"); print p[n] }' <<<"$targets" | sort)
+linked=$(printf '%s\n' "${shipped[@]}" | grep -E '^\./usr/(bin|lib)/' | sed 's:.*/::' | sort)
+[[ $built == "$linked" ]] ||
+    fail "the package tree builds other files than it ships: $(comm -3 <(echo "$built") <(echo "$linked") | tr -s '\n\t' '  ')"
 grep -q 'quorvex_platform_testing' <<<"$targets" && fail "the package tree builds the test stand-ins"
 
-# The licence: MIT in the source tree, the same text in Debian's machine-readable form.
-copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/quorvex/copyright)
+# The licence: MIT in the source tree, the same text in Debian's machine-readable form, in
+# each package.
 grep -q '^MIT License$' LICENSE || fail "LICENSE is not the MIT licence"
-grep -q '^License: Expat$' <<<"$copyright" || fail "copyright names no Expat (MIT) licence"
 licence=$(sed -n '/^Permission is hereby granted/,$p' LICENSE)
-stated=$(sed -n '/^License: Expat$/,$p' <<<"$copyright" | sed '1d; s/^ //; s/^\.$//')
-[[ $licence == "$stated" ]] || fail "copyright's licence text differs from LICENSE"
+for deb in "${debs[@]}"; do
+    name=$(dpkg-deb -f "$deb" Package)
+    copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright") ||
+        { fail "$name: no copyright file"; continue; }
+    grep -q '^License: Expat$' <<<"$copyright" || fail "$name: copyright names no Expat (MIT) licence"
+    stated=$(sed -n '/^License: Expat$/,$p' <<<"$copyright" | sed '1d; s/^ //; s/^\.$//')
+    [[ $licence == "$stated" ]] || fail "$name: copyright's licence text differs from LICENSE"
+done
 
+# Both packages unpacked, as they would install.
+staging=$build/staging
+rm -rf "$staging"
+for deb in "${debs[@]}"; do
+    dpkg-deb -x "$deb" "$staging"
+done
+
+# quorvex loads no Qt, whatever its Depends say.
+for program in "${terminal_files[@]}"; do
+    [[ $program == ./usr/bin/* ]] || continue
+    qt=$(ldd "$staging/$program" | grep -i 'libqt' || true)
+    [[ -z $qt ]] || fail "$program loads Qt: $qt"
+done
+
+if ((has_gui)); then
+    desktop=$staging/usr/share/applications/$id.desktop
+    metainfo=$staging/usr/share/metainfo/$id.metainfo.xml
+    report=$(desktop-file-validate "$desktop" 2>&1) && [[ -z $report ]] ||
+        fail "the desktop entry does not validate: $report"
+    report=$(appstreamcli validate --no-net "$metainfo" 2>&1) ||
+        fail "the AppStream metadata do not validate: $report"
+    # The tree as a software centre reads it: the metadata with the desktop entry they launch.
+    report=$(appstreamcli validate-tree --no-net "$staging" 2>&1) ||
+        fail "the staging tree's AppStream metadata do not validate: $report"
+    entry() { sed -n "s/^$1=//p" "$desktop"; }
+    [[ $(entry Icon) == "$id" ]] || fail "the desktop entry's icon is '$(entry Icon)', not $id"
+    [[ $(entry Terminal) == false && $(entry TryExec) == quorvex ]] ||
+        fail "the desktop entry wants Terminal=false and TryExec=quorvex"
+    [[ $(sed -n 's:^ *<id>\(.*\)</id>$:\1:p' "$metainfo") == "$id" ]] || fail "the metadata's id is not $id"
+    grep -qx "  <launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+        fail "the metadata do not launch $id.desktop"
+    newest=$(sed -n 's:^ *<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -1)
+    [[ $newest == "$version" ]] || fail "the metadata's newest release is '$newest', not $version"
+    categories=$(sed -n 's:^ *<category>\(.*\)</category>$:\1;:p' "$metainfo" | tr -d '\n')
+    [[ $categories == "$(entry Categories)" ]] ||
+        fail "the metadata's categories '$categories' differ from the desktop entry's '$(entry Categories)'"
+    for size in "${icon_sizes[@]}"; do
+        file "$staging/usr/share/icons/hicolor/${size}x$size/apps/$id.png" |
+            grep -q "PNG image data, $size x $size," || fail "the ${size}x$size icon is not $size pixels"
+    done
+
+    # A launcher started from a console hands that console on as standard input; the entry
+    # gives quorvex /dev/null instead. Its Exec line is run here as a launcher would (its
+    # quoting is the shell's), with a stand-in quorvex that says what its standard input is,
+    # and a pipe where the console would be.
+    stand_in=$(mktemp -d)
+    printf '#!/bin/sh\nreadlink /proc/$$/fd/0 >%s/stdin\n' "$stand_in" >"$stand_in/quorvex"
+    chmod +x "$stand_in/quorvex"
+    exec_line=$(entry Exec)
+    (eval "set -- $exec_line" && : | PATH=$stand_in:$PATH "$@") ||
+        fail "the desktop entry's Exec line failed: $exec_line"
+    [[ $(cat "$stand_in/stdin" 2>/dev/null) == /dev/null ]] ||
+        fail "the desktop entry starts quorvex with standard input $(cat "$stand_in/stdin" 2>/dev/null), not /dev/null: $exec_line"
+fi
+
+# What apt, dpkg and the triggers they run say when something went wrong.
+complaints() { grep -E 'WARNING|[Ee]rror|^(W|E): ' <<<"$1" || true; }
 if [[ $(id -u) -eq 0 && ${CI:-} == true ]]; then
+    export DEBIAN_FRONTEND=noninteractive
+    installed=1
     root=/
-    apt-get install -y -qq "./$deb" >/dev/null
-    trap 'apt-get remove -y -qq quorvex >/dev/null' EXIT
+    log=$(apt-get install -y --no-install-recommends "${debs[@]/#/./}" 2>&1) ||
+        { echo "$log" >&2; fail "apt-get install failed"; }
     [[ $(man -w quorvex) == /usr/share/man/man1/quorvex.1.gz ]] || fail "man quorvex finds $(man -w quorvex)"
 else
-    root=$build/staging
-    rm -rf "$root"
-    dpkg-deb -x "$deb" "$root"
+    root=$staging
 fi
 
 "$root/usr/bin/quorvex-nmea-sim" --help | grep '^usage: quorvex-nmea-sim' >/dev/null || fail "quorvex-nmea-sim --help"
 "$root/usr/bin/quorvex-check" --help | grep '^usage: quorvex-check' >/dev/null || fail "quorvex-check --help"
-if ((has_dialog)); then
-    missing=$(ldd "$root/usr/bin/quorvex" | grep 'not found' || true)
-    [[ -z $missing ]] || fail "quorvex lacks libraries: $missing"
-fi
+libraries=()
+((has_dialog)) && libraries+=("$root/usr/bin/quorvex")
+((has_module)) && libraries+=("$root/usr/lib/quorvex/quorvex-pixel.so")
+for file in "${libraries[@]}"; do
+    missing=$(ldd "$file" | grep 'not found' || true)
+    [[ -z $missing ]] || fail "$file lacks libraries: $missing"
+done
 for page in quorvex quorvex-check quorvex-nmea-sim; do
     file=$root/usr/share/man/man1/$page.1.gz
     text=$(MANWIDTH=80 man -l "$file" 2>/dev/null)
@@ -102,5 +249,42 @@ for page in quorvex quorvex-check quorvex-nmea-sim; do
     [[ -z $warnings ]] || fail "man page $page(1) warns: $warnings"
 done
 
-((failed == 0)) && echo "check-package: $(basename "$deb") is good (${#expected[@]} files)"
+if ((installed)); then
+    # The icon cache and the desktop database are brought up to date by dpkg triggers of
+    # hicolor-icon-theme and desktop-file-utils, which fire for the files quorvex-gui installs.
+    # They must have run without a complaint and left no package waiting for them, and the
+    # icon cache, where there is one, must know the icon on install and forget it on removal.
+    [[ -z $(complaints "$log") ]] || fail "installing said: $(complaints "$log")"
+    if ((has_gui)); then
+        for trigger in hicolor-icon-theme desktop-file-utils; do
+            [[ $log == *"Processing triggers for $trigger "* ]] || fail "installing fired no trigger of $trigger"
+        done
+    fi
+    [[ -z $(dpkg --audit) ]] || fail "dpkg --audit after installing: $(dpkg --audit)"
+    packages=(quorvex)
+    ((has_gui)) && packages+=(quorvex-gui)
+    for package in "${packages[@]}"; do
+        status=$(dpkg-query -W -f='${Status}' "$package")
+        [[ $status == "install ok installed" ]] || fail "$package is '$status' after installing"
+    done
+    cache=/usr/share/icons/hicolor/icon-theme.cache
+    if ((has_gui)) && [[ -f $cache ]]; then
+        grep -qF "$id" "$cache" || fail "the icon cache does not know $id after installing"
+    fi
+    log=$(apt-get purge -y "${packages[@]}" 2>&1) || { echo "$log" >&2; fail "apt-get purge failed"; }
+    installed=0
+    [[ -z $(complaints "$log") ]] || fail "removing said: $(complaints "$log")"
+    [[ -z $(dpkg --audit) ]] || fail "dpkg --audit after removing: $(dpkg --audit)"
+    left=$({
+        find /usr/lib/quorvex /usr/share/doc/quorvex /usr/share/doc/quorvex-gui /usr/bin/quorvex* \
+            /usr/share/man/man1/quorvex*
+        find /usr/share/icons /usr/share/applications /usr/share/metainfo -name "$id.*"
+    } 2>/dev/null || true)
+    [[ -z $left ]] || fail "left after removing: ${left//$'\n'/ }"
+    if [[ -f $cache ]] && grep -qF "$id" "$cache"; then
+        fail "the icon cache still knows $id after removing"
+    fi
+fi
+
+((failed == 0)) && echo "check-package: $(cd "$build" && echo *.deb) good (${#shipped[@]} files)"
 exit $failed

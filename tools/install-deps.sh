@@ -14,7 +14,9 @@ packages=(
     locales                                          # German and Turkish, for the display's tests
     socat tmux procps                                # benchmark peer, terminal tests
     util-linux                                       # setpriv: a test as a second user
-    dpkg-dev file man-db                             # the package and its check
+    dpkg-dev file man-db                             # the packages and their check
+    appstream desktop-file-utils                     # validate the window's desktop entry, metadata
+    hicolor-icon-theme gtk-update-icon-cache         # the icon cache trigger its package fires
 )
 
 # The locales the pixel display's tests run under, as locale -a names them.
