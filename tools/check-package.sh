@@ -6,10 +6,12 @@
 # its fields, and the exact list of files it installs; that quorvex pulls in no Qt, by its
 # dependencies and by what its programs load; that the desktop entry and the metadata validate,
 # agree on the application's id, and that the entry starts quorvex with standard input from
-# /dev/null. Unpacked into a staging root, the programs run and the man pages render. Run as
-# root with CI=true, it installs both packages for real with apt instead, checks `man quorvex`
-# and that the icon cache and desktop database triggers ran cleanly, then removes them and
-# checks that nothing of theirs is left.
+# /dev/null. Unpacked into a staging root, the programs run, quorvex opens its window from the
+# module beside it (offscreen), and the man pages render. Run as root with CI=true, it installs
+# both packages for real with apt instead, checks `man quorvex` and that the icon cache and
+# desktop database triggers ran cleanly, removes quorvex-gui and checks that quorvex then ends
+# at once without a terminal, naming the package, then removes quorvex and checks that nothing
+# of theirs is left.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -241,6 +243,11 @@ for file in "${libraries[@]}"; do
     missing=$(ldd "$file" | grep 'not found' || true)
     [[ -z $missing ]] || fail "$file lacks libraries: $missing"
 done
+# The installed program finds the installed window module beside it and opens its window.
+if ((has_dialog && has_module)); then
+    said=$(tests/e2e/window_offscreen_e2e.sh "$root/usr/bin/quorvex" 2>&1) ||
+        fail "the installed quorvex opens no window: $said"
+fi
 for page in quorvex quorvex-check quorvex-nmea-sim; do
     file=$root/usr/share/man/man1/$page.1.gz
     text=$(MANWIDTH=80 man -l "$file" 2>/dev/null)
@@ -270,6 +277,20 @@ if ((installed)); then
     cache=/usr/share/icons/hicolor/icon-theme.cache
     if ((has_gui)) && [[ -f $cache ]]; then
         grep -qF "$id" "$cache" || fail "the icon cache does not know $id after installing"
+    fi
+    if ((has_gui && has_dialog)); then
+        # Without the window's package, a start without a terminal ends at once and says which
+        # package would give it a window.
+        log=$(apt-get purge -y quorvex-gui 2>&1) || { echo "$log" >&2; fail "apt-get purge quorvex-gui failed"; }
+        [[ -z $(complaints "$log") ]] || fail "removing quorvex-gui said: $(complaints "$log")"
+        alone=$(mktemp -d)
+        status=0
+        said=$(QUORVEX_PREFIX=$alone/prefix XDG_RUNTIME_DIR=$alone QT_QPA_PLATFORM=offscreen \
+            timeout 10 /usr/bin/quorvex </dev/null 2>&1) || status=$?
+        rm -rf "$alone"
+        ((status == 255)) && [[ $said == *quorvex-gui* ]] ||
+            fail "quorvex without quorvex-gui and without a terminal ended with $status: $said"
+        packages=(quorvex)  # apt knows a package installed from a file only while it is there
     fi
     log=$(apt-get purge -y "${packages[@]}" 2>&1) || { echo "$log" >&2; fail "apt-get purge failed"; }
     installed=0
