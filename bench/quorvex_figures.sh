@@ -85,11 +85,14 @@ measure() {
         }' <(echo "$before") <(echo "$after")
 }
 
-# Resident memory of PID now and at its peak.
+# Resident memory of PID now and at its peak, and how much of it is the process's own
+# (anonymous) and how much pages of files, the shared libraries' among them.
 memory() {
-    awk -v label="$1" '/^VmRSS/ { rss = $2 } /^VmHWM/ { hwm = $2 }
-        END { printf "%s: resident memory (VmRSS) %.1f MiB, peak (VmHWM) %.1f MiB\n", label,
-              rss / 1024, hwm / 1024 }' /proc/"$2"/status
+    awk -v label="$1" '/^VmRSS/ { rss = $2 } /^VmHWM/ { hwm = $2 } /^RssAnon/ { anon = $2 }
+        /^RssFile/ { file = $2 } /^RssShmem/ { shmem = $2 }
+        END { printf "%s: resident memory (VmRSS) %.1f MiB, peak (VmHWM) %.1f MiB;" \
+              " anonymous %.1f MiB, files %.1f MiB, shared memory %.1f MiB\n", label,
+              rss / 1024, hwm / 1024, anon / 1024, file / 1024, shmem / 1024 }' /proc/"$2"/status
 }
 
 # Settings as a first start finds them: none.
@@ -182,7 +185,7 @@ window_stop() {
 # grab alike the settled picture is the first full frame. The status line is left out,
 # since the dialog's first tick writes it 500 ms in by design, and so is the lamp, which
 # the tick sets too. Prints the milliseconds to the first full frame and to the settled
-# picture.
+# picture, and between grabs.
 window_status_line=(112 46 158 20)
 window_lamp=(250 64 22 22)
 window_first_frame() {
@@ -192,7 +195,8 @@ window_first_frame() {
     window_pid=$(awk '/^pid / {print $2}' "$out")
     [[ -n $window_pid ]] || fail "no first frame seen: $(cat "$out" "$work/first$1.err")"
     window_stop
-    awk '/^first-frame-ms / {f = $2} /^settled-ms / {s = $2} END {print f, s}' "$out"
+    awk '/^first-frame-ms / {f = $2} /^settled-ms / {s = $2} /^grab-interval-ms / {g = $2}
+        END {print f, s, g}' "$out"
 }
 
 # Starts Xvfb on a display number it picks itself; when it cannot, fails with the reason in
@@ -286,5 +290,6 @@ first_frame_summary terminal "full screen, from exec to the last control's text 
 if [[ " ${kinds[*]} " == *" window "* ]]; then
     first_frame_summary window "full frame, from the start to every control drawn"
     echo "window: the status line, which the first tick writes, settled at a median of" \
-        "$(tail -n +2 "$work/window.first" | cut -d' ' -f2 | median) ms after the start"
+        "$(tail -n +2 "$work/window.first" | cut -d' ' -f2 | median) ms after the start;" \
+        "the screen was grabbed every $(cut -d' ' -f3 "$work/window.first" | median) ms (median)"
 fi

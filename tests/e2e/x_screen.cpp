@@ -14,8 +14,9 @@
 //                                first whole frame is the first grab equal to it outside the
 //                                rectangles MX MY MW MH (parts a later tick fills, relative to
 //                                X Y): writes "first-frame-ms N" (from the start of PROGRAM),
-//                                "settled-ms N" (the last change) and the pid ("pid N"), and
-//                                leaves PROGRAM running
+//                                "settled-ms N" (the last change), the pid ("pid N") and the
+//                                grabs' mean interval, the figure's resolution
+//                                ("grab-interval-ms N"), and leaves PROGRAM running
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
@@ -107,9 +108,11 @@ int FirstFrame(const QRect& region, double seconds, const std::vector<QRect>& ma
         std::fprintf(stderr, "cannot start %s\n", program[0]);
         return 1;
     }
+    long grabs = 0;
     while (clock.elapsed() < seconds * 1000) {
         const qint64 at = clock.elapsed();
         QImage image = Grab(region);
+        ++grabs;
         if (changes.empty() || image != changes.back().image)
             changes.push_back({at, std::move(image)});
     }
@@ -117,9 +120,10 @@ int FirstFrame(const QRect& region, double seconds, const std::vector<QRect>& ma
     for (const Sample& sample : changes) {
         QRect where;
         if (Differing(sample.image, settled, masks, where) == 0) {
-            std::printf("first-frame-ms %lld\nsettled-ms %lld\npid %lld\n",
+            std::printf("first-frame-ms %lld\nsettled-ms %lld\npid %lld\ngrab-interval-ms %.1f\n",
                         static_cast<long long>(sample.at),
-                        static_cast<long long>(changes.back().at), static_cast<long long>(pid));
+                        static_cast<long long>(changes.back().at), static_cast<long long>(pid),
+                        static_cast<double>(clock.elapsed()) / static_cast<double>(grabs));
             break;
         }
     }
