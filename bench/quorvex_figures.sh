@@ -24,31 +24,16 @@ runs=${RUNS:-9}
 xscreen=${3:-}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-figures.XXXXXX")
-xvfb=
 window_pid=
 finish() {
     [[ -z $window_pid ]] || window_stop
     q_cleanup
-    [[ -z $xvfb ]] || { kill -TERM "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null || true; }
     rm -rf "$work"
 }
 trap finish EXIT
 fail() {
     echo "FAILED: $*" >&2
     exit 1
-}
-q_init "$work" "$1" "$2"
-q_bluetooth_port COM5
-
-# Polls a command for up to S seconds.
-await() {
-    local seconds=$1 i
-    shift
-    for ((i = 0; i < seconds * 20; i++)); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
 }
 
 # One line per task: "tid comm run-ns switches".
@@ -153,7 +138,7 @@ window_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1; }
 window_start() {
     "$Q_QUORVEX" </dev/null >"$work/window.out" 2>"$work/window.err" &
     window_pid=$!
-    await 15 window_of "$window_pid" >/dev/null || fail "no window appeared: $(cat "$work/window.err")"
+    q_await 15 window_of "$window_pid" >/dev/null || fail "no window appeared: $(cat "$work/window.err")"
     pid=$window_pid
 }
 
@@ -177,7 +162,7 @@ window_stop() {
     window_pid=
     kill -TERM "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true # started here; one quorvex-x-screen started is no child
-    await 10 eval "! kill -0 $pid 2>/dev/null" || fail "quorvex $pid did not end on SIGTERM"
+    q_await 10 eval "! kill -0 $pid 2>/dev/null" || fail "quorvex $pid did not end on SIGTERM"
 }
 
 # First full frame: quorvex-x-screen starts quorvex and grabs the window's place (the top
@@ -199,8 +184,7 @@ window_first_frame() {
         END {print f, s, g}' "$out"
 }
 
-# Starts Xvfb on a display number it picks itself; when it cannot, fails with the reason in
-# no_window.
+# Starts Xvfb on a display of its own; when it cannot, fails with the reason in no_window.
 window_display() {
     local tool
     [[ -n $xscreen ]] || { no_window="no quorvex-x-screen given (the build found no Qt 6)" && return 1; }
@@ -208,18 +192,7 @@ window_display() {
         command -v "$tool" >/dev/null ||
             { no_window="$tool is missing (tools/install-deps.sh installs it)" && return 1; }
     done
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    xvfb=$!
-    await 10 test -s "$work/display" ||
-        { no_window="Xvfb did not start: $(cat "$work/xvfb.log")" && return 1; }
-    DISPLAY=:$(head -1 "$work/display")
-    export DISPLAY
-    await 10 xdotool getdisplaygeometry >/dev/null 2>&1 ||
-        { no_window="Xvfb does not answer at $DISPLAY" && return 1; }
-    # Only X: no Wayland compositor is to be asked, and Qt's runtime folder is private.
-    unset WAYLAND_DISPLAY WAYLAND_SOCKET XDG_SESSION_TYPE QT_QPA_PLATFORM
-    export XDG_RUNTIME_DIR=$work/runtime
-    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    q_xvfb "$work" 2>"$work/xvfb.why" || { no_window=$(cat "$work/xvfb.why") && return 1; }
 }
 
 # ---- Both, measured alike ----------------------------------------------------------------
@@ -237,7 +210,7 @@ states() {
     sleep 1
     measure "$kind: idle, disconnected" "$pid"
     "${kind}_connect"
-    await 10 test -s "$work/device.received" || fail "$kind: the device received nothing"
+    q_await 10 test -s "$work/device.received" || fail "$kind: the device received nothing"
     sleep 1
     measure "$kind: connected, relaying 10 Hz NMEA at 115200 baud" "$pid"
     sleep 2 # the stream ends; the lamp goes dark
@@ -277,6 +250,8 @@ if window_display; then
 else
     echo "the window is not measured: $no_window"
 fi
+q_init "$work" "$1" "$2"
+q_bluetooth_port COM5
 echo
 echo "| display: state | CPU, % of a core | wake-ups/s | threads | threads that woke (wake-ups/s) |"
 echo "|---|---|---|---|---|"
