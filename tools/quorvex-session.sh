@@ -1,8 +1,8 @@
 # Shell functions that set up and drive a Quorvex session with simulated devices: a prefix
-# of its own, simulated receivers and devices on pseudo-terminals linked into it, and
-# quorvex itself in tmux windows on a private tmux server. Sourced by the demo, the
-# end-to-end test and the figures benchmark; nothing here touches anything outside the
-# prefix and the work folder it is given.
+# of its own, simulated receivers and devices on pseudo-terminals linked into it, quorvex
+# itself in tmux windows on a private tmux server, and an X display of its own for the
+# window. Sourced by the demo, the end-to-end tests and the figures benchmark; nothing here
+# touches anything outside the prefix and the work folder it is given.
 #
 #   q_init WORK QUORVEX SIM     WORK holds the prefix (WORK/prefix) and the logs
 #   q_bluetooth_port COM5       registers a Bluetooth serial port in system.reg
@@ -13,6 +13,10 @@
 #   q_keys WINDOW KEYS...       tmux send-keys
 #   q_screen WINDOW [-e]        the window's screen (with colours when -e)
 #   q_exit_code WINDOW [S]      waits for quorvex in WINDOW to end and prints its exit code
+#   q_await S COMMAND...        runs COMMAND every 50 ms until it succeeds, for up to S seconds
+#   q_xvfb FOLDER               starts Xvfb on a display number it picks and points this shell
+#                               at it, X alone, with a private XDG_RUNTIME_DIR in FOLDER; call
+#                               it before q_init, so that quorvex in tmux sees the display too
 #   q_cleanup                   stops everything started here
 # The functions return non-zero on failure and say why on standard error.
 
@@ -129,6 +133,38 @@ q_pid()
     pgrep -P "$shell" -x quorvex || echo "$shell"
 }
 
+q_await()
+{
+    local seconds=$1 i
+    shift
+    for ((i = 0; i < seconds * 20; i++)); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+q_xvfb()
+{
+    local folder=$1
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$folder/display" 2>"$folder/xvfb.log" &
+    Q_XVFB=$!
+    if ! q_await 10 test -s "$folder/display"; then
+        echo "Xvfb did not start: $(cat "$folder/xvfb.log")" >&2
+        return 1
+    fi
+    DISPLAY=:$(head -1 "$folder/display")
+    export DISPLAY
+    if ! q_await 10 eval 'xdotool getdisplaygeometry >/dev/null 2>&1'; then
+        echo "Xvfb does not answer at $DISPLAY: $(cat "$folder/xvfb.log")" >&2
+        return 1
+    fi
+    # Only X: no Wayland compositor is to be asked, and Qt's runtime folder is private.
+    unset WAYLAND_DISPLAY WAYLAND_SOCKET XDG_SESSION_TYPE QT_QPA_PLATFORM
+    export XDG_RUNTIME_DIR=$folder/runtime
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+}
+
 q_cleanup()
 {
     local name
@@ -146,4 +182,10 @@ q_cleanup()
             sleep 0.02
         done
     done
+    # Last, once the programs that drew on it have ended.
+    if [[ -n ${Q_XVFB:-} ]]; then
+        kill -TERM "$Q_XVFB" 2>/dev/null || true
+        wait "$Q_XVFB" 2>/dev/null || true
+        Q_XVFB=
+    fi
 }

@@ -5,14 +5,13 @@
 // button or a close request ends it.
 //
 //   quorvex-show-dialog-pixel [--landscape | --size WxH] [--connected] [--question]
-//                             [--screenshot FILE] [--first-frame]
+//                             [--screenshot FILE]
 //
 // --connected shows the connected look (the lamp flashes once a second); --question opens
 // the exit question over it; --screenshot writes the window to FILE as a PNG once the dialog
 // has settled (after a lamp flash when connected, with the question open when asked) and
-// ends; --first-frame prints when the first frame was shown, for the benchmark.
+// ends.
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -37,12 +36,11 @@ struct PreviewOptions {
     bool connected = false;
     bool question = false;
     std::string screenshot;
-    bool firstFrame = false;
 };
 
 const char* const kUsage =
     "usage: quorvex-show-dialog-pixel [--landscape | --size WxH] [--connected] [--question]\n"
-    "                                 [--screenshot FILE] [--first-frame]\n";
+    "                                 [--screenshot FILE]\n";
 
 std::optional<PreviewOptions> Parse(int argc, char** argv)
 {
@@ -55,8 +53,6 @@ std::optional<PreviewOptions> Parse(int argc, char** argv)
             options.connected = true;
         else if (arg == "--question")
             options.question = true;
-        else if (arg == "--first-frame")
-            options.firstFrame = true;
         else if (arg == "--screenshot" && i + 1 < argc)
             options.screenshot = argv[++i];
         else if (arg == "--size" && i + 1 < argc) {
@@ -96,14 +92,6 @@ public:
         PixelDisplay::Options display;
         display.window = self.options.window;
         display.layouts = Layouts();
-        if (self.options.firstFrame)
-            display.firstFrame = [] {
-                const auto now = std::chrono::system_clock::now().time_since_epoch();
-                std::printf("first-frame %lld\n",
-                            static_cast<long long>(
-                                std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-                std::fflush(stdout);
-            };
         std::string error;
         std::unique_ptr<PixelDisplay> opened = PixelDisplay::Open(display, error);
         if (!opened) {

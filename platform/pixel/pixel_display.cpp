@@ -207,11 +207,6 @@ void PixelDisplay::Flush(const WindowSystem& model)
         lastDrawn.push_back({rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1});
     wholeScreen = false;
     areas.clear();
-    if (!shown) {
-        shown = true;
-        if (options.firstFrame)
-            options.firstFrame();
-    }
 }
 
 std::span<const int> PixelDisplay::InputDescriptors() const

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -46,8 +45,6 @@ public:
         bool anyFont = false;
         // The application's name: Qt's, and the window's title until the model names one.
         std::wstring applicationName = L"quorvex";
-        // Called once, when the window first shows a whole frame.
-        std::function<void()> firstFrame;
     };
 
     // Opens the window; none, with `error` saying why, when no display server answers
@@ -120,7 +117,6 @@ private:
     int queueSignal = -1;  // readable while `queue` may hold events
     SignalPipe signals;
     std::vector<int> descriptors;
-    bool shown = false;
     std::wstring title;
     // Passes of the loop that ask again to activate the window brought forward.
     static constexpr int kActivateRetries = 10;

@@ -23,7 +23,6 @@ for tool in Xvfb xdotool; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-window-e2e.XXXXXX")
-xvfb=
 started=()
 finish() {
     local pid
@@ -34,7 +33,6 @@ finish() {
         wait "$pid" 2>/dev/null || true
     done
     q_cleanup
-    [[ -z $xvfb ]] || { kill -TERM "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null || true; }
     rm -rf "$work"
 }
 trap finish EXIT
@@ -47,37 +45,14 @@ fail() {
 rm -rf "$shots"
 mkdir -p "$shots"
 
-# A display of its own: Xvfb picks a free number and says which.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 200); do
-    [[ -s $work/display ]] && break
-    sleep 0.05
-done
-[[ -s $work/display ]] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(head -1 "$work/display")
-answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-# Only X: no Wayland compositor is to be asked, and Qt's runtime folder is private.
-unset WAYLAND_DISPLAY WAYLAND_SOCKET XDG_SESSION_TYPE QT_QPA_PLATFORM
-export XDG_RUNTIME_DIR=$work/runtime
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-
+# A display of its own, before the tmux server starts, so that a console there sees it.
+q_xvfb "$work" 2>"$work/xvfb.why" || fail "$(cat "$work/xvfb.why")"
 q_init "$work" "$quorvex" "$sim"
 q_bluetooth_port COM5
 q_sim receiver --pty --link COM2 --rate 10 --baud 115200 --seed 21 --epochs 30 --linger \
     --await-open --sent "$work/receiver.sent"
 q_sim device --pty --link COM5 --listen --received "$work/device.received"
 
-# Polls a condition for up to S seconds (10).
-await() {
-    local seconds=$1 i
-    shift
-    for ((i = 0; i < seconds * 20; i++)); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
-}
 # The quorvex window of process PID.
 window_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1; }
 # Waits until the window's picture holds still (two grabs 200 ms apart alike, the lamp
@@ -96,13 +71,11 @@ shot() {
 }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
-await 10 answers || fail "Xvfb does not answer at $DISPLAY: $(cat "$work/xvfb.log")"
-
 step "started without a terminal, the window appears"
 "$quorvex" </dev/null >"$work/main.out" 2>"$work/main.err" &
 main=$!
 started+=("$main")
-await 15 window_of "$main" >/dev/null || fail "no window appeared: $(cat "$work/main.err")"
+q_await 15 window_of "$main" >/dev/null || fail "no window appeared: $(cat "$work/main.err")"
 wid=$(window_of "$main")
 xdotool windowfocus --sync "$wid"
 shot 1-idle "$wid"
@@ -116,7 +89,7 @@ click "$wid" 160 111
 xdotool key Tab Return
 received_all() { [[ -s $work/device.received ]] && cmp -s "$work/receiver.sent" "$work/device.received" &&
     (($(grep -c '^\$GPVTG' "$work/receiver.sent") == 30)); }
-await 20 received_all || fail "the device did not receive what the receiver sent"
+q_await 20 received_all || fail "the device did not receive what the receiver sent"
 shot 3-connected "$wid"
 
 step "the device received the sentences byte for byte"
@@ -133,7 +106,7 @@ shot 5-portrait-again "$wid"
 step "a second start ends with 255 and gives the first window the focus"
 "$xscreen" decoy decoy >"$work/decoy.out" 2>/dev/null &
 started+=("$!")
-await 10 test -s "$work/decoy.out" || fail "the decoy window did not show"
+q_await 10 test -s "$work/decoy.out" || fail "the decoy window did not show"
 decoy=$(head -1 "$work/decoy.out")
 xdotool windowfocus --sync "$decoy"
 [[ $(xdotool getwindowfocus) == "$decoy" ]] || fail "the decoy did not take the focus"
@@ -141,7 +114,7 @@ status=0
 "$quorvex" </dev/null 2>"$work/second.err" || status=$?
 ((status == 255)) || fail "the second start ended with $status: $(cat "$work/second.err")"
 focused() { [[ $(xdotool getwindowfocus) == "$wid" ]]; }
-await 5 focused || fail "the first window did not get the focus back (focus $(xdotool getwindowfocus), window $wid, decoy $decoy)"
+q_await 5 focused || fail "the first window did not get the focus back (focus $(xdotool getwindowfocus), window $wid, decoy $decoy)"
 [[ $(window_of "$main") == "$wid" ]] || fail "the second start opened a window"
 shot 6-brought-forward "$wid"
 
@@ -172,7 +145,7 @@ q_keys console "QUORVEX_PREFIX='$Q_PREFIX' '$quorvex' & echo started \$!" Enter
 q_wait console 'started [0-9]+' 10
 console_pid=$(q_screen console | sed -n 's/.*started \([0-9][0-9]*\).*/\1/p' | tail -1)
 started+=("$console_pid")
-await 15 window_of "$console_pid" || fail "no window appeared from the console"
+q_await 15 window_of "$console_pid" || fail "no window appeared from the console"
 shot 8-from-console "$(window_of "$console_pid")"
 q_keys console "jobs -l" Enter
 q_wait console 'Running' 5 || fail "quorvex is not running in the background"
@@ -180,14 +153,14 @@ if q_screen console | grep -qE 'Quorvex|NMEA|Connect'; then
     fail "quorvex drew on the console: $(q_screen console)"
 fi
 kill -TERM "$console_pid"
-await 10 bash -c "! kill -0 $console_pid 2>/dev/null" || fail "quorvex did not end on SIGTERM"
+q_await 10 bash -c "! kill -0 $console_pid 2>/dev/null" || fail "quorvex did not end on SIGTERM"
 
 step "a prefix that fails its checks is said in a message box, and on standard error"
 chmod g+w "$Q_PREFIX"
 "$quorvex" </dev/null 2>"$work/refused.err" &
 refused=$!
 started+=("$refused")
-await 15 window_of "$refused" || fail "no message box appeared: $(cat "$work/refused.err")"
+q_await 15 window_of "$refused" || fail "no message box appeared: $(cat "$work/refused.err")"
 shot 9-prefix-refused "$(window_of "$refused")"
 grep -q 'may be written by others' "$work/refused.err" ||
     fail "standard error did not say why: $(cat "$work/refused.err")"

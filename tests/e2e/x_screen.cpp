@@ -7,13 +7,16 @@
 //                                else says how many pixels differ and where, exit 1
 //   decoy TITLE                  shows a small window titled TITLE, writes its X window id,
 //                                and waits to be killed: something else to have the focus
-//   first-frame X Y W H S -- PROGRAM
+//   first-frame X Y W H S [MX MY MW MH]... -- PROGRAM
 //                                starts PROGRAM (standard input /dev/null) and grabs the
 //                                screen's part X Y W H as fast as it can for S seconds; the
 //                                picture it ends on is the settled window, and the program's
-//                                first whole frame is the first grab equal to it: writes
-//                                "first-frame-ms N" (from the start of PROGRAM) and the pid
-//                                ("pid N"), and leaves PROGRAM running
+//                                first whole frame is the first grab equal to it outside the
+//                                rectangles MX MY MW MH (parts a later tick fills, relative to
+//                                X Y): writes "first-frame-ms N" (from the start of PROGRAM),
+//                                "settled-ms N" (the last change), the pid ("pid N") and the
+//                                grabs' mean interval, the figure's resolution
+//                                ("grab-interval-ms N"), and leaves PROGRAM running
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
@@ -21,6 +24,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +50,24 @@ QImage Grab(const QRect& region)
     return shot.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+// The pixels of two pictures of one size that differ outside the masked rectangles, and
+// the rectangle around them.
+long Differing(const QImage& a, const QImage& b, const std::vector<QRect>& masks, QRect& where)
+{
+    long differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QPoint point(x, y);
+            if (a.pixel(point) != b.pixel(point) &&
+                std::none_of(masks.begin(), masks.end(),
+                             [&](const QRect& mask) { return mask.contains(point); })) {
+                ++differing;
+                where |= QRect(point, QSize(1, 1));
+            }
+        }
+    return differing;
+}
+
 int Compare(const char* first, const char* second, const std::optional<QRect>& mask)
 {
     const QImage a = QImage(first).convertToFormat(QImage::Format_RGB32);
@@ -55,14 +77,8 @@ int Compare(const char* first, const char* second, const std::optional<QRect>& m
                     b.width(), b.height());
         return 1;
     }
-    long differing = 0;
     QRect where;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if ((!mask || !mask->contains(x, y)) && a.pixel(x, y) != b.pixel(x, y)) {
-                ++differing;
-                where |= QRect(x, y, 1, 1);
-            }
+    const long differing = Differing(a, b, mask ? std::vector{*mask} : std::vector<QRect>{}, where);
     if (differing == 0)
         return 0;
     std::printf("%ld pixels differ, within x %d..%d, y %d..%d\n", differing, where.left(),
@@ -70,7 +86,7 @@ int Compare(const char* first, const char* second, const std::optional<QRect>& m
     return 1;
 }
 
-int FirstFrame(const QRect& region, double seconds, char** program)
+int FirstFrame(const QRect& region, double seconds, const std::vector<QRect>& masks, char** program)
 {
     struct Sample {
         qint64 at;
@@ -92,19 +108,25 @@ int FirstFrame(const QRect& region, double seconds, char** program)
         std::fprintf(stderr, "cannot start %s\n", program[0]);
         return 1;
     }
+    long grabs = 0;
     while (clock.elapsed() < seconds * 1000) {
         const qint64 at = clock.elapsed();
         QImage image = Grab(region);
+        ++grabs;
         if (changes.empty() || image != changes.back().image)
             changes.push_back({at, std::move(image)});
     }
     const QImage& settled = changes.back().image;
-    for (const Sample& sample : changes)
-        if (sample.image == settled) {
-            std::printf("first-frame-ms %lld\npid %lld\n", static_cast<long long>(sample.at),
-                        static_cast<long long>(pid));
+    for (const Sample& sample : changes) {
+        QRect where;
+        if (Differing(sample.image, settled, masks, where) == 0) {
+            std::printf("first-frame-ms %lld\nsettled-ms %lld\npid %lld\ngrab-interval-ms %.1f\n",
+                        static_cast<long long>(sample.at),
+                        static_cast<long long>(changes.back().at), static_cast<long long>(pid),
+                        static_cast<double>(clock.elapsed()) / static_cast<double>(grabs));
             break;
         }
+    }
     std::fflush(stdout);
     return 0;
 }
@@ -133,11 +155,17 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         return application.exec();
     }
-    if (argc >= 9 && std::strcmp(argv[1], "first-frame") == 0 && std::strcmp(argv[7], "--") == 0)
-        return FirstFrame(*Region(argv, argc, 2), std::atof(argv[6]), argv + 8);
+    if (argc >= 9 && std::strcmp(argv[1], "first-frame") == 0) {
+        std::vector<QRect> masks;
+        int at = 7;
+        for (; at + 4 < argc && std::strcmp(argv[at], "--") != 0; at += 4)
+            masks.push_back(*Region(argv, argc, at));
+        if (at + 1 < argc && std::strcmp(argv[at], "--") == 0)
+            return FirstFrame(*Region(argv, argc, 2), std::atof(argv[6]), masks, argv + at + 1);
+    }
     std::fputs(
         "usage: quorvex-x-screen grab FILE [X Y W H] | compare A B [X Y W H] | decoy TITLE\n"
-        "       | first-frame X Y W H SECONDS -- PROGRAM [ARGS]\n",
+        "       | first-frame X Y W H SECONDS [MX MY MW MH]... -- PROGRAM [ARGS]\n",
         stderr);
     return 2;
 }
