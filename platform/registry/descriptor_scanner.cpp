@@ -27,7 +27,6 @@ DescriptorScanner::DescriptorScanner(const ProcessTable& table, Clock& clock)
 
 DescriptorScanner::~DescriptorScanner()
 {
-    stopping = true;
     stop.Set();
     worker.Join();
 }
@@ -79,8 +78,8 @@ std::optional<Clock::TimePoint> DescriptorScanner::Scan()
         ++scansBegun;
     }
     const auto used = Posix::ThreadCpuTime();
-    Find(table, searches, stopping);
-    if (stopping)
+    Find(table, searches, stop);
+    if (stop.IsSet())
         return std::nullopt;
     // The rest goes by the processor time the scan used, not by how long it took: on a busy
     // machine a scan takes longer without costing more. It is reckoned before the findings
@@ -101,17 +100,17 @@ std::vector<DescriptorScanner::Finding> DescriptorScanner::HoldersNow(const Proc
                                                                       const Device& device)
 {
     std::vector<Search> searches{{device, {}, {}}};
-    const std::atomic<bool> never{false};  // a scan the caller waits for is never cut short
+    const Event never(Event::ResetMode::Manual);  // a scan the caller waits for is never cut short
     Find(table, searches, never);
     return std::move(searches.front().findings);
 }
 
 void DescriptorScanner::Find(const ProcessTable& table, std::vector<Search>& searches,
-                             const std::atomic<bool>& stopping)
+                             const Event& stop)
 {
     const int self = Posix::ProcessId();
-    ScanLocks(table, searches, self, stopping);
-    ScanDescriptors(table, searches, self, stopping);
+    ScanLocks(table, searches, self, stop);
+    ScanDescriptors(table, searches, self, stop);
     for (Search& search : searches) {
         for (Finding& finding : search.findings)
             finding.locks = Has(search.lockers, finding.pid);
@@ -126,23 +125,23 @@ void DescriptorScanner::Find(const ProcessTable& table, std::vector<Search>& sea
 }
 
 void DescriptorScanner::ScanLocks(const ProcessTable& table, std::vector<Search>& searches,
-                                  int self, const std::atomic<bool>& stopping)
+                                  int self, const Event& stop)
 {
     table.ForEachLock([&](int pid, FileNumber file) {
         for (Search& search : searches)
             if (file == search.device.node && pid != self && !Has(search.lockers, pid) &&
                 search.lockers.size() < kMostFindings)
                 search.lockers.push_back(pid);
-        return !stopping;
+        return !stop.IsSet();
     });
 }
 
 void DescriptorScanner::ScanDescriptors(const ProcessTable& table, std::vector<Search>& searches,
-                                        int self, const std::atomic<bool>& stopping)
+                                        int self, const Event& stop)
 {
     table.ForEachProcess([&](int pid) {
         if (pid == self)
-            return !stopping;
+            return !stop.IsSet();
         // What this process adds to each device's findings, taken back again when it
         // turns out to hold that line's master side and no lock.
         std::array<std::size_t, kMostDevices> before{};
@@ -151,7 +150,7 @@ void DescriptorScanner::ScanDescriptors(const ProcessTable& table, std::vector<S
         std::array<bool, kMostDevices> farEnd{};
         table.ForEachDescriptor(pid, [&](int descriptor, std::optional<DeviceNumber> device) {
             if (!device)
-                return !stopping;
+                return !stop.IsSet();
             std::optional<DeviceNumber> slave;
             bool looked = false;
             for (std::size_t i = 0; i < searches.size(); ++i) {
@@ -167,12 +166,12 @@ void DescriptorScanner::ScanDescriptors(const ProcessTable& table, std::vector<S
                 }
                 farEnd[i] = farEnd[i] || (slave && *slave == search.device.number);
             }
-            return !stopping;
+            return !stop.IsSet();
         });
         for (std::size_t i = 0; i < searches.size(); ++i)
             if (farEnd[i] && !Has(searches[i].lockers, pid))
                 searches[i].findings.resize(before[i]);
-        return !stopping;
+        return !stop.IsSet();
     });
 }
 

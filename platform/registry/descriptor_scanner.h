@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -84,19 +83,17 @@ private:
     // Scans for the devices asked about since the last scan, and returns when the rest
     // after it ends; nothing when there were none, or when the object is being destroyed.
     std::optional<Clock::TimePoint> Scan();
-    // One scan for `searches`, given up as soon as `stopping` is set.
-    static void Find(const ProcessTable& table, std::vector<Search>& searches,
-                     const std::atomic<bool>& stopping);
+    // One scan for `searches`, given up as soon as `stop` is set.
+    static void Find(const ProcessTable& table, std::vector<Search>& searches, const Event& stop);
     static void ScanLocks(const ProcessTable& table, std::vector<Search>& searches, int self,
-                          const std::atomic<bool>& stopping);
+                          const Event& stop);
     static void ScanDescriptors(const ProcessTable& table, std::vector<Search>& searches, int self,
-                                const std::atomic<bool>& stopping);
+                                const Event& stop);
 
     const ProcessTable& table;
     Clock& clock;
     Event asked;
-    Event stop;
-    std::atomic<bool> stopping{false};
+    Event stop;  // set once, when the object is being destroyed
 
     // Guards what follows, and is held only to read or swap it.
     CriticalSection section;
