@@ -21,6 +21,18 @@ bool DefaultIsRfcomm(const std::filesystem::path& device)
            status.deviceMajor == DeviceNode::kRfcommMajor;
 }
 
+// The character device at `node`, and the node itself as the file other programs lock;
+// nothing when `node` is no character device.
+std::optional<DescriptorScanner::Device> CharacterDevice(const std::filesystem::path& node)
+{
+    NodeStatus status;
+    if (!Posix::StatNode(node.c_str(), status).Ok() || !status.characterDevice)
+        return std::nullopt;
+    return DescriptorScanner::Device{
+        {status.deviceMajor, status.deviceMinor},
+        {status.fileSystemMajor, status.fileSystemMinor, status.inode}};
+}
+
 }  // namespace
 
 LiveRecords::LiveRecords() : LiveRecords(Sources{})
@@ -66,17 +78,15 @@ std::optional<std::wstring> LiveRecords::ReceiverOwner(std::wstring_view valueNa
     if (const auto pid = UucpLock::Holder(sources.lockFolder, device->filename().string()))
         if (auto name = NameOf(*pid))
             return name;
-    NodeStatus node;
-    if (!Posix::StatNode(device->c_str(), node).Ok() || !node.characterDevice)
+    const auto wanted = CharacterDevice(*device);
+    if (!wanted)
         return std::nullopt;
-    const DeviceNumber number{node.deviceMajor, node.deviceMinor};
     // What the scan found may be stale: a process may have let go of the device since,
     // and the device's number may stand for another pair of the same number by now. A
     // locker whose descriptors did not show is taken while it lives (it has a name).
-    for (const DescriptorScanner::Finding& finding :
-         scanner->Holders({number, {node.fileSystemMajor, node.fileSystemMinor, node.inode}}))
+    for (const DescriptorScanner::Finding& finding : scanner->Holders(*wanted))
         if (finding.descriptor < 0 ||
-            sources.processes->DeviceOf(finding.pid, finding.descriptor) == number)
+            sources.processes->DeviceOf(finding.pid, finding.descriptor) == wanted->number)
             if (auto name = NameOf(finding.pid))
                 return name;
     return std::nullopt;
@@ -90,14 +100,11 @@ std::vector<LiveRecords::Holder> LiveRecords::HoldersNow(const std::filesystem::
     if (uucp)
         if (auto name = NameOf(*uucp))
             holders.push_back({*uucp, std::move(*name), Holder::Way::UucpLock});
-    NodeStatus status;
-    if (!Posix::StatNode(node.c_str(), status).Ok() || !status.characterDevice)
+    const auto wanted = CharacterDevice(node);
+    if (!wanted)
         return holders;
-    const DescriptorScanner::Device wanted{
-        {status.deviceMajor, status.deviceMinor},
-        {status.fileSystemMajor, status.fileSystemMinor, status.inode}};
     for (const DescriptorScanner::Finding& finding :
-         DescriptorScanner::HoldersNow(*sources.processes, wanted))
+         DescriptorScanner::HoldersNow(*sources.processes, *wanted))
         if (finding.pid != uucp)
             if (auto name = NameOf(finding.pid))
                 holders.push_back({finding.pid, std::move(*name),
