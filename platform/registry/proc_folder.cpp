@@ -30,11 +30,13 @@ std::string ReadSmall(const std::filesystem::path& path, std::uint64_t limit)
     return text;
 }
 
-// A name made of digits only, as process ids and descriptors are named.
-std::optional<unsigned> Number(std::string_view text)
+// `text` read whole as a number in `base`: nothing unless it is made of digits only, as
+// process ids and descriptors are named.
+template <typename Value = unsigned>
+std::optional<Value> Number(std::string_view text, int base = 10)
 {
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    Value value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
     return value;
@@ -63,20 +65,12 @@ std::optional<std::pair<int, FileNumber>> ParseLock(std::string_view line)
     const std::size_t second = id.find(':', colon + 1);
     if (!pid || *pid == 0 || colon == std::string_view::npos || second == std::string_view::npos)
         return std::nullopt;
-    FileNumber file;
-    const auto hex = [](std::string_view text, unsigned& value) {
-        const auto [end, error] =
-            std::from_chars(text.data(), text.data() + text.size(), value, 16);
-        return !text.empty() && error == std::errc() && end == text.data() + text.size();
-    };
-    const std::string_view inode = id.substr(second + 1);
-    const auto [end, error] =
-        std::from_chars(inode.data(), inode.data() + inode.size(), file.inode);
-    if (!hex(id.substr(0, colon), file.major) ||
-        !hex(id.substr(colon + 1, second - colon - 1), file.minor) || inode.empty() ||
-        error != std::errc() || end != inode.data() + inode.size())
+    const auto major = Number(id.substr(0, colon), 16);
+    const auto minor = Number(id.substr(colon + 1, second - colon - 1), 16);
+    const auto inode = Number<std::uint64_t>(id.substr(second + 1));
+    if (!major || !minor || !inode)
         return std::nullopt;
-    return std::pair(static_cast<int>(*pid), file);
+    return std::pair(static_cast<int>(*pid), FileNumber{*major, *minor, *inode});
 }
 
 std::optional<DeviceNumber> CharacterDevice(const NodeStatus& status)
