@@ -207,13 +207,13 @@ HiveLine HiveLine::Classify(std::wstring_view text, std::wstring_view rootName, 
 
 bool HiveLine::GoesOn(std::wstring_view line)
 {
+    // The backslash first: HiveLines asks this of every line, and few end in one.
     std::wstring name;
     std::wstring_view data;
-    if (!SplitValue(line, name, data))
+    if (!TrimRight(line).ends_with(L'\\') || !SplitValue(line, name, data))
         return false;
     const std::wstring_view start = TrimLeft(data);
-    return start.size() >= 3 && RegistryName::Equal(start.substr(0, 3), L"hex") &&
-           TrimRight(data).ends_with(L'\\');
+    return start.size() >= 3 && RegistryName::Equal(start.substr(0, 3), L"hex");
 }
 
 std::wstring_view HiveLine::Trim(std::wstring_view text)
