@@ -11,7 +11,8 @@ namespace quorvex {
 // Descriptors are told apart by the device they are open on (their status, links
 // followed), never by the path they show. No read blocks, and every read but the lock
 // table's is bounded: that one is read piece by piece, however long another user makes it.
-// Keeps no state but its folder, so any thread may call it.
+// Keeps nothing but what it is given or finds when made (its folder, the devices through
+// which pairs are made), so any thread may call it.
 class ProcFolder final : public ProcessTable {
 public:
     explicit ProcFolder(std::filesystem::path folder = "/proc");
