@@ -34,12 +34,8 @@ std::string ProgramDisplay::ModulePath(const std::string& programPath)
 
 std::unique_ptr<Display> ProgramDisplay::Open(const DisplayRequest& request, std::string& error)
 {
-    if (Choose() == Choice::Terminal) {
-        std::unique_ptr<TerminalDisplay> terminal = TerminalDisplay::Open();
-        if (!terminal)
-            error = TerminalDisplay::WhyNotOpened();
-        return terminal;
-    }
+    if (Choose() == Choice::Terminal)
+        return TerminalDisplay::Open(error);
     std::string why;
     std::unique_ptr<Display> window = OpenWindow(request, false, why);
     if (!window)
