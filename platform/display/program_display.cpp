@@ -75,7 +75,7 @@ std::unique_ptr<Display> ProgramDisplay::OpenWindow(const DisplayRequest& reques
         return nullptr;
     }
     const char* moduleVersion = nullptr;
-    DisplayModuleCall call{request, forMessage, {}};
+    DisplayModuleCall call{request, forMessage, server.platforms, {}};
     std::unique_ptr<Display> display(open(QUORVEX_VERSION, &moduleVersion, &call));
     if (!display) {
         if (!moduleVersion || std::strcmp(moduleVersion, QUORVEX_VERSION) != 0)

@@ -73,12 +73,15 @@ std::unique_ptr<PixelDisplay> PixelDisplay::Open(const Options& options, std::st
 bool PixelDisplay::Start(std::string& error)
 {
     if (!QCoreApplication::instance()) {
-        const DisplayServer::Found server = DisplayServer::Find();
-        if (server.platforms.empty()) {
-            error = server.why;
-            return false;
+        platforms = options.platforms;
+        if (platforms.empty()) {
+            const DisplayServer::Found server = DisplayServer::Find();
+            if (server.platforms.empty()) {
+                error = server.why;
+                return false;
+            }
+            platforms = server.platforms;
         }
-        platforms = server.platforms;
         argv = {programName.data(), platformFlag.data(), platforms.data(), nullptr};
         argc = 3;
         const QtMessageHandler previous = qInstallMessageHandler(EndOnFatal);
