@@ -8,7 +8,6 @@
 #include <QRegion>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "platform/pixel/pixel_painter.h"
@@ -92,8 +91,7 @@ bool PixelDisplay::Start(std::string& error)
         return false;
     }
     std::string fontError;
-    std::string anyError;
-    if (!font.Load(options.fontFolder, fontError) && !(options.anyFont && font.LoadAny(anyError))) {
+    if (!font.Load(options.fontFolder, fontError) && !(options.anyFont && font.LoadAny())) {
         error = "the dialog's font is missing (the package fonts-dejavu-core has it): " + fontError;
         return false;
     }
