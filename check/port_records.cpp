@@ -10,15 +10,12 @@
 #include "platform/registry/registry_types.h"
 #include "platform/system/utf8.h"
 #include "ports/port_catalogue.h"
+#include "ports/receiver_port_owner.h"
 
 namespace quorvex {
 namespace {
 
-constexpr std::wstring_view kReceiverPortsKey = L"SYSTEM\\RECEIVER\\Ports";
 constexpr std::wstring_view kReceiverValue = L"COM2";
-// The dialog reads the holder's name into 128 characters, its terminator included; a
-// longer name reads as none.
-constexpr std::size_t kLongestHolderName = 127;
 
 const HiveKey* Walk(const HiveKey* key, std::wstring_view path)
 {
@@ -98,7 +95,7 @@ void PortRecords::ReadHive(const PrefixSurvey& survey)
             std::wstring holder;
             if (value->type == RegistryType::String || value->type == RegistryType::ExpandString)
                 holder = RegistryString::Decode(value->data);
-            if (holder.size() > kLongestHolderName)
+            if (holder.size() > kLongestReceiverPortOwner)
                 holder.clear();
             receiverRecord = holder;
             const std::string where =

@@ -97,13 +97,7 @@ void MainDialog::CreateLamp()
 
 Point MainDialog::GetLampRect() const
 {
-    const Window* placeholder = GetDlgItem(ControlId::Placeholder);
-    const Window* group = GetDlgItem(ControlId::UpperGroup);
-    if (!placeholder || !group)
-        return {};
-    const Point mark = placeholder->GetWindowRect().TopLeft();
-    const Point origin = group->GetWindowRect().TopLeft();
-    return {mark.x - origin.x, mark.y - origin.y};
+    return StatusLamp::PlaceIn(*this);
 }
 
 // ---- Commands ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "platform/window/paint_context.h"
 #include "platform/window/window_system.h"
 #include "resources/bitmap_ids.h"
+#include "resources/control_ids.h"
 #include "resources/program_resources.h"
 
 namespace quorvex {
@@ -13,6 +14,17 @@ StatusLamp::~StatusLamp()
 {
     if (IsCreated())
         StatusLamp::Destroy();
+}
+
+Point StatusLamp::PlaceIn(const Window& dialog)
+{
+    const Window* placeholder = dialog.GetDlgItem(ControlId::Placeholder);
+    const Window* group = dialog.GetDlgItem(ControlId::UpperGroup);
+    if (!placeholder || !group)
+        return {};
+    const Point mark = placeholder->GetWindowRect().TopLeft();
+    const Point origin = group->GetWindowRect().TopLeft();
+    return {mark.x - origin.x, mark.y - origin.y};
 }
 
 bool StatusLamp::Create(std::uint32_t style, const Rect& rect, Window* parent, int id)

@@ -35,6 +35,11 @@ public:
     StatusLamp();
     ~StatusLamp() override;
 
+    // Where the lamp stands in `dialog` (the main dialog, or one made from its templates):
+    // the top-left corner of the placeholder control, relative to the upper group box that
+    // is the lamp's parent; (0, 0) when the dialog lacks either.
+    static Point PlaceIn(const Window& dialog);
+
     // Makes the window (not shown) at the rectangle's top-left corner, 15 x 14 pixels
     // whatever the rectangle's size, loads the strip, and starts the blink thread. The
     // result is the window's creation alone.

@@ -8,8 +8,8 @@ namespace quorvex {
 
 std::wstring GetReceiverPortOwner(std::wstring valueName)
 {
-    std::array<wchar_t, 128> owner{};
-    if (ShellRegistry::ReadString(RegistryRoot::LocalMachine, L"SYSTEM\\RECEIVER\\Ports", valueName,
+    std::array<wchar_t, kLongestReceiverPortOwner + 1> owner{};  // and the terminator
+    if (ShellRegistry::ReadString(RegistryRoot::LocalMachine, kReceiverPortsKey, valueName,
                                   owner) != RegistryStatus::Success)
         return {};
     return std::wstring(owner.data());

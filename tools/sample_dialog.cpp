@@ -54,7 +54,7 @@ bool SampleDialog::OnInitDialog()
                 {110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}, 5);
     FillNumbers(ControlId::DataBitsList, {7, 8}, 1);
     FillNumbers(ControlId::StopBitsList, {1, 2}, 0);
-    const Point at = LampPlace();
+    const Point at = StatusLamp::PlaceIn(*this);
     // The sample shows what it can without a lamp.
     (void)lamp.Create(WS_CHILD, {at.x, at.y, at.x, at.y}, GetDlgItem(ControlId::UpperGroup),
                       kLampId);
@@ -112,24 +112,13 @@ void SampleDialog::OnSize(std::uint32_t, int, int)
     (void)TemplateRelayout::RelayoutFromTemplate(
         Module(), *this, height <= width ? DialogId::Landscape : DialogId::Portrait);
     if (lamp.IsCreated()) {
-        const Point at = LampPlace();
+        const Point at = StatusLamp::PlaceIn(*this);
         lamp.SetWindowPos(HWND_TOP, at.x, at.y, 0, 0,
                           SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     }
     // The template's empty texts are replaced by the look's.
     SetText(ControlId::StatusLine, look.connected ? StringId::ConnectedTo : StringId::Available);
     SetText(ControlId::ConnectButton, look.connected ? StringId::Disconnect : StringId::Connect);
-}
-
-Point SampleDialog::LampPlace() const
-{
-    const Window* placeholder = GetDlgItem(ControlId::Placeholder);
-    const Window* group = GetDlgItem(ControlId::UpperGroup);
-    if (!placeholder || !group)
-        return {};
-    const Point mark = placeholder->GetWindowRect().TopLeft();
-    const Point origin = group->GetWindowRect().TopLeft();
-    return {mark.x - origin.x, mark.y - origin.y};
 }
 
 void SampleDialog::SetText(int id, std::uint16_t string)

@@ -42,7 +42,6 @@ private:
     void FillNumbers(int id, std::initializer_list<int> numbers, int selected);
     void SetText(int id, std::uint16_t string);
     void ShowLook();
-    Point LampPlace() const;
 
     // The row of "External (COM1)" in the port list.
     static constexpr int kWiredPort = 1;

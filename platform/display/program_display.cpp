@@ -34,12 +34,8 @@ std::string ProgramDisplay::ModulePath(const std::string& programPath)
 
 std::unique_ptr<Display> ProgramDisplay::Open(const DisplayRequest& request, std::string& error)
 {
-    if (Choose() == Choice::Terminal) {
-        std::unique_ptr<TerminalDisplay> terminal = TerminalDisplay::Open();
-        if (!terminal)
-            error = TerminalDisplay::WhyNotOpened();
-        return terminal;
-    }
+    if (Choose() == Choice::Terminal)
+        return TerminalDisplay::Open(error);
     std::string why;
     std::unique_ptr<Display> window = OpenWindow(request, false, why);
     if (!window)
@@ -79,7 +75,7 @@ std::unique_ptr<Display> ProgramDisplay::OpenWindow(const DisplayRequest& reques
         return nullptr;
     }
     const char* moduleVersion = nullptr;
-    DisplayModuleCall call{request, forMessage, {}};
+    DisplayModuleCall call{request, forMessage, server.platforms, {}};
     std::unique_ptr<Display> display(open(QUORVEX_VERSION, &moduleVersion, &call));
     if (!display) {
         if (!moduleVersion || std::strcmp(moduleVersion, QUORVEX_VERSION) != 0)

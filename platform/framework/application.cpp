@@ -69,13 +69,13 @@ int Application::Run(DisplayFactory createDisplay)
     return Run(source);
 }
 
-int Application::Refuse(const std::string& reason, DisplaySource* source, bool show)
+int Application::Refuse(const std::string& reason, DisplaySource* source)
 {
     if (!reason.empty()) {
         const std::string line = ToUtf8(name) + ": " + reason + "\n";
         std::fputs(line.c_str(), stderr);
     }
-    if (!show || !source || reason.empty())
+    if (!source || reason.empty())
         return -1;
     // A program started from a launcher has nobody reading its standard error.
     const DisplayRequest request{name, PortraitLayout(), LandscapeLayout()};
@@ -91,11 +91,11 @@ int Application::Run(DisplaySource& source)
 {
     const std::wstring path = ProgramFile::Path();
     if (path.empty())
-        return Refuse("cannot tell its own program file (is /proc mounted?)", &source, false);
+        return Refuse("cannot tell its own program file (is /proc mounted?)", nullptr);
 
     FolderHandle prefix;
     if (const auto finding = PrefixCheck::Open(prefix))
-        return Refuse(finding->Text(), &source, true);
+        return Refuse(finding->Text(), &source);
 
     SingleInstance instance(prefix, GetClock());
     if ((Shell::IsDeviceClass(L"PocketPC") || Shell::IsDeviceClass(L"Smartphone")) &&
@@ -105,14 +105,14 @@ int Application::Run(DisplaySource& source)
         // Said on standard error alone: a second start shows nothing.
         return Refuse("already running as process " + std::to_string(running.pid) + shownOn +
                           "; it was asked to come forward",
-                      &source, false);
+                      nullptr);
     }
 
     const DisplayRequest request{name, PortraitLayout(), LandscapeLayout()};
     std::string error;
     const std::unique_ptr<Display> display = source.Open(request, error);
     if (!display)
-        return Refuse(error, &source, true);
+        return Refuse(error, &source);
     WindowSystem system(*display, GetClock());
     WindowRecords records;
     // Without records the program runs all the same; only a second start cannot find it.

@@ -93,9 +93,9 @@ protected:
     virtual Size LandscapeLayout() const { return {}; }
 
 private:
-    // Says on standard error why this start ends, and in a message box where `source` can
-    // make a display for it and `show` asks for one; returns the exit code, -1.
-    int Refuse(const std::string& reason, DisplaySource* source, bool show);
+    // Says on standard error why this start ends, and in a message box too where `source`
+    // (none: standard error alone) can make a display for it; returns the exit code, -1.
+    int Refuse(const std::string& reason, DisplaySource* source);
 
     std::wstring name;
     Window* mainWindow = nullptr;

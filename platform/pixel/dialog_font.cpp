@@ -83,15 +83,13 @@ bool DialogFont::Load(const std::string& folder, std::string& error)
     return true;
 }
 
-bool DialogFont::LoadAny(std::string& error)
+bool DialogFont::LoadAny()
 {
     if (baseUnits.cx > 0)
         return true;
     const QString family = QGuiApplication::font().family();
-    if (QFontDatabase::families().isEmpty() || family.isEmpty()) {
-        error = "the machine has no font to write with";
+    if (QFontDatabase::families().isEmpty() || family.isEmpty())
         return false;
-    }
     regular = MakeFont(family, false);
     bold = MakeFont(family, true);
     Measure();

@@ -30,7 +30,7 @@ public:
     // The machine's default font instead, when the files cannot be had and any readable
     // text will do (a message that the program cannot start); false when the machine has
     // no font at all, which Qt would draw as boxes.
-    bool LoadAny(std::string& error);
+    bool LoadAny();
 
     const QFont& Regular() const { return regular; }
     const QFont& Bold() const { return bold; }

@@ -8,7 +8,6 @@
 #include <QRegion>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "platform/pixel/pixel_painter.h"
@@ -73,12 +72,15 @@ std::unique_ptr<PixelDisplay> PixelDisplay::Open(const Options& options, std::st
 bool PixelDisplay::Start(std::string& error)
 {
     if (!QCoreApplication::instance()) {
-        const DisplayServer::Found server = DisplayServer::Find();
-        if (server.platforms.empty()) {
-            error = server.why;
-            return false;
+        platforms = options.platforms;
+        if (platforms.empty()) {
+            const DisplayServer::Found server = DisplayServer::Find();
+            if (server.platforms.empty()) {
+                error = server.why;
+                return false;
+            }
+            platforms = server.platforms;
         }
-        platforms = server.platforms;
         argv = {programName.data(), platformFlag.data(), platforms.data(), nullptr};
         argc = 3;
         const QtMessageHandler previous = qInstallMessageHandler(EndOnFatal);
@@ -89,8 +91,7 @@ bool PixelDisplay::Start(std::string& error)
         return false;
     }
     std::string fontError;
-    std::string anyError;
-    if (!font.Load(options.fontFolder, fontError) && !(options.anyFont && font.LoadAny(anyError))) {
+    if (!font.Load(options.fontFolder, fontError) && !(options.anyFont && font.LoadAny())) {
         error = "the dialog's font is missing (the package fonts-dejavu-core has it): " + fontError;
         return false;
     }

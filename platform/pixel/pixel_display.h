@@ -45,6 +45,9 @@ public:
         bool anyFont = false;
         // The application's name: Qt's, and the window's title until the model names one.
         std::wstring applicationName = L"quorvex";
+        // The platforms whose server answered a caller that asked already, as
+        // DisplayServer::Find gives them; empty: asked here.
+        std::string platforms;
     };
 
     // Opens the window; none, with `error` saying why, when no display server answers

@@ -17,6 +17,7 @@ extern "C" __attribute__((visibility("default"))) quorvex::Display* quorvex_disp
     options.layouts = {call->request.portrait, call->request.landscape};
     options.applicationName = call->request.applicationName;
     options.anyFont = call->forMessage;
+    options.platforms = call->platforms;
     return quorvex::PixelDisplay::Open(options, call->error).release();
 }
 

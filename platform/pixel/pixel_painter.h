@@ -18,13 +18,13 @@ class Window;
 class WindowSystem;
 
 // Paints the window-system model, as it is, in the model's own pixels, as the handheld drew
-// it: the top-level windows from the bottom up, each with its caption bar (title and OK
-// button) and its controls, then the open drop-down list, then the message boxes. Static
-// texts in the dialog font (bold where the model says), group boxes, flat push buttons with
-// their focus mark and, while the model holds them pressed, their pressed look (the caption's
-// OK and a message box's buttons too), drop-down lists, disabled controls greyed; what a
-// window painted itself (the lamp) is copied pixel for pixel. The caller's painter carries
-// the scale and the clip. The painter reads the model and never changes it. UI thread only.
+// it, in the order paint_order.h gives: a top-level window with its caption bar (title and
+// OK button). Static texts in the dialog font (bold where the model says), group boxes,
+// flat push buttons with their focus mark and, while the model holds them pressed, their
+// pressed look (the caption's OK and a message box's buttons too), drop-down lists,
+// disabled controls greyed; what a window painted itself (the lamp) is copied pixel for
+// pixel. The caller's painter carries the scale and the clip. The painter reads the model
+// and never changes it. UI thread only.
 class PixelPainter : private PaintOrder::Painter {
 public:
     // Everything outlives the painter.

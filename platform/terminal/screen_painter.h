@@ -11,14 +11,14 @@ class MessageBox;
 class Window;
 class WindowSystem;
 
-// Paints the window-system model, as it is, into a grid of character cells: the top-level
-// windows from the bottom up with their captions and controls, then the open drop-down
-// list, then the message boxes. A pixel rectangle covers the cells its corners round to,
-// so that a control stands where its dialog units put it; but a one-line text beside a
-// drop-down list that it overlaps stands on the list's row, as a label by its field, even
-// where rounding would set the two a row apart. What a window paints itself shows as
-// coloured half cells (white, the handheld's paper, as the terminal's background), and
-// never over a frame. The painter reads the model and never changes it. UI thread only.
+// Paints the window-system model, as it is, into a grid of character cells, in the order
+// paint_order.h gives; a top-level window with its caption. A pixel rectangle covers the
+// cells its corners round to, so that a control stands where its dialog units put it; but a
+// one-line text beside a drop-down list that it overlaps stands on the list's row, as a
+// label by its field, even where rounding would set the two a row apart. What a window
+// paints itself shows as coloured half cells (white, the handheld's paper, as the
+// terminal's background), and never over a frame. The painter reads the model and never
+// changes it. UI thread only.
 class ScreenPainter : private PaintOrder::Painter {
 public:
     // `model` and `grid` outlive the painter.

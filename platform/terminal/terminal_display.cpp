@@ -94,14 +94,15 @@ wchar_t AsciiFallback(wchar_t ch)
 
 }  // namespace
 
-std::unique_ptr<TerminalDisplay> TerminalDisplay::Open()
+std::unique_ptr<TerminalDisplay> TerminalDisplay::Open(std::string& error)
 {
-    if (active)
-        return nullptr;
-    std::unique_ptr<TerminalDisplay> display(new TerminalDisplay());
-    if (!display->Start())
-        return nullptr;
-    return display;
+    if (!active) {
+        std::unique_ptr<TerminalDisplay> display(new TerminalDisplay());
+        if (display->Start())
+            return display;
+    }
+    error = WhyNotOpened();
+    return nullptr;
 }
 
 std::string TerminalDisplay::WhyNotOpened()

@@ -30,10 +30,9 @@ namespace quorvex {
 class TerminalDisplay : public Display {
 public:
     // Takes over the terminal; none when standard input or output is not a terminal,
-    // curses cannot drive it, or another terminal display exists.
-    static std::unique_ptr<TerminalDisplay> Open();
-    // Why Open gave none, in words for the person who started the program.
-    static std::string WhyNotOpened();
+    // curses cannot drive it, or another terminal display exists, with `error` saying why
+    // in words for the person who started the program.
+    static std::unique_ptr<TerminalDisplay> Open(std::string& error);
     ~TerminalDisplay() override;
 
     Size ScreenPixels() const override;
@@ -48,6 +47,8 @@ public:
 private:
     TerminalDisplay() = default;
     bool Start();
+    // Why Open gave none.
+    static std::string WhyNotOpened();
     void OpenInput();
     int InputDescriptor() const;
     void DeliverMouse(WindowSystem& model);

@@ -10,10 +10,7 @@ public:
     std::unique_ptr<Display> Open(const DisplayRequest& request, std::string& error) override
     {
         (void)request;
-        std::unique_ptr<TerminalDisplay> terminal = TerminalDisplay::Open();
-        if (!terminal)
-            error = TerminalDisplay::WhyNotOpened();
-        return terminal;
+        return TerminalDisplay::Open(error);
     }
 };
 

@@ -20,6 +20,9 @@ struct DisplayModuleCall {
     DisplayRequest request;
     // For a start's failure message alone: any font will do.
     bool forMessage = false;
+    // The platforms whose display server answered the program (DisplayServer::Find), for
+    // Qt: the module does not ask again.
+    std::string platforms;
     // Why no display was opened.
     std::string error;
 };
