@@ -11,7 +11,8 @@
 #   q_quorvex WINDOW            starts quorvex in a new tmux window of 80 x 24
 #   q_wait WINDOW REGEX [S]     waits up to S seconds (10) until the screen matches
 #   q_keys WINDOW KEYS...       tmux send-keys
-#   q_choose WINDOW TEXT        presses Down in WINDOW until TEXT shows, five times at most
+#   q_choose WINDOW TEXT        presses Down in WINDOW until TEXT shows, five times at most;
+#                               whether it shows then is for the caller to check
 #   q_screen WINDOW [-e]        the window's screen (with colours when -e)
 #   q_exit_code WINDOW [S]      waits for quorvex in WINDOW to end and prints its exit code
 #   q_await S COMMAND...        runs COMMAND every 50 ms until it succeeds, for up to S seconds
