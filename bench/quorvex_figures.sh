@@ -96,11 +96,7 @@ terminal_start() {
 }
 
 terminal_connect() {
-    for _ in 1 2 3 4 5; do
-        q_screen main | grep -qF 'Bluetooth (COM5)' && break
-        q_keys main Down
-        sleep 0.2
-    done
+    q_choose main 'Bluetooth (COM5)'
     q_keys main Tab Enter
 }
 
@@ -132,13 +128,10 @@ terminal_first_frame() {
 
 # ---- The window: quorvex without a terminal under Xvfb -----------------------------------
 
-# The quorvex window of process PID.
-window_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1; }
-
 window_start() {
     "$Q_QUORVEX" </dev/null >"$work/window.out" 2>"$work/window.err" &
     window_pid=$!
-    q_await 15 window_of "$window_pid" >/dev/null || fail "no window appeared: $(cat "$work/window.err")"
+    q_await 15 q_window_of "$window_pid" >/dev/null || fail "no window appeared: $(cat "$work/window.err")"
     pid=$window_pid
 }
 
@@ -147,7 +140,7 @@ window_start() {
 # end-to-end test does.
 window_connect() {
     local wid
-    wid=$(window_of "$window_pid")
+    wid=$(q_window_of "$window_pid")
     xdotool windowfocus --sync "$wid"
     xdotool mousemove --window "$wid" 180 72 click 1
     sleep 0.3
@@ -186,12 +179,8 @@ window_first_frame() {
 
 # Starts Xvfb on a display of its own; when it cannot, fails with the reason in no_window.
 window_display() {
-    local tool
     [[ -n $xscreen ]] || { no_window="no quorvex-x-screen given (the build found no Qt 6)" && return 1; }
-    for tool in Xvfb xdotool; do
-        command -v "$tool" >/dev/null ||
-            { no_window="$tool is missing (tools/install-deps.sh installs it)" && return 1; }
-    done
+    no_window=$(q_x_tools 2>&1) || return 1
     q_xvfb "$work" 2>"$work/xvfb.why" || { no_window=$(cat "$work/xvfb.why") && return 1; }
 }
 

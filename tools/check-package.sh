@@ -64,7 +64,15 @@ fi
 # Fields. A Debian description is a summary line and an extended description, each line of
 # it within 80 columns.
 depends_of() { dpkg-deb -f "$1" Depends | sed 's/, /\n/g'; }
-depends_on() { grep -qx -e "$1" -e "$1 (.*)" <<<"$2"; }  # a package, with a version or without
+# needs NAME DEPENDS LIBRARY...: each LIBRARY is among DEPENDS, with a version or without.
+needs() {
+    local name=$1 depends=$2 library
+    shift 2
+    for library; do
+        grep -qx -e "$library" -e "$library (.*)" <<<"$depends" ||
+            fail "$name: Depends lacks $library: ${depends//$'\n'/, }"
+    done
+}
 check_fields() {
     local deb=$1 name=$2 recommends=$3
     local description summary
@@ -82,12 +90,9 @@ check_fields() {
 }
 check_fields "$terminal_deb" quorvex man-db
 terminal_depends=$(depends_of "$terminal_deb")
-for library in libc6 libstdc++6; do
-    depends_on "$library" "$terminal_depends" || fail "quorvex: Depends lacks $library: $terminal_depends"
-done
-if ((has_dialog)); then
-    depends_on libncursesw6 "$terminal_depends" || fail "quorvex: Depends lacks libncursesw6"
-fi
+terminal_libraries=(libc6 libstdc++6)
+((has_dialog)) && terminal_libraries+=(libncursesw6)
+needs quorvex "$terminal_depends" "${terminal_libraries[@]}"
 # A board without a display installs quorvex alone: nothing of Qt may come with it.
 grep -qi 'qt' <<<"$terminal_depends" && fail "quorvex depends on Qt: ${terminal_depends//$'\n'/, }"
 if ((has_gui)); then
@@ -97,11 +102,7 @@ if ((has_gui)); then
     for wanted in "${wanted_depends[@]}"; do
         grep -qxF "$wanted" <<<"$gui_depends" || fail "quorvex-gui: Depends lacks '$wanted': $gui_depends"
     done
-    if ((has_module)); then
-        for library in libqt6gui6 libqt6core6; do
-            depends_on "$library" "$gui_depends" || fail "quorvex-gui: Depends lacks $library"
-        done
-    fi
+    ((has_module)) && needs quorvex-gui "$gui_depends" libqt6gui6 libqt6core6
 fi
 
 # The exact file lists.
@@ -223,12 +224,19 @@ fi
 
 # What apt, dpkg and the triggers they run say when something went wrong.
 complaints() { grep -E 'WARNING|[Ee]rror|^(W|E): ' <<<"$1" || true; }
+# run_apt WHAT ARGS...: apt-get ARGS, which must succeed and say no complaint; what it said is
+# left in log.
+run_apt() {
+    local what=$1
+    shift
+    log=$(apt-get "$@" 2>&1) || { echo "$log" >&2; fail "$what: apt-get $1 failed"; }
+    [[ -z $(complaints "$log") ]] || fail "$what said: $(complaints "$log")"
+}
 if [[ $(id -u) -eq 0 && ${CI:-} == true ]]; then
     export DEBIAN_FRONTEND=noninteractive
     installed=1
     root=/
-    log=$(apt-get install -y --no-install-recommends "${debs[@]/#/./}" 2>&1) ||
-        { echo "$log" >&2; fail "apt-get install failed"; }
+    run_apt installing install -y --no-install-recommends "${debs[@]/#/./}"
     [[ $(man -w quorvex) == /usr/share/man/man1/quorvex.1.gz ]] || fail "man quorvex finds $(man -w quorvex)"
 else
     root=$staging
@@ -261,7 +269,6 @@ if ((installed)); then
     # hicolor-icon-theme and desktop-file-utils, which fire for the files quorvex-gui installs.
     # They must have run without a complaint and left no package waiting for them, and the
     # icon cache, where there is one, must know the icon on install and forget it on removal.
-    [[ -z $(complaints "$log") ]] || fail "installing said: $(complaints "$log")"
     if ((has_gui)); then
         for trigger in hicolor-icon-theme desktop-file-utils; do
             [[ $log == *"Processing triggers for $trigger "* ]] || fail "installing fired no trigger of $trigger"
@@ -281,8 +288,7 @@ if ((installed)); then
     if ((has_gui && has_dialog)); then
         # Without the window's package, a start without a terminal ends at once and says which
         # package would give it a window.
-        log=$(apt-get purge -y quorvex-gui 2>&1) || { echo "$log" >&2; fail "apt-get purge quorvex-gui failed"; }
-        [[ -z $(complaints "$log") ]] || fail "removing quorvex-gui said: $(complaints "$log")"
+        run_apt "removing quorvex-gui" purge -y quorvex-gui
         alone=$(mktemp -d)
         status=0
         said=$(QUORVEX_PREFIX=$alone/prefix XDG_RUNTIME_DIR=$alone QT_QPA_PLATFORM=offscreen \
@@ -292,9 +298,8 @@ if ((installed)); then
             fail "quorvex without quorvex-gui and without a terminal ended with $status: $said"
         packages=(quorvex)  # apt knows a package installed from a file only while it is there
     fi
-    log=$(apt-get purge -y "${packages[@]}" 2>&1) || { echo "$log" >&2; fail "apt-get purge failed"; }
+    run_apt removing purge -y "${packages[@]}"
     installed=0
-    [[ -z $(complaints "$log") ]] || fail "removing said: $(complaints "$log")"
     [[ -z $(dpkg --audit) ]] || fail "dpkg --audit after removing: $(dpkg --audit)"
     left=$({
         find /usr/lib/quorvex /usr/share/doc/quorvex /usr/share/doc/quorvex-gui /usr/bin/quorvex* \

@@ -15,6 +15,7 @@
 # quorvex and quorvex-nmea-sim (the end-to-end test's); nothing is then installed or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/quorvex-session.sh
 mode=${1:-terminal}
 case $mode in
 terminal) ;;
@@ -61,11 +62,8 @@ received=$prefix/received.nmea
 : >"$received"
 
 # COM5 is a Bluetooth serial port in this prefix's system records.
-hive=$prefix/system.reg
-printf '%s\n' "Windows Registry Editor Version 5.00" "" \
-    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports\\Demo]" \
-    '"Port"="COM5"' >"$hive.new"
-flock "$hive.lock" mv "$hive.new" "$hive"
+Q_PREFIX=$prefix q_write_system_reg \
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Bluetooth\\Serial\\Ports\\Demo]" '"Port"="COM5"'
 
 # The receiver, at 1 Hz and 4800 baud like most, and the device, which only listens. Neither
 # holds its pseudo-terminal's device side: quorvex is the only program that opens it.
@@ -81,10 +79,8 @@ stop() {
     [[ -z $pane ]] || tmux kill-pane -t "$pane" 2>/dev/null || true
 }
 trap stop EXIT
-for _ in $(seq 100); do
-    [[ -L $prefix/devices/com2 && -L $prefix/devices/com5 ]] && break
-    sleep 0.05
-done
+linked() { [[ -L $prefix/devices/com2 && -L $prefix/devices/com5 ]]; }
+q_await 5 linked || true # a slow simulator holds the start back by five seconds at most
 
 if [[ -n ${TMUX:-} ]]; then
     pane=$(tmux split-window -h -d -P -F '#{pane_id}' -l 45% "tail -n +1 -F '$received'")

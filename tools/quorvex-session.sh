@@ -11,12 +11,16 @@
 #   q_quorvex WINDOW            starts quorvex in a new tmux window of 80 x 24
 #   q_wait WINDOW REGEX [S]     waits up to S seconds (10) until the screen matches
 #   q_keys WINDOW KEYS...       tmux send-keys
+#   q_choose WINDOW TEXT        presses Down in WINDOW until TEXT shows, five times at most;
+#                               whether it shows then is for the caller to check
 #   q_screen WINDOW [-e]        the window's screen (with colours when -e)
 #   q_exit_code WINDOW [S]      waits for quorvex in WINDOW to end and prints its exit code
 #   q_await S COMMAND...        runs COMMAND every 50 ms until it succeeds, for up to S seconds
+#   q_x_tools                   fails, saying which, when Xvfb or xdotool is missing
 #   q_xvfb FOLDER               starts Xvfb on a display number it picks and points this shell
 #                               at it, X alone, with a private XDG_RUNTIME_DIR in FOLDER; call
 #                               it before q_init, so that quorvex in tmux sees the display too
+#   q_window_of PID             the visible X window of process PID, if it has one yet
 #   q_cleanup                   stops everything started here
 # The functions return non-zero on failure and say why on standard error.
 
@@ -89,6 +93,16 @@ q_quorvex()
         "QUORVEX_PREFIX='$Q_PREFIX' TERM=xterm-256color '$Q_QUORVEX'; echo \$? >'$Q_WORK/$window.exit'"
 }
 
+q_choose()
+{
+    local i
+    for ((i = 0; i < 5; i++)); do
+        q_screen "$1" | grep -F -- "$2" >/dev/null && return 0
+        q_keys "$1" Down
+        sleep 0.2
+    done
+}
+
 q_screen()
 {
     "${Q_TMUX[@]}" capture-pane -p "${@:2}" -t "quorvex:$1"
@@ -144,6 +158,17 @@ q_await()
     return 1
 }
 
+q_x_tools()
+{
+    local tool
+    for tool in Xvfb xdotool; do
+        if ! command -v "$tool" >/dev/null; then
+            echo "$tool is missing (tools/install-deps.sh installs it)" >&2
+            return 1
+        fi
+    done
+}
+
 q_xvfb()
 {
     local folder=$1
@@ -163,6 +188,13 @@ q_xvfb()
     unset WAYLAND_DISPLAY WAYLAND_SOCKET XDG_SESSION_TYPE QT_QPA_PLATFORM
     export XDG_RUNTIME_DIR=$folder/runtime
     mkdir -m 700 "$XDG_RUNTIME_DIR"
+}
+
+q_window_of()
+{
+    local windows
+    windows=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null) || return 1
+    head -1 <<<"$windows"
 }
 
 q_cleanup()

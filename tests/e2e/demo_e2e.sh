@@ -6,6 +6,7 @@
 # Usage: demo_e2e.sh BUILD   (the build tree whose programs the demo runs)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tools/quorvex-session.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-demo.XXXXXX")
 tmux=(tmux -L "quorvex-demo-$$" -f /dev/null)
 trap '"${tmux[@]}" kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -17,14 +18,10 @@ fail() {
 }
 session=
 screen() { "${tmux[@]}" capture-pane -p -t "$session:0.0"; }
-wait_for() {
-    local pattern=$1 seconds=${2:-10} i
-    for ((i = 0; i < seconds * 20; i++)); do
-        screen | grep -E -- "$pattern" >/dev/null && return 0
-        sleep 0.05
-    done
-    fail "no /$pattern/ within $seconds s"
-}
+shows() { screen | grep -E -- "$1" >/dev/null; }
+wait_for() { q_await "${2:-10}" shows "$1" || fail "no /$1/ within ${2:-10} s"; }
+
+received_three() { (($(grep -c '^\$GPRMC' "$work/prefix/received.nmea" 2>/dev/null || true) >= 3)); }
 
 run_demo() {
     session=demo$1
@@ -43,10 +40,7 @@ run_demo() {
     wait_for 'Connected to'
 
     # The pane beside quorvex shows what reaches the device.
-    for ((i = 0; i < 100; i++)); do
-        (($(grep -c '^\$GPRMC' "$work/prefix/received.nmea" 2>/dev/null || true) >= 3)) && break
-        sleep 0.1
-    done
+    q_await 10 received_three || true # the side pane, below, says whether any came
     "${tmux[@]}" capture-pane -p -t "$session:0.1" | grep '^\$GPGGA' >/dev/null ||
         fail "the side pane shows no sentences"
 

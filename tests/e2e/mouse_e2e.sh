@@ -120,17 +120,14 @@ read -r ok_column ok_row < <(where '[OK]') || fail "no OK in the caption"
 click $((ok_column + 1)) "$ok_row" 0.1
 q_wait main 'Are you sure' 3 || fail "the caption's OK asked nothing"
 read -r cancel_column cancel_row < <(where 'Cancel') || fail "no Cancel in the question"
+asks() { q_screen main | grep -F 'Are you sure' >/dev/null; }
 send "$(report "$cancel_column" "$cancel_row" 0 press)"
 sleep 0.2
 send "$(report 2 2 0 release)"
 sleep 0.5
-q_screen main | grep -F 'Are you sure' >/dev/null || fail "Cancel released elsewhere answered"
+asks || fail "Cancel released elsewhere answered"
 click "$cancel_column" "$cancel_row" 0.1
-for _ in $(seq 40); do
-    q_screen main | grep -F 'Are you sure' >/dev/null || break
-    sleep 0.05
-done
-q_screen main | grep -F 'Are you sure' >/dev/null && fail "Cancel did not answer"
+q_await 2 eval '! asks' || fail "Cancel did not answer"
 click $((ok_column + 1)) "$ok_row"
 q_wait main 'Are you sure' 3 || fail "the caption's OK asked nothing"
 read -r yes_column yes_row < <(where ' OK ') || fail "no OK in the question"

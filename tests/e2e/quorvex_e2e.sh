@@ -38,11 +38,7 @@ sleep 0.5
 [[ ! -e $work/main.exit ]] || fail "a lone Esc ended quorvex"
 
 step "choose Bluetooth (COM5) and connect"
-for _ in 1 2 3 4 5; do
-    q_screen main | grep -F 'Bluetooth (COM5)' >/dev/null && break
-    q_keys main Down
-    sleep 0.2
-done
+q_choose main 'Bluetooth (COM5)'
 q_wait main 'Bluetooth \(COM5\)' 2
 q_keys main Tab Enter
 q_wait main 'Connected to'
@@ -56,17 +52,13 @@ done
 
 step "both directions arrive byte for byte"
 sentences() { grep -c '^\$GPVTG' "$1" 2>/dev/null || true; }
-for _ in $(seq 100); do
-    (($(sentences "$work/receiver.sent") == 20 && $(sentences "$work/device.sent") == 4)) && break
-    sleep 0.1
-done
-(($(sentences "$work/receiver.sent") == 20 && $(sentences "$work/device.sent") == 4)) ||
-    fail "the simulated ends did not send their epochs"
-for _ in $(seq 50); do
+sent_all() { (($(sentences "$work/receiver.sent") == 20 && $(sentences "$work/device.sent") == 4)); }
+q_await 10 sent_all || fail "the simulated ends did not send their epochs"
+arrived() {
     cmp -s "$work/receiver.sent" "$work/device.received" &&
-        cmp -s "$work/device.sent" "$work/receiver.received" && break
-    sleep 0.1
-done
+        cmp -s "$work/device.sent" "$work/receiver.received"
+}
+q_await 5 arrived || true # the comparisons below say what differs
 cmp "$work/receiver.sent" "$work/device.received" || fail "receiver to device differs"
 cmp "$work/device.sent" "$work/receiver.received" || fail "device to receiver differs"
 

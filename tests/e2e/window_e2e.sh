@@ -15,12 +15,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/quorvex-session.sh"
 quorvex=$1 sim=$2 xscreen=$3 render=$4 shots=$5
 
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || {
-        echo "skipped: $tool is missing (tools/install-deps.sh installs it)"
-        exit 77
-    }
-done
+if ! missing=$(q_x_tools 2>&1); then
+    echo "skipped: $missing"
+    exit 77
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-window-e2e.XXXXXX")
 started=()
@@ -53,8 +51,6 @@ q_sim receiver --pty --link COM2 --rate 10 --baud 115200 --seed 21 --epochs 30 -
     --await-open --sent "$work/receiver.sent"
 q_sim device --pty --link COM5 --listen --received "$work/device.received"
 
-# The quorvex window of process PID.
-window_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1; }
 # Waits until the window's picture holds still (two grabs 200 ms apart alike, the lamp
 # left out) and writes it to SHOTS/NAME.png.
 lamp_mask=(250 64 22 22)
@@ -75,8 +71,8 @@ step "started without a terminal, the window appears"
 "$quorvex" </dev/null >"$work/main.out" 2>"$work/main.err" &
 main=$!
 started+=("$main")
-q_await 15 window_of "$main" >/dev/null || fail "no window appeared: $(cat "$work/main.err")"
-wid=$(window_of "$main")
+q_await 15 q_window_of "$main" >/dev/null || fail "no window appeared: $(cat "$work/main.err")"
+wid=$(q_window_of "$main")
 xdotool windowfocus --sync "$wid"
 shot 1-idle "$wid"
 
@@ -115,7 +111,7 @@ status=0
 ((status == 255)) || fail "the second start ended with $status: $(cat "$work/second.err")"
 focused() { [[ $(xdotool getwindowfocus) == "$wid" ]]; }
 q_await 5 focused || fail "the first window did not get the focus back (focus $(xdotool getwindowfocus), window $wid, decoy $decoy)"
-[[ $(window_of "$main") == "$wid" ]] || fail "the second start opened a window"
+[[ $(q_window_of "$main") == "$wid" ]] || fail "the second start opened a window"
 shot 6-brought-forward "$wid"
 
 step "F10 asks, OK leaves while connected"
@@ -145,8 +141,8 @@ q_keys console "QUORVEX_PREFIX='$Q_PREFIX' '$quorvex' & echo started \$!" Enter
 q_wait console 'started [0-9]+' 10
 console_pid=$(q_screen console | sed -n 's/.*started \([0-9][0-9]*\).*/\1/p' | tail -1)
 started+=("$console_pid")
-q_await 15 window_of "$console_pid" || fail "no window appeared from the console"
-shot 8-from-console "$(window_of "$console_pid")"
+q_await 15 q_window_of "$console_pid" || fail "no window appeared from the console"
+shot 8-from-console "$(q_window_of "$console_pid")"
 q_keys console "jobs -l" Enter
 q_wait console 'Running' 5 || fail "quorvex is not running in the background"
 if q_screen console | grep -qE 'Quorvex|NMEA|Connect'; then
@@ -160,11 +156,11 @@ chmod g+w "$Q_PREFIX"
 "$quorvex" </dev/null 2>"$work/refused.err" &
 refused=$!
 started+=("$refused")
-q_await 15 window_of "$refused" || fail "no message box appeared: $(cat "$work/refused.err")"
-shot 9-prefix-refused "$(window_of "$refused")"
+q_await 15 q_window_of "$refused" || fail "no message box appeared: $(cat "$work/refused.err")"
+shot 9-prefix-refused "$(q_window_of "$refused")"
 grep -q 'may be written by others' "$work/refused.err" ||
     fail "standard error did not say why: $(cat "$work/refused.err")"
-xdotool windowfocus --sync "$(window_of "$refused")"
+xdotool windowfocus --sync "$(q_window_of "$refused")"
 xdotool key Return
 status=0
 wait "$refused" || status=$?

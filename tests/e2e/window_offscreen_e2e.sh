@@ -5,6 +5,8 @@
 # runs in every build, the sanitizers' included.
 # Usage: window_offscreen_e2e.sh QUORVEX [wayland]
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../tools/quorvex-session.sh"
 quorvex=$1 platform=${2:-offscreen}
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-offscreen.XXXXXX")
 pid=
@@ -30,11 +32,8 @@ if [[ $platform == wayland ]]; then
     weston --backend=headless-backend.so --socket=wayland-quorvex --idle-time=0 \
         >"$work/weston.log" 2>&1 &
     compositor=$!
-    for _ in $(seq 200); do
-        [[ -S $XDG_RUNTIME_DIR/wayland-quorvex ]] && break
-        sleep 0.05
-    done
-    [[ -S $XDG_RUNTIME_DIR/wayland-quorvex ]] || fail "weston did not start: $(cat "$work/weston.log")"
+    q_await 10 test -S "$XDG_RUNTIME_DIR/wayland-quorvex" ||
+        fail "weston did not start: $(cat "$work/weston.log")"
     # As a Wayland session names it; Qt then tries Wayland first.
     export WAYLAND_DISPLAY=wayland-quorvex
 else
@@ -43,12 +42,12 @@ fi
 
 "$quorvex" </dev/null 2>"$work/main.err" &
 pid=$!
-for _ in $(seq 200); do
-    grep -q '^window' "$work/prefix/windows/$pid.rec" 2>/dev/null && break
+recorded() {
+    grep -q '^window' "$work/prefix/windows/$pid.rec" 2>/dev/null && return 0
     kill -0 "$pid" 2>/dev/null || fail "quorvex ended at the start"
-    sleep 0.05
-done
-grep -q '^window' "$work/prefix/windows/$pid.rec" || fail "no window was recorded"
+    return 1
+}
+q_await 10 recorded || fail "no window was recorded"
 
 status=0
 "$quorvex" </dev/null 2>"$work/second.err" || status=$?
