@@ -103,9 +103,14 @@ std::vector<LiveRecords::Holder> LiveRecords::HoldersNow(const std::filesystem::
     const auto wanted = CharacterDevice(node);
     if (!wanted)
         return holders;
+    // The scan finds descriptors; a process holding the device through several is one holder.
+    const auto named = [&holders](int pid) {
+        return std::any_of(holders.begin(), holders.end(),
+                           [pid](const Holder& holder) { return holder.pid == pid; });
+    };
     for (const DescriptorScanner::Finding& finding :
          DescriptorScanner::HoldersNow(*sources.processes, *wanted))
-        if (finding.pid != uucp)
+        if (!named(finding.pid))
             if (auto name = NameOf(finding.pid))
                 holders.push_back({finding.pid, std::move(*name),
                                    finding.locks ? Holder::Way::Lock : Holder::Way::Descriptor});

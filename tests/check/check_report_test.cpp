@@ -185,9 +185,12 @@ TEST_F(CheckReportTest, ConnectsWithAFreeReceiverAndAnOutputNobodyLocks)
     const DeviceNumber device = ProcessTableStandIn::NodeDevice(output.DevicePath());
     table->Start(Pid(300), "rfcomm");
     table->Hold(Pid(300), 4, device);
+    table->Hold(Pid(300), 7, device);  // a duplicated descriptor: still one holder
     text = Run();
     EXPECT_HAS(text, "COM1 (output): held by rfcomm (process " + std::to_string(Pid(300)) +
                          "), which has it open: quorvex may open it too");
+    const std::string held = "held by rfcomm";
+    EXPECT_EQ(text.find(held), text.rfind(held)) << "a holder is named once:\n" << text;
     EXPECT_HAS(text, "COM1 (output): quorvex could open it\n");
     EXPECT_TRUE(couldConnect) << text;
     table->Lock(Pid(300), ProcessTableStandIn::NodeFile(output.DevicePath()));
