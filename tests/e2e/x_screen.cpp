@@ -135,7 +135,7 @@ int FirstFrame(const QRect& region, double seconds, const std::vector<QRect>& ma
 
 int main(int argc, char** argv)
 {
-    if (argc >= 3 && std::strcmp(argv[1], "compare") == 0) {
+    if (argc >= 4 && std::strcmp(argv[1], "compare") == 0) {
         // No display needed to compare two files.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication application(argc, argv);
