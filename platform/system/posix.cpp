@@ -48,24 +48,9 @@ SystemResult Posix::Open(const char* path, int flags, unsigned mode)
     return Retry([&] { return ::open(path, flags, static_cast<mode_t>(mode)); });
 }
 
-SystemResult Posix::MakeDirectory(const char* path, unsigned mode)
-{
-    return Retry([&] { return static_cast<long>(::mkdir(path, static_cast<mode_t>(mode))); });
-}
-
 SystemResult Posix::MakeFifo(const char* path, unsigned mode)
 {
     return Retry([&] { return static_cast<long>(::mkfifo(path, static_cast<mode_t>(mode))); });
-}
-
-SystemResult Posix::Rename(const char* from, const char* to)
-{
-    return Retry([&] { return static_cast<long>(::rename(from, to)); });
-}
-
-SystemResult Posix::Unlink(const char* path)
-{
-    return Retry([&] { return static_cast<long>(::unlink(path)); });
 }
 
 SystemResult Posix::Truncate(int fd, long length)
@@ -100,10 +85,9 @@ SystemResult Posix::RenameAt(int folder, const char* from, const char* to)
     return Retry([&] { return static_cast<long>(::renameat(folder, from, folder, to)); });
 }
 
-SystemResult Posix::UnlinkAt(int folder, const char* name, bool isFolder)
+SystemResult Posix::UnlinkAt(int folder, const char* name)
 {
-    return Retry(
-        [&] { return static_cast<long>(::unlinkat(folder, name, isFolder ? AT_REMOVEDIR : 0)); });
+    return Retry([&] { return static_cast<long>(::unlinkat(folder, name, 0)); });
 }
 
 SystemResult Posix::ReadLinkAt(int folder, const char* name, char* buffer, std::size_t size)

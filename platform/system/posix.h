@@ -58,22 +58,19 @@ public:
     static SystemResult EventFd();
     static SystemResult SignalEventFd(int fd);
     static SystemResult DrainEventFd(int fd);
-    static SystemResult MakeDirectory(const char* path, unsigned mode);
     static SystemResult MakeFifo(const char* path, unsigned mode);
-    static SystemResult Rename(const char* from, const char* to);
-    static SystemResult Unlink(const char* path);
     static SystemResult Truncate(int fd, long length);
     // The target of a symbolic link, into `buffer`; the value is its length.
     static SystemResult ReadLink(const char* path, char* buffer, std::size_t size);
 
-    // The same, for `name` inside the open folder `folder`: nothing on the way to the folder
-    // can change between two of them. A `name` of "" or "." is the folder itself.
+    // Calls for `name` inside the open folder `folder`: nothing on the way to the folder can
+    // change between two of them. A `name` of "" or "." is the folder itself.
     static SystemResult OpenAt(int folder, const char* name, int flags, unsigned mode = 0);
     static SystemResult MakeDirectoryAt(int folder, const char* name, unsigned mode);
     static SystemResult MakeFifoAt(int folder, const char* name, unsigned mode);
     static SystemResult RenameAt(int folder, const char* from, const char* to);
-    // Removes a file, or with `isFolder` an empty folder.
-    static SystemResult UnlinkAt(int folder, const char* name, bool isFolder = false);
+    // Removes a file; a link is removed itself.
+    static SystemResult UnlinkAt(int folder, const char* name);
     static SystemResult ReadLinkAt(int folder, const char* name, char* buffer, std::size_t size);
     // Makes `name` a symbolic link to `target`.
     static SystemResult SymbolicLinkAt(const char* target, int folder, const char* name);
