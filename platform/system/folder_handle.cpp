@@ -85,12 +85,10 @@ bool FolderHandle::IsAt(const std::filesystem::path& other) const
 
 std::optional<std::string> FolderHandle::ReadLink(std::string_view name) const
 {
-    char target[4096];
-    const SystemResult read =
-        Posix::ReadLinkAt(descriptor, std::string(name).c_str(), target, sizeof target);
-    if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
+    std::string target;
+    if (!Posix::ReadLinkAt(descriptor, std::string(name).c_str(), target).Ok())
         return std::nullopt;
-    return std::string(target, static_cast<std::size_t>(read.value));
+    return target;
 }
 
 bool FolderHandle::IsLink(std::string_view name) const

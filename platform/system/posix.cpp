@@ -58,9 +58,9 @@ SystemResult Posix::Truncate(int fd, long length)
     return Retry([&] { return static_cast<long>(::ftruncate(fd, static_cast<off_t>(length))); });
 }
 
-SystemResult Posix::ReadLink(const char* path, char* buffer, std::size_t size)
+SystemResult Posix::ReadLink(const char* path, std::string& target)
 {
-    return Retry([&] { return static_cast<long>(::readlink(path, buffer, size)); });
+    return ReadLinkAt(AT_FDCWD, path, target);
 }
 
 SystemResult Posix::OpenAt(int folder, const char* name, int flags, unsigned mode)
@@ -90,9 +90,18 @@ SystemResult Posix::UnlinkAt(int folder, const char* name)
     return Retry([&] { return static_cast<long>(::unlinkat(folder, name, 0)); });
 }
 
-SystemResult Posix::ReadLinkAt(int folder, const char* name, char* buffer, std::size_t size)
+SystemResult Posix::ReadLinkAt(int folder, const char* name, std::string& target)
 {
-    return Retry([&] { return static_cast<long>(::readlinkat(folder, name, buffer, size)); });
+    char buffer[4096];  // PATH_MAX: a longer target cannot be used as a path anyway
+    const SystemResult read =
+        Retry([&] { return static_cast<long>(::readlinkat(folder, name, buffer, sizeof buffer)); });
+    if (!read.Ok())
+        return read;
+    // readlink() cuts a target that does not fit without saying so.
+    if (static_cast<std::size_t>(read.value) >= sizeof buffer)
+        return {-1, ENAMETOOLONG};
+    target.assign(buffer, static_cast<std::size_t>(read.value));
+    return read;
 }
 
 SystemResult Posix::SymbolicLinkAt(const char* target, int folder, const char* name)

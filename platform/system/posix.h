@@ -60,8 +60,9 @@ public:
     static SystemResult DrainEventFd(int fd);
     static SystemResult MakeFifo(const char* path, unsigned mode);
     static SystemResult Truncate(int fd, long length);
-    // The target of a symbolic link, into `buffer`; the value is its length.
-    static SystemResult ReadLink(const char* path, char* buffer, std::size_t size);
+    // The target of a symbolic link, into `target`; the value is its length. ENAMETOOLONG
+    // for a target longer than a path may be (PATH_MAX).
+    static SystemResult ReadLink(const char* path, std::string& target);
 
     // Calls for `name` inside the open folder `folder`: nothing on the way to the folder can
     // change between two of them. A `name` of "" or "." is the folder itself.
@@ -71,7 +72,7 @@ public:
     static SystemResult RenameAt(int folder, const char* from, const char* to);
     // Removes a file; a link is removed itself.
     static SystemResult UnlinkAt(int folder, const char* name);
-    static SystemResult ReadLinkAt(int folder, const char* name, char* buffer, std::size_t size);
+    static SystemResult ReadLinkAt(int folder, const char* name, std::string& target);
     // Makes `name` a symbolic link to `target`.
     static SystemResult SymbolicLinkAt(const char* target, int folder, const char* name);
     // With `followLink` false, a symbolic link at `name` is described itself.
