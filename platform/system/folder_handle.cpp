@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/system/folder_stream.h"
 #include "platform/system/posix.h"
 
 namespace quorvex {
@@ -122,7 +123,12 @@ bool FolderHandle::Remove(std::string_view name) const
 std::vector<std::string> FolderHandle::Entries() const
 {
     std::vector<std::string> names;
-    if (!Posix::FolderEntries(descriptor, names).Ok())
+    FolderStream stream;
+    if (!stream.Open(*this))
+        return names;
+    while (const char* name = stream.Next())
+        names.emplace_back(name);
+    if (stream.Failed())
         names.clear();
     return names;
 }

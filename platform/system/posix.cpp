@@ -115,32 +115,6 @@ SystemResult Posix::StatusAt(int folder, const char* name, struct stat& status, 
     return Retry([&] { return static_cast<long>(::fstatat(folder, name, &status, flags)); });
 }
 
-SystemResult Posix::FolderEntries(int folder, std::vector<std::string>& names)
-{
-    names.clear();
-    const SystemResult own = OpenAt(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (!own.Ok())
-        return own;
-    DIR* listing = ::fdopendir(static_cast<int>(own.value));
-    if (listing == nullptr) {
-        const int error = errno;
-        (void)Close(static_cast<int>(own.value));  // only read from
-        return {-1, error};
-    }
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(listing);
-        if (entry == nullptr)
-            break;
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
-    const int error = errno;
-    ::closedir(listing);  // closes the descriptor opened above
-    return error == 0 ? SystemResult{static_cast<long>(names.size()), 0} : SystemResult{-1, error};
-}
-
 SystemResult Posix::RealPath(const char* path, std::string& resolved)
 {
     char* found = ::realpath(path, nullptr);

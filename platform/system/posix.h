@@ -78,9 +78,6 @@ public:
     // With `followLink` false, a symbolic link at `name` is described itself.
     static SystemResult StatusAt(int folder, const char* name, struct stat& status,
                                  bool followLink);
-    // The names in an open folder, "." and ".." left out; read through a descriptor of its
-    // own, so `folder` stays as it is.
-    static SystemResult FolderEntries(int folder, std::vector<std::string>& names);
     // The absolute path without links, "." or "..", of an existing node.
     static SystemResult RealPath(const char* path, std::string& resolved);
     [[nodiscard]] static unsigned EffectiveUser();
