@@ -19,13 +19,10 @@ namespace {
 // "../../../../class/tty". Empty when there is no such link.
 std::string LinkName(const std::filesystem::path& link)
 {
-    char target[4096];
-    const SystemResult read = Posix::ReadLink(link.c_str(), target, sizeof target);
-    if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
+    std::string target;
+    if (!Posix::ReadLink(link.c_str(), target).Ok())
         return {};
-    return std::filesystem::path(std::string(target, static_cast<std::size_t>(read.value)))
-        .filename()
-        .string();
+    return std::filesystem::path(target).filename().string();
 }
 
 // A number the device list holds in a file of its own, such as a serial port's "type".

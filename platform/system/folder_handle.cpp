@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/system/folder_stream.h"
 #include "platform/system/posix.h"
 
 namespace quorvex {
@@ -85,12 +86,10 @@ bool FolderHandle::IsAt(const std::filesystem::path& other) const
 
 std::optional<std::string> FolderHandle::ReadLink(std::string_view name) const
 {
-    char target[4096];
-    const SystemResult read =
-        Posix::ReadLinkAt(descriptor, std::string(name).c_str(), target, sizeof target);
-    if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
+    std::string target;
+    if (!Posix::ReadLinkAt(descriptor, std::string(name).c_str(), target).Ok())
         return std::nullopt;
-    return std::string(target, static_cast<std::size_t>(read.value));
+    return target;
 }
 
 bool FolderHandle::IsLink(std::string_view name) const
@@ -124,7 +123,12 @@ bool FolderHandle::Remove(std::string_view name) const
 std::vector<std::string> FolderHandle::Entries() const
 {
     std::vector<std::string> names;
-    if (!Posix::FolderEntries(descriptor, names).Ok())
+    FolderStream stream;
+    if (!stream.Open(*this))
+        return names;
+    while (const char* name = stream.Next())
+        names.emplace_back(name);
+    if (stream.Failed())
         names.clear();
     return names;
 }

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 
+#include "platform/system/folder_handle.h"
 #include "platform/system/posix.h"
 
 namespace quorvex {
@@ -17,8 +18,19 @@ FolderStream::~FolderStream()
 
 bool FolderStream::Open(const std::filesystem::path& folder)
 {
+    return OpenAt(AT_FDCWD, folder.c_str());
+}
+
+bool FolderStream::Open(const FolderHandle& folder)
+{
+    return OpenAt(folder.Descriptor(), ".");
+}
+
+bool FolderStream::OpenAt(int folder, const char* name)
+{
     Close();
-    const SystemResult opened = Posix::Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    failed = false;
+    const SystemResult opened = Posix::OpenAt(folder, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (!opened.Ok())
         return false;
     descriptor = static_cast<int>(opened.value);
@@ -31,6 +43,7 @@ const char* FolderStream::Next()
         if (at >= filled) {
             const SystemResult read = Posix::ReadFolder(descriptor, buffer.data(), buffer.size());
             if (!read.Ok() || read.value <= 0) {
+                failed = !read.Ok();
                 Close();
                 return nullptr;
             }
@@ -41,6 +54,7 @@ const char* FolderStream::Next()
         std::uint16_t length = 0;
         std::memcpy(&length, record + offsetof(dirent64, d_reclen), sizeof length);
         if (length == 0 || at + length > filled) {
+            failed = true;
             Close();
             return nullptr;
         }

@@ -16,11 +16,10 @@ constexpr int kMaxLinks = 40;
 // when `path` is no link that can be read.
 std::optional<std::filesystem::path> Next(const std::filesystem::path& path)
 {
-    char target[4096];
-    const SystemResult read = Posix::ReadLink(path.c_str(), target, sizeof target);
-    if (!read.Ok() || static_cast<std::size_t>(read.value) >= sizeof target)
+    std::string target;
+    if (!Posix::ReadLink(path.c_str(), target).Ok())
         return std::nullopt;
-    const std::filesystem::path next(std::string(target, static_cast<std::size_t>(read.value)));
+    const std::filesystem::path next(target);
     return next.is_absolute() ? next : path.parent_path() / next;
 }
 

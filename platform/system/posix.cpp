@@ -48,24 +48,9 @@ SystemResult Posix::Open(const char* path, int flags, unsigned mode)
     return Retry([&] { return ::open(path, flags, static_cast<mode_t>(mode)); });
 }
 
-SystemResult Posix::MakeDirectory(const char* path, unsigned mode)
-{
-    return Retry([&] { return static_cast<long>(::mkdir(path, static_cast<mode_t>(mode))); });
-}
-
 SystemResult Posix::MakeFifo(const char* path, unsigned mode)
 {
     return Retry([&] { return static_cast<long>(::mkfifo(path, static_cast<mode_t>(mode))); });
-}
-
-SystemResult Posix::Rename(const char* from, const char* to)
-{
-    return Retry([&] { return static_cast<long>(::rename(from, to)); });
-}
-
-SystemResult Posix::Unlink(const char* path)
-{
-    return Retry([&] { return static_cast<long>(::unlink(path)); });
 }
 
 SystemResult Posix::Truncate(int fd, long length)
@@ -73,9 +58,9 @@ SystemResult Posix::Truncate(int fd, long length)
     return Retry([&] { return static_cast<long>(::ftruncate(fd, static_cast<off_t>(length))); });
 }
 
-SystemResult Posix::ReadLink(const char* path, char* buffer, std::size_t size)
+SystemResult Posix::ReadLink(const char* path, std::string& target)
 {
-    return Retry([&] { return static_cast<long>(::readlink(path, buffer, size)); });
+    return ReadLinkAt(AT_FDCWD, path, target);
 }
 
 SystemResult Posix::OpenAt(int folder, const char* name, int flags, unsigned mode)
@@ -100,15 +85,23 @@ SystemResult Posix::RenameAt(int folder, const char* from, const char* to)
     return Retry([&] { return static_cast<long>(::renameat(folder, from, folder, to)); });
 }
 
-SystemResult Posix::UnlinkAt(int folder, const char* name, bool isFolder)
+SystemResult Posix::UnlinkAt(int folder, const char* name)
 {
-    return Retry(
-        [&] { return static_cast<long>(::unlinkat(folder, name, isFolder ? AT_REMOVEDIR : 0)); });
+    return Retry([&] { return static_cast<long>(::unlinkat(folder, name, 0)); });
 }
 
-SystemResult Posix::ReadLinkAt(int folder, const char* name, char* buffer, std::size_t size)
+SystemResult Posix::ReadLinkAt(int folder, const char* name, std::string& target)
 {
-    return Retry([&] { return static_cast<long>(::readlinkat(folder, name, buffer, size)); });
+    char buffer[4096];  // PATH_MAX: a longer target cannot be used as a path anyway
+    const SystemResult read =
+        Retry([&] { return static_cast<long>(::readlinkat(folder, name, buffer, sizeof buffer)); });
+    if (!read.Ok())
+        return read;
+    // readlink() cuts a target that does not fit without saying so.
+    if (static_cast<std::size_t>(read.value) >= sizeof buffer)
+        return {-1, ENAMETOOLONG};
+    target.assign(buffer, static_cast<std::size_t>(read.value));
+    return read;
 }
 
 SystemResult Posix::SymbolicLinkAt(const char* target, int folder, const char* name)
@@ -120,32 +113,6 @@ SystemResult Posix::StatusAt(int folder, const char* name, struct stat& status, 
 {
     const int flags = AT_EMPTY_PATH | (followLink ? 0 : AT_SYMLINK_NOFOLLOW);
     return Retry([&] { return static_cast<long>(::fstatat(folder, name, &status, flags)); });
-}
-
-SystemResult Posix::FolderEntries(int folder, std::vector<std::string>& names)
-{
-    names.clear();
-    const SystemResult own = OpenAt(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (!own.Ok())
-        return own;
-    DIR* listing = ::fdopendir(static_cast<int>(own.value));
-    if (listing == nullptr) {
-        const int error = errno;
-        (void)Close(static_cast<int>(own.value));  // only read from
-        return {-1, error};
-    }
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(listing);
-        if (entry == nullptr)
-            break;
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
-    const int error = errno;
-    ::closedir(listing);  // closes the descriptor opened above
-    return error == 0 ? SystemResult{static_cast<long>(names.size()), 0} : SystemResult{-1, error};
 }
 
 SystemResult Posix::RealPath(const char* path, std::string& resolved)

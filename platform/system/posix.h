@@ -58,31 +58,26 @@ public:
     static SystemResult EventFd();
     static SystemResult SignalEventFd(int fd);
     static SystemResult DrainEventFd(int fd);
-    static SystemResult MakeDirectory(const char* path, unsigned mode);
     static SystemResult MakeFifo(const char* path, unsigned mode);
-    static SystemResult Rename(const char* from, const char* to);
-    static SystemResult Unlink(const char* path);
     static SystemResult Truncate(int fd, long length);
-    // The target of a symbolic link, into `buffer`; the value is its length.
-    static SystemResult ReadLink(const char* path, char* buffer, std::size_t size);
+    // The target of a symbolic link, into `target`; the value is its length. ENAMETOOLONG
+    // for a target longer than a path may be (PATH_MAX).
+    static SystemResult ReadLink(const char* path, std::string& target);
 
-    // The same, for `name` inside the open folder `folder`: nothing on the way to the folder
-    // can change between two of them. A `name` of "" or "." is the folder itself.
+    // Calls for `name` inside the open folder `folder`: nothing on the way to the folder can
+    // change between two of them. A `name` of "" or "." is the folder itself.
     static SystemResult OpenAt(int folder, const char* name, int flags, unsigned mode = 0);
     static SystemResult MakeDirectoryAt(int folder, const char* name, unsigned mode);
     static SystemResult MakeFifoAt(int folder, const char* name, unsigned mode);
     static SystemResult RenameAt(int folder, const char* from, const char* to);
-    // Removes a file, or with `isFolder` an empty folder.
-    static SystemResult UnlinkAt(int folder, const char* name, bool isFolder = false);
-    static SystemResult ReadLinkAt(int folder, const char* name, char* buffer, std::size_t size);
+    // Removes a file; a link is removed itself.
+    static SystemResult UnlinkAt(int folder, const char* name);
+    static SystemResult ReadLinkAt(int folder, const char* name, std::string& target);
     // Makes `name` a symbolic link to `target`.
     static SystemResult SymbolicLinkAt(const char* target, int folder, const char* name);
     // With `followLink` false, a symbolic link at `name` is described itself.
     static SystemResult StatusAt(int folder, const char* name, struct stat& status,
                                  bool followLink);
-    // The names in an open folder, "." and ".." left out; read through a descriptor of its
-    // own, so `folder` stays as it is.
-    static SystemResult FolderEntries(int folder, std::vector<std::string>& names);
     // The absolute path without links, "." or "..", of an existing node.
     static SystemResult RealPath(const char* path, std::string& resolved);
     [[nodiscard]] static unsigned EffectiveUser();

@@ -82,6 +82,16 @@ std::optional<Finding> JudgeAncestor(const std::filesystem::path& folder, const 
     return std::nullopt;
 }
 
+// The open `folder`, judged by what its own descriptor says: as the prefix or one of its
+// folders when `own`, else as a folder above it.
+std::optional<Finding> Judge(const FolderHandle& folder, bool own)
+{
+    struct stat status {};
+    if (const SystemResult got = Posix::Status(folder.Descriptor(), status); !got.Ok())
+        return Unusable(folder.Path(), got.error);
+    return own ? JudgeOwn(folder.Path(), status) : JudgeAncestor(folder.Path(), status);
+}
+
 // Where the prefix is once its links are followed: the folders that exist, resolved, and
 // the names below them still to be made. A problem when it cannot be told.
 std::optional<Finding> Resolve(const std::filesystem::path& location, std::string& existing,
@@ -178,14 +188,6 @@ private:
         return true;
     }
 
-    std::optional<Finding> Judge(const FolderHandle& folder, bool own) const
-    {
-        struct stat status {};
-        if (const SystemResult got = Posix::Status(folder.Descriptor(), status); !got.Ok())
-            return Unusable(folder.Path(), got.error);
-        return own ? JudgeOwn(folder.Path(), status) : JudgeAncestor(folder.Path(), status);
-    }
-
     // Opens `name` below `current` into `below`, made first when `make`.
     bool Step(const FolderHandle& current, const std::string& name, bool make, FolderHandle& below)
     {
@@ -272,15 +274,9 @@ std::optional<PrefixCheck::Finding> PrefixCheck::Subfolder(const FolderHandle& p
                                                            std::string_view name,
                                                            FolderHandle& subfolder)
 {
-    const std::filesystem::path path = prefix.Path() / name;
     if (const SystemResult opened = prefix.Subfolder(name, true, subfolder); !opened.Ok())
-        return Failure(path, opened.error);
-    struct stat status {};
-    if (const SystemResult got = Posix::Status(subfolder.Descriptor(), status); !got.Ok()) {
-        subfolder.Close();
-        return Unusable(path, got.error);
-    }
-    auto finding = JudgeOwn(path, status);
+        return Failure(prefix.Path() / name, opened.error);
+    auto finding = Judge(subfolder, true);
     if (finding)
         subfolder.Close();
     return finding;

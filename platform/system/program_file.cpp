@@ -1,7 +1,5 @@
 #include "platform/system/program_file.h"
 
-#include <array>
-
 #include "platform/system/posix.h"
 #include "platform/system/utf8.h"
 
@@ -11,12 +9,9 @@ namespace {
 std::wstring ProgramOf(const std::string& process)
 {
     const std::string link = "/proc/" + process + "/exe";
-    std::array<char, 4096> buffer;
-    const SystemResult length = Posix::ReadLink(link.c_str(), buffer.data(), buffer.size());
-    if (!length.Ok() || length.value == 0 ||
-        static_cast<std::size_t>(length.value) >= buffer.size())
+    std::string path;
+    if (!Posix::ReadLink(link.c_str(), path).Ok() || path.empty())
         return {};
-    std::string path(buffer.data(), static_cast<std::size_t>(length.value));
     constexpr std::string_view kDeleted = " (deleted)";
     if (path.ends_with(kDeleted)) {
         // Unless a file of that very name is the one running, the mark is the system's.

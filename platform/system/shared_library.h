@@ -20,8 +20,6 @@ public:
     // fails the checks or cannot be loaded.
     bool Load(const std::string& path, std::string& error);
 
-    bool IsLoaded() const { return handle != nullptr; }
-
     // The address of the symbol `name`, or null.
     void* Symbol(const char* name) const;
 
